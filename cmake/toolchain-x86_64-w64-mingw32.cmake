@@ -1,0 +1,4 @@
+# The same sources for 64-bit Wine, which is what runs the tests here.
+set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR AMD64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,0 +1,1 @@
+list(APPEND VM2PR2_PORTABLE_SOURCES src/base/text.cpp)

@@ -1,0 +1,35 @@
+// Where the driver's monitoring files are: the driver key and the Profile key
+// of the machine, and the model data file's [Install], [Language] and
+// language sections. Out buffers are 260 bytes unless a size is passed.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+BOOL FileExists(const char* pszPath);
+BOOL FileExistsBeside(const char* pszFileName, const char* pszPath);
+
+BOOL GetDriverKeyValue(char* pszOut, const char* pszValueName, const char* pszDriver, const char* pszModelID);
+BOOL GetInstallPath(char* pszOut, const char* pszDriver, const char* pszModelID);
+BOOL GetProfilePath(char* pszOut, const char* pszDriver, const char* pszModelID);
+BOOL GetDriverFilePath(char* pszOut, const char* pszValueName, const char* pszDefaultFile, const char* pszDriver,
+                       const char* pszModelID);
+BOOL GetPrnDllPath(char* pszOut, const char* pszDriver, const char* pszModelID);
+BOOL GetResDllPath(char* pszOut, const char* pszDriver, const char* pszModelID);
+BOOL GetDriverName(const char* pszModelID, char* pszOut);
+
+// >= 0 on success (the name may be empty); -1 bad arguments, -3 out of
+// memory, -4 out too small (*pnSize = length needed).
+int GetLanguageSection(char* pszOut, DWORD* pnSize, const char* pszDatFile);
+// The same for a given user language id (the above uses the user's default).
+int GetLanguageSectionFor(char* pszOut, DWORD* pnSize, const char* pszDatFile, WORD wLangId);
+
+// 0 = found and non-empty; -1 = no language section, key absent or empty.
+int GetLangProfileString(const char* pszKey, char* pszOut, DWORD nSize, const char* pszDatFile);
+// The key's integer, the default when absent, -1 without a language section.
+int GetLangProfileInt(const char* pszKey, int nDefault, const char* pszDatFile);
+
+// Reads a whole profile section; the buffer grows by 260 bytes until it fits.
+// False when out of memory. An absent section gives an empty list.
+bool ReadProfileSection(const char* pszSection, const char* pszFile, std::string* pOut);

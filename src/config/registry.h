@@ -1,0 +1,57 @@
+// The registry key wrapper every part of the module uses.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class Registry {
+public:
+    static constexpr REGSAM kRead = 0x20019;  // KEY_READ
+    static constexpr REGSAM kAll = 0xF003F;   // KEY_ALL_ACCESS
+
+    Registry() = default;
+    // Creates the key when bCreate is non-zero, otherwise opens it. An access
+    // of 0 reads when opening and takes all access when creating.
+    Registry(HKEY hRoot, const char* pszSubKey, BOOL bCreate, REGSAM access);
+    virtual ~Registry();
+
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+
+    // Creates or opens; IsOpen() tells whether a handle was obtained. Returns
+    // TRUE only when the key did not exist before.
+    BOOL Create(HKEY hRoot, const char* pszSubKey, const char* pszClass, REGSAM access);
+    BOOL Open(HKEY hRoot, const char* pszSubKey, REGSAM access);
+    void Close();
+
+    BOOL IsOpen() const { return m_bOpen; }
+    HKEY Handle() const { return m_hKey; }
+    REGSAM Access() const { return m_access; }
+
+    // Name of the subkey at nIndex; empty past the end or when not open.
+    std::string EnumKey(DWORD nIndex, std::string* pClass = nullptr) const;
+    DWORD GetValueType(const char* pszName) const;
+    DWORD GetValueSize(const char* pszName) const;
+
+    // The stored text, at most nBufSize bytes with its terminator; the default
+    // when the key is not open or the value is missing, too long or not text.
+    std::string QueryString(const char* pszName, const char* pszDefault, DWORD nBufSize) const;
+    DWORD QueryDword(const char* pszName, DWORD dwDefault) const;
+    // The stored value, or -1 when it cannot be read.
+    DWORD QueryDwordOrNone(const char* pszName, DWORD dwIgnored = 0) const;
+    // A copy of the stored bytes; empty stands for "none".
+    std::vector<BYTE> QueryBinary(const char* pszName) const;
+
+    BOOL SetDword(const char* pszName, DWORD dwValue);
+    BOOL SetBinary(const char* pszName, const void* pData, DWORD nSize);
+    BOOL SetString(const char* pszName, const char* pszValue);
+    BOOL DeleteValue(const char* pszName);
+    BOOL DeleteSubKey(const char* pszSubKey);
+
+private:
+    HKEY m_hKey = nullptr;
+    BOOL m_bOpen = FALSE;
+    REGSAM m_access = 0;
+};

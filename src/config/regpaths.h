@@ -1,0 +1,21 @@
+// Every registry path the module knows, in one place.
+#pragma once
+
+namespace vm2 {
+namespace regpath {
+
+// HKEY_LOCAL_MACHINE
+constexpr const char kTraceSwitchKey[] = "Software\\Kavro\\VLX3";
+constexpr const char kDriverBase[] = "software\\KAVRO\\VLX3\\Driver";  // + "\<driver>"
+constexpr const char kProfileKey[] = "software\\KAVRO\\VLX3\\Profile";
+constexpr const char kWinlogonKey[] = "software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+constexpr const char kProfileListKey[] = "software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+constexpr const char kProductOptionsKey[] = "System\\CurrentControlSet\\Control\\ProductOptions";
+
+// HKEY_CURRENT_USER, or the logged-on user's hive under HKEY_USERS
+constexpr const char kTargetByPrinter[] = "software\\KAVRO\\VLX3\\VLXData\\KPLTarget";
+constexpr const char kTargetByPort[] = "software\\KAVRO\\VLX3\\VLXData\\KPNTarget";
+constexpr const char kRunKey[] = "software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+}  // namespace regpath
+}  // namespace vm2

@@ -1,0 +1,146 @@
+#include "module/app.h"
+
+#include <cstdlib>
+
+#include "base/text.h"
+#include "base/unique_handle.h"
+#include "config/paths.h"
+#include "config/registry.h"
+#include "config/regpaths.h"
+#include "module/exports.h"
+#include "module/trace.h"
+
+HINSTANCE g_hInstance = nullptr;
+HINSTANCE g_hModuleInstance = nullptr;
+int g_nDefaultTimer = 10;
+
+// ---------------------------------------------------------------- CBaseInfo
+
+CBaseInfo::~CBaseInfo()
+{
+    if (m_hMapFile != nullptr) CloseHandle(m_hMapFile);
+}
+
+int CBaseInfo::SetPrinterInfo(const char* pszPrinterName, const char* pszDriverName, const char* pszPortName,
+                              const char* pszModelID, const char* pszDatFileName, const char* pszResDll)
+{
+    using vm2::IsEmpty;
+    m_nInfoState = -1;
+    if (IsEmpty(pszPrinterName) || IsEmpty(pszDriverName) || IsEmpty(pszPortName) || IsEmpty(pszModelID))
+        return m_nInfoState;
+
+    m_strPrinterName = pszPrinterName;
+    m_strDriverName = pszDriverName;
+    m_strPortName = pszPortName;
+    m_strModelID = pszModelID;
+    m_nInfoState = 0;
+
+    if (!IsEmpty(pszDatFileName)) {
+        m_strDatFileName = pszDatFileName;
+    } else {
+        char profile[vm2::kPathBuf] = "";
+        if (!GetProfilePath(profile, pszDriverName, pszModelID) || profile[0] == '\0') {
+            // Resource DLL and target key keep what the last fill found.
+            m_strDatFileName.clear();
+            return m_nInfoState;
+        }
+        m_strDatFileName = profile;
+    }
+
+    if (!IsEmpty(pszResDll)) {
+        m_strResDll = pszResDll;
+        m_nInfoState = 1;
+    } else {
+        char resDll[vm2::kPathBuf] = "";
+        GetLangProfileString("ResDll", resDll, sizeof(resDll), m_strDatFileName.c_str());
+        m_strResDll = resDll;
+        if (!m_strResDll.empty()) m_nInfoState = 1;
+    }
+
+    UpdateTargetKey();
+    return m_nInfoState;
+}
+
+void CBaseInfo::UpdateTargetKey()
+{
+    // The per-printer target keys are not built yet: the context keeps the
+    // last known key path (empty until then). This is the one place that
+    // will check, create or rebuild the key.
+}
+
+// -------------------------------------------------------- CMonitoringBuffer
+
+CMonitoringBuffer::~CMonitoringBuffer()
+{
+    if (m_pPrinterData != 0) PrReleasePrinterData(&m_pPrinterData);
+    m_pPrinterData = 0;
+}
+
+// ------------------------------------------------------------- CK_VPxxxxApp
+
+CK_VPxxxxApp::CK_VPxxxxApp() { SetTraceEnable(ReadTraceSwitch()); }
+
+CK_VPxxxxApp::~CK_VPxxxxApp()
+{
+    // A session the host left open is not torn down at unload: the
+    // communication library may already be gone by then.
+}
+
+void CK_VPxxxxApp::RefreshComErrDisableNum()
+{
+    const std::string& dat = m_BaseInfo.GetDatFileName();
+    m_nComErrDisableNum = dat.empty() ? 0
+                                      : GetPrivateProfileIntA(m_BaseInfo.GetModelID().c_str(), "ComErrDisableNum", 0,
+                                                              dat.c_str());
+}
+
+namespace {
+// Built when the module is loaded, before the entry point runs.
+CK_VPxxxxApp theApp;
+}  // namespace
+
+CK_VPxxxxApp* GetApp() { return &theApp; }
+
+// ------------------------------------------------------------ process attach
+
+int ParseDefaultTimer(const char* pszText)
+{
+    long v = vm2::ParseDecimal(pszText);
+    return (v >= 2 && v <= 60) ? static_cast<int>(v) : 10;
+}
+
+int ReadDefaultTimer(HMODULE hModule)
+{
+    char text[vm2::kPathBuf] = "";
+    if (LoadStringA(hModule, 1340, text, sizeof(text)) <= 0) text[0] = '\0';
+    return ParseDefaultTimer(text);
+}
+
+// ------------------------------------------------------- driver installed?
+
+int CheckDriverInstalled(const char* pszDriverName, HMODULE hResModule, const char* pszResDllPath)
+{
+    char path[vm2::kPathBuf * 2];
+    if (!vm2::IsEmpty(pszDriverName) &&
+        vm2::FormatText(path, sizeof(path), "%s\\%s", vm2::regpath::kDriverBase, pszDriverName)) {
+        Registry key(HKEY_LOCAL_MACHINE, path, FALSE, Registry::kRead);
+        if (key.IsOpen()) return 1;
+    }
+
+    vm2::UniqueModule loaded;
+    if (hResModule == nullptr && !vm2::IsEmpty(pszResDllPath)) {
+        loaded.reset(LoadLibraryExA(pszResDllPath, nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        hResModule = loaded.get();
+    }
+    char text[1040];
+    char caption[vm2::kPathBuf];
+    if (hResModule == nullptr || LoadStringA(hResModule, 1235, text, sizeof(text)) <= 0)
+        vm2::CopyText(text, sizeof(text),
+                      "Unable to establish bi directional communication.\nPlease re install your printer driver.");
+    if (hResModule == nullptr || LoadStringA(hResModule, 1100, caption, sizeof(caption)) <= 0)
+        vm2::CopyText(caption, sizeof(caption), "KAVRO Vigil3");
+    loaded.reset();
+
+    MessageBoxA(nullptr, text, caption, MB_OK);
+    return 0;
+}

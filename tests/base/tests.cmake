@@ -1,0 +1,1 @@
+vm2pr2_test(test_base PORTABLE SOURCES base/text_test.cpp)

@@ -1,0 +1,1 @@
+vm2pr2_test(test_language_table PORTABLE SOURCES config/language_table_test.cpp)

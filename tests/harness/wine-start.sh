@@ -1,0 +1,9 @@
+#!/bin/sh
+# Starts a persistent wineserver for the prefix and warms it. The warm-up's
+# standard streams go nowhere: Wine's service processes would otherwise keep
+# ctest's pipes open and the run would never end.
+: "${WINEPREFIX:?WINEPREFIX must be set}"
+mkdir -p "$WINEPREFIX"
+wineserver -p </dev/null >/dev/null 2>&1
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+echo "wine prefix ready: $WINEPREFIX"
