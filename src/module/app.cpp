@@ -13,6 +13,7 @@
 HINSTANCE g_hInstance = nullptr;
 HINSTANCE g_hModuleInstance = nullptr;
 int g_nDefaultTimer = 10;
+std::string g_strDriverKey;
 
 // ---------------------------------------------------------------- CBaseInfo
 
