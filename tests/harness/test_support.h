@@ -1,1 +1,100 @@
+// Shared helpers of the Windows tests: registry and file sandboxes, and a
+// watcher that finds a window the code under test shows, reads it and closes
+// it the way a user would.
 #pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vm2test {
+
+// A name no other test (or test process) uses: prefix-pid-counter.
+std::string UniqueName(const char* prefix);
+
+// Deletes the key and everything below it when it goes out of scope.
+class ScopedRegKey {
+public:
+    ScopedRegKey(HKEY root, std::string path);
+    ~ScopedRegKey();
+    ScopedRegKey(const ScopedRegKey&) = delete;
+    ScopedRegKey& operator=(const ScopedRegKey&) = delete;
+
+    const std::string& Path() const { return m_path; }
+    void SetString(const char* name, const std::string& value, DWORD type = REG_SZ);
+    void SetDword(const char* name, DWORD value);
+    void SetBinary(const char* name, const void* data, DWORD size);
+
+private:
+    HKEY m_root;
+    std::string m_path;
+};
+
+bool RegKeyExists(HKEY root, const std::string& path);
+void DeleteRegTree(HKEY root, const std::string& path);
+
+// A fresh folder under the temporary folder, removed with its files.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return m_path; }  // no trailing backslash
+    std::string File(const std::string& name) const { return m_path + "\\" + name; }
+    std::string Write(const std::string& name, const std::string& content) const;
+
+private:
+    std::string m_path;
+};
+
+std::string ReadFileText(const std::string& path);
+bool WriteFileText(const std::string& path, const std::string& content);
+
+// Folder of the test programs (and of the built DLLs).
+std::string BinDir();
+std::string ModuleDllPath();
+
+// What a user sees of a top-level window: its class, caption and the texts
+// of its child controls in z-order.
+struct WindowSnapshot {
+    bool found = false;
+    std::string className;
+    std::string caption;
+    std::vector<std::string> childTexts;
+    std::string AllText() const;
+};
+
+// Watches, from a thread of its own, for a visible top-level window of this
+// process whose caption (or, if caption is empty, class) matches; then reads
+// it and runs the action (by default: presses the button with id IDOK, else
+// closes the window). Join() waits for the watcher and returns what it saw.
+class WindowWatch {
+public:
+    using Action = std::function<void(HWND)>;
+    WindowWatch(std::string caption, std::string className = std::string(), DWORD timeoutMs = 10000,
+                Action action = Action());
+    ~WindowWatch();
+    WindowWatch(const WindowWatch&) = delete;
+    WindowWatch& operator=(const WindowWatch&) = delete;
+
+    WindowSnapshot Join();
+
+    static void PressButton(HWND dialog, int id);
+
+private:
+    static DWORD WINAPI ThreadMain(void* self);
+    void Run();
+
+    std::string m_caption;
+    std::string m_className;
+    DWORD m_timeoutMs;
+    Action m_action;
+    WindowSnapshot m_snapshot;
+    HANDLE m_thread = nullptr;
+};
+
+}  // namespace vm2test

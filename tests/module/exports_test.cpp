@@ -1,0 +1,108 @@
+// The module as the host sees it: loaded from its file, reached by name only.
+#include "module/exports.h"
+
+#include <gtest/gtest.h>
+
+#include "harness/test_support.h"
+
+using vm2test::UniqueName;
+using vm2test::WindowWatch;
+
+namespace {
+
+class LoadedModule : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dll = LoadLibraryA(vm2test::ModuleDllPath().c_str());
+        ASSERT_NE(nullptr, m_dll) << vm2test::ModuleDllPath();
+    }
+    void TearDown() override
+    {
+        if (m_dll != nullptr) FreeLibrary(m_dll);
+    }
+
+    template <typename F>
+    F* Get(F*, const char* name)
+    {
+        return reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(m_dll, name)));
+    }
+
+    HMODULE m_dll = nullptr;
+};
+
+#define EXPORT(name) Get(&name, #name)
+
+constexpr DWORD kSentinel = 0xA5A5A5A5;
+
+}  // namespace
+
+TEST_F(LoadedModule, ExportsTheThirteenNames)
+{
+    const char* names[] = {"PrSetRegDefaultValue", "PrReleaseRegistry", "PrMonitoringStart", "PrMonitoringEnd",
+                           "PrGetChannel",         "PrGetDeviceID",     "PrGetStatus",       "PrGetTimerValue",
+                           "PrSendPrinterData",    "PrGetPrinterData",  "PrReleasePrinterData", "PrStartView",
+                           "PrStartPreference"};
+    for (const char* n : names) EXPECT_NE(nullptr, GetProcAddress(m_dll, n)) << n;
+}
+
+TEST_F(LoadedModule, ReleaseRegistryAnswersWhetherTheContextFilled)
+{
+    auto release = EXPORT(PrReleaseRegistry);
+    EXPECT_EQ(1, release(nullptr, "d", "LPT1:", "m"));
+    EXPECT_EQ(1, release("p", "d", "", "m"));
+    EXPECT_EQ(0, release(UniqueName("p").c_str(), "d", "LPT1:", "m"));
+    std::string longName(400, 'n');  // longer than any fixed buffer
+    EXPECT_EQ(0, release(longName.c_str(), longName.c_str(), longName.c_str(), longName.c_str()));
+}
+
+TEST_F(LoadedModule, PrinterDataNeedsASession)
+{
+    DWORD inOut = kSentinel, data = kSentinel;
+    EXPECT_EQ(1, EXPORT(PrSendPrinterData)(1, &inOut, &data));
+    EXPECT_EQ(1, EXPORT(PrGetPrinterData)(1, &inOut, &data));
+    EXPECT_EQ(kSentinel, inOut);
+    EXPECT_EQ(kSentinel, data);
+    EXPECT_EQ(1, EXPORT(PrSendPrinterData)(1, nullptr, nullptr));
+
+    EXPECT_EQ(0, EXPORT(PrReleasePrinterData)(nullptr));
+    EXPECT_EQ(0, EXPORT(PrReleasePrinterData)(&data));
+    EXPECT_EQ(kSentinel, data) << "nothing to release without a session";
+}
+
+TEST_F(LoadedModule, StatusWithoutSessionDeliversNothing)
+{
+    int popup = 7, sound = 7, printing = 7, real = 7, simple = 7;
+    EXPECT_EQ(1, EXPORT(PrGetStatus)(0, &popup, &sound, &printing, &real, &simple));
+    EXPECT_EQ(7, popup + sound + printing + real + simple - 28) << "outputs untouched";
+
+    DWORD status = kSentinel, data = kSentinel;
+    EXPECT_EQ(1, EXPORT(PrGetChannel)(&status, &data));
+    EXPECT_EQ(1, EXPORT(PrGetChannel)(nullptr, nullptr));
+}
+
+TEST_F(LoadedModule, TimerNeedsAValidContext)
+{
+    EXPECT_EQ(1, EXPORT(PrReleaseRegistry)("", "", "", ""));
+    DWORD network = kSentinel;
+    EXPECT_EQ(-1, EXPORT(PrGetTimerValue)(4, &network));
+    EXPECT_EQ(kSentinel, network);
+}
+
+TEST_F(LoadedModule, WindowsRefuseInvalidNamesWithoutAMessage)
+{
+    WindowWatch watch("", "#32770", 300);
+    EXPECT_EQ(1, EXPORT(PrStartPreference)(nullptr, "d", "LPT1:", "m", 0, nullptr));
+    EXPECT_EQ(1, EXPORT(PrStartView)(0, "p", "d", "LPT1:", "", nullptr, nullptr));
+    EXPECT_FALSE(watch.Join().found);
+}
+
+TEST_F(LoadedModule, PreferencesForAMissingDriverTellTheUser)
+{
+    WindowWatch watch("KAVRO Vigil3", "#32770");
+    EXPECT_EQ(1, EXPORT(PrStartPreference)(UniqueName("p").c_str(), UniqueName("NoDriver").c_str(), "LPT1:", "m",
+                                           0, nullptr));
+    vm2test::WindowSnapshot box = watch.Join();
+    ASSERT_TRUE(box.found);
+    EXPECT_NE(std::string::npos, box.AllText().find("Please re install your printer driver.")) << box.AllText();
+}
