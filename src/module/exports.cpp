@@ -1,8 +1,12 @@
 // The export frame: trace scope, arguments to the trace, context fill, work.
 #include "module/exports.h"
 
+#include <memory>
+#include <new>
+
 #include "base/text.h"
 #include "base/unique_handle.h"
+#include "comm/kbchannel.h"
 #include "module/app.h"
 #include "module/export_guard.h"
 #include "module/trace.h"
@@ -10,6 +14,15 @@
 namespace {
 
 const char* Txt(const char* s) { return s != nullptr ? s : "(null)"; }
+
+// The library is addressed by printer name (type 1), or by port name (type 0)
+// when the printer name is empty.
+std::unique_ptr<CKbApiChannel> MakeChannel(const CBaseInfo& info)
+{
+    bool byName = !info.GetPrinterName().empty();
+    return std::unique_ptr<CKbApiChannel>(new (std::nothrow) CKbApiChannel(
+        byName ? 1 : 0, byName ? info.GetPrinterName().c_str() : info.GetPortName().c_str()));
+}
 
 }  // namespace
 
@@ -59,11 +72,16 @@ int __cdecl PrMonitoringStart(DWORD dwOwner, const char* pszPrinterName, const c
         CK_VPxxxxApp* app = GetApp();
         int rc = app->m_BaseInfo.SetPrinterInfo(pszPrinterName, pszDriverName, pszPortName, pszModelID,
                                                 pszDatFileName, pszResDll);
-        (void)rc;
-        (void)dwOwner;
-        // The session hold on the communication library is taken here; until
-        // the library binding exists no session can be opened.
-        return 1;
+        CKbApi api;
+        if (!api.IsEnable()) return 1;
+        // The session hold keeps the library loaded from here to PrMonitoringEnd.
+        api.AddRef();
+        if (rc >= 0 && app->m_pMonitorBuffer == nullptr) {
+            app->m_pMonitorBuffer = new (std::nothrow) CMonitoringBuffer(dwOwner);
+            if (app->m_pMonitorBuffer == nullptr) return 1;
+        }
+        app->RefreshComErrDisableNum();
+        return rc < 0 ? 1 : 0;
     });
 }
 
@@ -72,34 +90,114 @@ int __cdecl PrMonitoringEnd(void)
 {
     return GuardExport(1, [&] {
         TraceScope scope("PrMonitoringEnd()");
-        // Without the library binding there is no session hold to drop.
-        return 1;
+        CKbApi api;
+        if (!api.IsEnable()) return 1;
+        api.Release();
+        CK_VPxxxxApp* app = GetApp();
+        delete app->m_pMonitorBuffer;
+        app->m_pMonitorBuffer = nullptr;
+        // The library is released and unloaded with the last user, here.
+        return 0;
     });
 }
 
+// Finds and opens the printer's status and data channels. 0 = both open,
+// 1 = failure (outputs stay 0; the session's channels are left as they were
+// unless both were found).
 int __cdecl PrGetChannel(DWORD* pdwStatusChannelNo, DWORD* pdwDataChannelNo)
 {
     return GuardExport(1, [&] {
         TraceScope scope("PrGetChannel()");
         if (pdwStatusChannelNo != nullptr) *pdwStatusChannelNo = 0;
         if (pdwDataChannelNo != nullptr) *pdwDataChannelNo = 0;
-        if (GetApp()->m_pMonitorBuffer == nullptr) {
-            Trace(scope, "PrGetChannel : error : m_pMonitorBuffer is NULL\n");
+        CK_VPxxxxApp* app = GetApp();
+        if (app->m_pMonitorBuffer == nullptr) {
+            Trace(scope, "PrGetChannel : error : NULL == pMonitorBuffer\n");
             return 1;
         }
-        return 1;  // channels come with the communication library binding
+        if (app->m_BaseInfo.GetInfoState() < 0) {
+            Trace(scope, "PrGetChannel : error : printerinfo is disable\n");
+            return 1;
+        }
+        CKbApi api;
+        if (!api.IsEnable()) {
+            Trace(scope, "PrGetChannel : error : kbapi is disable\n");
+            return 1;
+        }
+        std::unique_ptr<CKbApiChannel> channel = MakeChannel(app->m_BaseInfo);
+        if (!channel || !channel->IsUsable()) {
+            Trace(scope, "PrGetChannel : error : channel is disable\n");
+            return 1;
+        }
+        // A library that cannot list channels (-1) gets the candidate as it is.
+        auto firstOffered = [&](const DWORD* candidates, size_t n, DWORD mask) -> DWORD {
+            for (size_t i = 0; i < n; ++i)
+                if (channel->SelectChannel(candidates[i], mask) != 0) return candidates[i];
+            return 0;
+        };
+        static const DWORD kStatus[] = {kb::kChannelStatus, kb::kChannelUsb, kb::kChannelParallel,
+                                        kb::kChannelKind3, kb::kChannelKind4};
+        static const DWORD kData[] = {kb::kChannelParallel, kb::kChannelStatus, kb::kChannelKind3};
+        DWORD status = firstOffered(kStatus, 5, kb::kModeStatus);
+        if (status == 0) {
+            Trace(scope, "PrGetChannel : error : 0 == dwStatusChannelNo\n");
+            return 1;
+        }
+        if (pdwStatusChannelNo != nullptr) *pdwStatusChannelNo = status;
+        DWORD data = firstOffered(kData, 3, 0);
+        if (data == 0) return 1;
+        if (pdwDataChannelNo != nullptr) *pdwDataChannelNo = data;
+
+        // Handles are stored as the library returns them; earlier ones are overwritten.
+        CMonitoringBuffer* buf = app->m_pMonitorBuffer;
+        buf->m_dwStatusChannelNo = status;
+        buf->m_hStatusChannel =
+            static_cast<DWORD>(channel->KBOpenChannel(channel->GetType(), channel->GetAddress(), status));
+        buf->m_dwDataChannelNo = data;
+        buf->m_hDataChannel =
+            static_cast<DWORD>(channel->KBOpenChannel(channel->GetType(), channel->GetAddress(), data));
+        return 0;
     });
 }
 
+// Reads the printer's device ID. *pdwSize: in, the capacity; out, the size
+// the library reported. 0 = read, 1 = failure or buffer too small.
 int __cdecl PrGetDeviceID(char* pszDeviceID, DWORD* pdwSize)
 {
     return GuardExport(1, [&] {
         TraceScope scope("PrGetDeviceID()");
-        if (GetApp()->m_pMonitorBuffer == nullptr) {
-            Trace(scope, "PrGetDeviceID : error : m_pMonitorBuffer is NULL\n");
+        if (pszDeviceID != nullptr) *pszDeviceID = '\0';
+        CK_VPxxxxApp* app = GetApp();
+        if (app->m_pMonitorBuffer == nullptr) {
+            Trace(scope, "PrGetDeviceID : error : NULL == pMonitorBuffer\n");
             return 1;
         }
-        return 1;  // the device ID comes with the communication library binding
+        if (app->m_BaseInfo.GetInfoState() < 0) {
+            Trace(scope, "PrGetDeviceID : error : printerinfo is disable\n");
+            return 1;
+        }
+        CKbApi api;
+        if (!api.IsEnable()) {
+            Trace(scope, "PrGetDeviceID : error : kbapi is disable\n");
+            return 1;
+        }
+        if (pdwSize == nullptr) return 1;
+        std::unique_ptr<CKbApiChannel> channel = MakeChannel(app->m_BaseInfo);
+        if (!channel || !channel->IsUsable()) return 1;
+
+        DWORD size = 0;
+        int r = channel->GetDeviceID(nullptr, &size);
+        Trace(scope, "PrGetDeviceID : KBGetDeviceID(1st) : %d\n", r);
+        if (pszDeviceID == nullptr || *pdwSize < size) {
+            *pdwSize = size;
+            return 1;
+        }
+        *pdwSize = size;
+        if (r != kb::kBufferTooSmall || static_cast<int>(size) <= 0) return 1;
+        r = channel->GetDeviceID(pszDeviceID, pdwSize);
+        Trace(scope, "PrGetDeviceID : KBGetDeviceID(2nd) : %d\n", r);
+        Trace(scope, "DeviceID : %.*s\n", static_cast<int>(size), pszDeviceID);
+        return r < 0 ? 1 : 0;
     });
 }
 

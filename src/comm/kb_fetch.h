@@ -1,0 +1,54 @@
+// The library's "ask for the size, then fetch" exchange, written once.
+#pragma once
+
+#include <windows.h>
+
+#include <new>
+#include <vector>
+
+namespace kb {
+
+enum class FetchStage { BeforeFirst, AfterFirst, BeforeSecond, AfterSecond };
+
+struct FetchResult {
+    static constexpr int kNotCalled = 0x7FFFFFFF;
+    int nFirst = kNotCalled;   // answer to the size query (null buffer)
+    int nSecond = kNotCalled;  // answer to the fetch, if it was made
+    bool bNoMemory = false;
+    DWORD dwSize = 0;          // size the library reported last
+    std::vector<unsigned char> data;  // the fetched bytes, never more than were allocated
+
+    bool Fetched() const { return nSecond != kNotCalled; }
+};
+
+// call(buffer, &size) is one library call. After the size query, wantFetch
+// (first answer, size) decides whether a buffer of that size is allocated
+// and the second call made; observe(stage, answer, size) sees each step
+// (the traces around the calls).
+template <typename Call, typename WantFetch, typename Observe>
+FetchResult Fetch(Call call, WantFetch wantFetch, Observe observe)
+{
+    FetchResult r;
+    DWORD size = 0;
+    observe(FetchStage::BeforeFirst, 0, size);
+    r.nFirst = call(nullptr, &size);
+    r.dwSize = size;
+    observe(FetchStage::AfterFirst, r.nFirst, size);
+    if (!wantFetch(r.nFirst, size)) return r;
+    try {
+        r.data.assign(static_cast<size_t>(size), 0);
+    } catch (const std::bad_alloc&) {
+        r.bNoMemory = true;
+        return r;
+    }
+    DWORD got = size;
+    observe(FetchStage::BeforeSecond, 0, got);
+    r.nSecond = call(size != 0 ? r.data.data() : nullptr, &got);
+    r.dwSize = got;
+    // The library may claim more than it was given room for: never read past it.
+    if (got < size) r.data.resize(got);
+    observe(FetchStage::AfterSecond, r.nSecond, got);
+    return r;
+}
+
+}  // namespace kb

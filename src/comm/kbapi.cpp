@@ -1,0 +1,295 @@
+#include "comm/kbapi.h"
+
+#include <winspool.h>
+
+#include <cstring>
+#include <vector>
+
+#include "base/text.h"
+#include "base/unique_handle.h"
+#include "comm/kb_fetch.h"
+#include "module/app.h"
+#include "module/trace.h"
+
+namespace {
+
+// Built when the module is loaded; loads nothing until the first user.
+CKbApiBase theKbApiBase(0);
+
+class BaseLock {
+public:
+    explicit BaseLock(CKbApiBase* base) : m_base(base)
+    {
+        if (m_base != nullptr) m_base->Lock();
+    }
+    ~BaseLock()
+    {
+        if (m_base != nullptr) m_base->Unlock();
+    }
+    BaseLock(const BaseLock&) = delete;
+    BaseLock& operator=(const BaseLock&) = delete;
+
+private:
+    CKbApiBase* m_base;
+};
+
+template <typename T>
+bool Bind(HMODULE lib, const char* name, T* out)
+{
+    *out = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(lib, name)));
+    return *out != nullptr;
+}
+
+}  // namespace
+
+// -------------------------------------------------------------- CKbApiBase
+
+CKbApiBase::CKbApiBase(int nFlag)
+{
+    InitializeCriticalSection(&m_cs);
+    if (nFlag == 1) m_bEnable = Initialize();
+}
+
+CKbApiBase::~CKbApiBase()
+{
+    m_dwRefCount = 0;
+    Destroy();
+    DeleteCriticalSection(&m_cs);
+}
+
+CKbApiBase& CKbApiBase::Instance() { return theKbApiBase; }
+
+void CKbApiBase::LoadLibraryOfPrinter()
+{
+    char printer[vm2::kPathBuf];
+    vm2::CopyText(printer, sizeof(printer), GetApp()->m_BaseInfo.GetPrinterName().c_str());
+
+    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, 0xF000C};  // all printer access
+    vm2::UniquePrinter hPrinter;
+    if (!OpenPrinterA(printer, hPrinter.put(), &defaults)) return;
+
+    char fileName[vm2::kPathBuf] = "";
+    DWORD type = 0;
+    DWORD got = 0;
+    if (GetPrinterDataA(hPrinter.get(), const_cast<char*>("KBAPIB6Namex86"), &type,
+                        reinterpret_cast<BYTE*>(fileName), sizeof(fileName), &got) != ERROR_SUCCESS)
+        return;
+    fileName[got < sizeof(fileName) ? got : sizeof(fileName) - 1] = '\0';
+
+    DWORD needed = 0;
+    if (!GetPrinterDriverA(hPrinter.get(), nullptr, 6, nullptr, 0, &needed) &&
+        GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return;
+    std::vector<BYTE> info(needed != 0 ? needed : 1);
+    if (!GetPrinterDriverA(hPrinter.get(), nullptr, 6, info.data(), needed, &needed)) return;
+    const DRIVER_INFO_6A* driver = reinterpret_cast<const DRIVER_INFO_6A*>(info.data());
+
+    char path[vm2::kPathBuf];
+    vm2::CopyText(path, sizeof(path), driver->pDataFile);
+    char* slash = strrchr(path, '\\');
+    if (slash == nullptr) return;  // no folder: nothing is loaded
+    slash[1] = '\0';
+    // A path that does not fit would name another file: load nothing then.
+    size_t used = strlen(path);
+    if (!vm2::CopyText(path + used, sizeof(path) - used, fileName)) return;
+    m_hLibrary = LoadLibraryA(path);
+}
+
+bool CKbApiBase::BindEntryPoints()
+{
+    HMODULE lib = m_hLibrary;
+    return Bind(lib, "KBInitialize", &m_pKBInitialize) && Bind(lib, "KBRelease", &m_pKBRelease) &&
+           Bind(lib, "KBGetDeviceID", &m_pKBGetDeviceID) &&
+           Bind(lib, "KBGetAvailableChannel", &m_pKBGetAvailableChannel) &&
+           Bind(lib, "KBOpenChannel", &m_pKBOpenChannel) && Bind(lib, "KBCloseChannel", &m_pKBCloseChannel) &&
+           Bind(lib, "KBSetOption", &m_pKBSetOption) && Bind(lib, "KBGetOption", &m_pKBGetOption) &&
+           Bind(lib, "KBReceiveCancel", &m_pKBReceiveCancel) && Bind(lib, "KBGetStatus", &m_pKBGetStatus) &&
+           Bind(lib, "KBReceive", &m_pKBReceive) && Bind(lib, "KBSend", &m_pKBSend);
+}
+
+void CKbApiBase::ClearEntryPoints()
+{
+    m_pKBInitialize = nullptr;
+    m_pKBRelease = nullptr;
+    m_pKBGetDeviceID = nullptr;
+    m_pKBGetAvailableChannel = nullptr;
+    m_pKBOpenChannel = nullptr;
+    m_pKBCloseChannel = nullptr;
+    m_pKBSetOption = nullptr;
+    m_pKBGetOption = nullptr;
+    m_pKBReceiveCancel = nullptr;
+    m_pKBGetStatus = nullptr;
+    m_pKBReceive = nullptr;
+    m_pKBSend = nullptr;
+}
+
+BOOL CKbApiBase::Initialize()
+{
+    BaseLock lock(this);
+    TraceScope scope("CKbApiBase::Initialize");
+    if (m_hLibrary == nullptr) {
+        m_bEnable = FALSE;
+        LoadLibraryOfPrinter();
+    }
+    // A positive KBInitialize answer stays: the binding is not retried.
+    if (m_nInitResult < 0 && m_hLibrary != nullptr) {
+        if (!BindEntryPoints()) return m_bEnable;
+        Trace(scope, "Before:KBInitialize()\n");
+        m_nInitResult = m_pKBInitialize();
+        if (m_nInitResult == 0) m_bEnable = TRUE;
+        Trace(scope, "After:KBInitialize(), m_bEnable : %d\n", m_bEnable);
+    }
+    return m_bEnable;
+}
+
+void CKbApiBase::FreeChannelList()
+{
+    delete[] reinterpret_cast<unsigned char*>(m_pChannelList);
+    m_pChannelList = nullptr;
+    m_nChannelCount = -1;
+}
+
+void CKbApiBase::Destroy()
+{
+    BaseLock lock(this);
+    TraceScope scope("CKbApiBase::Destroy");
+    if (m_dwRefCount > 0) return;
+    FreeChannelList();
+    if (m_nInitResult >= 0 && m_pKBRelease != nullptr) {
+        Trace(scope, "Before:KBRelease()\n");
+        if (m_pKBRelease() >= 0) m_nInitResult = -1;
+        Trace(scope, "After:KBRelease()\n");
+    }
+    if (m_hLibrary != nullptr) {
+        FreeLibrary(m_hLibrary);
+        m_hLibrary = nullptr;
+        // Stale entry points must never be called: the next user reloads.
+        ClearEntryPoints();
+        m_bEnable = FALSE;
+        m_nInitResult = -1;
+    }
+}
+
+int CKbApiBase::KBGetAvailableChannel(int nType, const char* pszName)
+{
+    BaseLock lock(this);
+    TraceScope scope("CKbApiBase::KBGetAvailableChannel");
+    if (pszName == nullptr) return 0;
+    // The cache is per process, not per name.
+    if (m_nChannelCount > 0 && m_pChannelList != nullptr) return m_nChannelCount;
+    FreeChannelList();
+    if (m_pKBGetAvailableChannel == nullptr) return -1;
+
+    auto call = [&](void* buf, DWORD* size) { return m_pKBGetAvailableChannel(nType, pszName, buf, size); };
+    kb::FetchResult r = kb::Fetch(
+        call, [](int first, DWORD) { return first == kb::kBufferTooSmall; },
+        [&](kb::FetchStage stage, int answer, DWORD) {
+            switch (stage) {
+            case kb::FetchStage::BeforeFirst: Trace(scope, "Before:KBGetAvailableChannel(1st)\n"); break;
+            case kb::FetchStage::AfterFirst:
+                m_nChannelCount = answer;
+                Trace(scope, "After :KBGetAvailableChannel(1st) : %d\n", answer);
+                break;
+            case kb::FetchStage::BeforeSecond: Trace(scope, "Before:KBGetAvailableChannel(2nd)\n"); break;
+            case kb::FetchStage::AfterSecond:
+                m_nChannelCount = answer;
+                Trace(scope, "After :KBGetAvailableChannel(2nd) : %d\n", answer);
+                break;
+            }
+        });
+    if (!r.Fetched() || r.nSecond <= 0) {
+        m_nChannelCount = -1;
+        return -1;
+    }
+    // Never more records than the bytes the library actually wrote.
+    size_t fits = r.data.size() / sizeof(kb::ChannelRecord);
+    int count = static_cast<int>(static_cast<size_t>(r.nSecond) < fits ? r.nSecond : fits);
+    if (count <= 0) {
+        m_nChannelCount = -1;
+        return -1;
+    }
+    unsigned char* copy = new (std::nothrow) unsigned char[count * sizeof(kb::ChannelRecord)];
+    if (copy == nullptr) {
+        m_nChannelCount = -1;
+        return -1;
+    }
+    memcpy(copy, r.data.data(), count * sizeof(kb::ChannelRecord));
+    m_pChannelList = reinterpret_cast<kb::ChannelRecord*>(copy);
+    m_nChannelCount = count;
+    for (int i = 0; i < count; ++i)
+        Trace(scope, "Channel info[%d], Channel : %#x, Mode : %#x\n", i,
+              static_cast<unsigned>(m_pChannelList[i].dwChannelId),
+              static_cast<unsigned>(m_pChannelList[i].dwInfo & 0xFFFF));
+    return count;
+}
+
+// ------------------------------------------------------------------ CKbApi
+
+CKbApi::CKbApi() : m_pBase(&CKbApiBase::Instance())
+{
+    BaseLock lock(m_pBase);
+    ++m_pBase->m_dwRefCount;
+    if (!m_pBase->m_bEnable) m_pBase->Initialize();
+    if (m_pBase->m_bEnable) {
+        m_pKBInitialize = m_pBase->m_pKBInitialize;
+        m_pKBRelease = m_pBase->m_pKBRelease;
+        m_pKBGetDeviceID = m_pBase->m_pKBGetDeviceID;
+        m_pKBOpenChannel = m_pBase->m_pKBOpenChannel;
+        m_pKBCloseChannel = m_pBase->m_pKBCloseChannel;
+        m_pKBSetOption = m_pBase->m_pKBSetOption;
+        m_pKBGetOption = m_pBase->m_pKBGetOption;
+        m_pKBReceiveCancel = m_pBase->m_pKBReceiveCancel;
+        m_pKBGetStatus = m_pBase->m_pKBGetStatus;
+        m_pKBReceive = m_pBase->m_pKBReceive;
+        m_pKBSend = m_pBase->m_pKBSend;
+        m_pBase->m_bEnable = m_pKBInitialize && m_pKBRelease && m_pKBGetDeviceID && m_pKBOpenChannel &&
+                             m_pKBCloseChannel && m_pKBSetOption && m_pKBGetOption && m_pKBReceiveCancel &&
+                             m_pKBGetStatus && m_pKBReceive && m_pKBSend;
+    }
+}
+
+CKbApi::~CKbApi()
+{
+    if (m_pBase == nullptr) return;
+    BaseLock lock(m_pBase);
+    if (m_pBase->m_dwRefCount > 0) --m_pBase->m_dwRefCount;
+    m_pBase->Destroy();
+}
+
+BOOL CKbApi::IsEnable() const { return m_pBase != nullptr ? m_pBase->m_bEnable : FALSE; }
+
+int CKbApi::KBGetAvailableChannel(int nType, const char* pszName)
+{
+    if (pszName == nullptr) return kb::kBadArgument;
+    if (m_pBase == nullptr) return 0;
+    BaseLock lock(m_pBase);
+    int r = m_pBase->KBGetAvailableChannel(nType, pszName);
+    m_nChannelCount = m_pBase->m_nChannelCount;
+    m_pChannelList = m_pBase->m_pChannelList;
+    return r;
+}
+
+DWORD CKbApi::AddRef()
+{
+    if (m_pBase == nullptr) return 0;
+    BaseLock lock(m_pBase);
+    return ++m_pBase->m_dwRefCount;
+}
+
+DWORD CKbApi::Release()
+{
+    if (m_pBase == nullptr) return 0;
+    BaseLock lock(m_pBase);
+    if (m_pBase->m_dwRefCount > 0) --m_pBase->m_dwRefCount;
+    return m_pBase->m_dwRefCount;
+}
+
+int CKbApi::KBOpenChannel(int nType, const char* pszName, DWORD dwChannelId)
+{
+    return m_pKBOpenChannel != nullptr ? m_pKBOpenChannel(nType, pszName, dwChannelId) : kb::kBadArgument;
+}
+
+int CKbApi::KBGetStatus(int hChannel, void* pBuffer, DWORD* pdwSize)
+{
+    return m_pKBGetStatus != nullptr ? m_pKBGetStatus(hChannel, pBuffer, pdwSize) : kb::kBadArgument;
+}

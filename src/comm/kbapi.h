@@ -1,0 +1,96 @@
+// The communication library binding: one per process, shared by every user.
+#pragma once
+
+#include <windows.h>
+
+#include "comm/kb_entry.h"
+
+class CKbApiBase {
+public:
+    explicit CKbApiBase(int nFlag = 0);
+    virtual ~CKbApiBase();
+
+    CKbApiBase(const CKbApiBase&) = delete;
+    CKbApiBase& operator=(const CKbApiBase&) = delete;
+
+    // Locates, loads, binds and initialises the library as far as needed;
+    // returns m_bEnable.
+    BOOL Initialize();
+    // Releases and unloads the library when nobody holds a reference.
+    void Destroy();
+    // The channel count (cached per process) or a negative error; the list
+    // stays in the base.
+    int KBGetAvailableChannel(int nType, const char* pszName);
+
+    // The process-wide binding.
+    static CKbApiBase& Instance();
+
+    // Guards the reference count, the binding and the channel cache: the host
+    // thread and the status threads create and destroy users concurrently.
+    void Lock() { EnterCriticalSection(&m_cs); }
+    void Unlock() { LeaveCriticalSection(&m_cs); }
+
+    int m_nChannelCount = -1;
+    kb::ChannelRecord* m_pChannelList = nullptr;
+    DWORD m_dwRefCount = 0;
+    BOOL m_bEnable = FALSE;
+    HMODULE m_hLibrary = nullptr;
+    int m_nInitResult = -1;
+
+    kb::KBInitialize_t m_pKBInitialize = nullptr;
+    kb::KBRelease_t m_pKBRelease = nullptr;
+    kb::KBGetDeviceID_t m_pKBGetDeviceID = nullptr;
+    kb::KBGetAvailableChannel_t m_pKBGetAvailableChannel = nullptr;
+    kb::KBOpenChannel_t m_pKBOpenChannel = nullptr;
+    kb::KBCloseChannel_t m_pKBCloseChannel = nullptr;
+    kb::KBSetOption_t m_pKBSetOption = nullptr;
+    kb::KBGetOption_t m_pKBGetOption = nullptr;
+    kb::KBReceiveCancel_t m_pKBReceiveCancel = nullptr;
+    kb::KBGetStatus_t m_pKBGetStatus = nullptr;
+    kb::KBReceive_t m_pKBReceive = nullptr;
+    kb::KBSend_t m_pKBSend = nullptr;
+
+private:
+    void LoadLibraryOfPrinter();
+    bool BindEntryPoints();
+    void ClearEntryPoints();
+    void FreeChannelList();
+
+    CRITICAL_SECTION m_cs;
+};
+
+// A user's handle on the shared binding.
+class CKbApi {
+public:
+    CKbApi();
+    virtual ~CKbApi();
+
+    CKbApi(const CKbApi&) = delete;
+    CKbApi& operator=(const CKbApi&) = delete;
+
+    BOOL IsEnable() const;
+    int KBGetAvailableChannel(int nType, const char* pszName);
+    // The monitoring hold: keeps the library loaded between export calls.
+    DWORD AddRef();
+    DWORD Release();
+    // Direct calls for callers that manage channel ids and handles themselves.
+    int KBOpenChannel(int nType, const char* pszName, DWORD dwChannelId);
+    int KBGetStatus(int hChannel, void* pBuffer, DWORD* pdwSize);
+
+protected:
+    CKbApiBase* m_pBase = nullptr;
+    const kb::ChannelRecord* m_pChannelList = nullptr;  // borrowed from the base
+    int m_nChannelCount = -1;
+
+    kb::KBInitialize_t m_pKBInitialize = nullptr;
+    kb::KBRelease_t m_pKBRelease = nullptr;
+    kb::KBGetDeviceID_t m_pKBGetDeviceID = nullptr;
+    kb::KBOpenChannel_t m_pKBOpenChannel = nullptr;
+    kb::KBCloseChannel_t m_pKBCloseChannel = nullptr;
+    kb::KBSetOption_t m_pKBSetOption = nullptr;
+    kb::KBGetOption_t m_pKBGetOption = nullptr;
+    kb::KBReceiveCancel_t m_pKBReceiveCancel = nullptr;
+    kb::KBGetStatus_t m_pKBGetStatus = nullptr;
+    kb::KBReceive_t m_pKBReceive = nullptr;
+    kb::KBSend_t m_pKBSend = nullptr;
+};

@@ -1,0 +1,237 @@
+#include "comm/kbchannel.h"
+
+#include <cstring>
+#include <new>
+
+#include "comm/kb_fetch.h"
+#include "module/trace.h"
+
+// ----------------------------------------------------------- CKbApiChannel
+
+CKbApiChannel::CKbApiChannel(int nType, const char* pszAddress, DWORD dwChannelId, DWORD dwModeMask)
+{
+    if (!IsEnable() || (nType != 0 && nType != 1) || pszAddress == nullptr) return;
+    m_nType = nType;
+    size_t len = strlen(pszAddress);
+    m_pszAddress = new (std::nothrow) char[len + 1];
+    if (m_pszAddress == nullptr) return;
+    memcpy(m_pszAddress, pszAddress, len + 1);
+    if (dwChannelId != 0) SelectChannel(dwChannelId, dwModeMask);
+}
+
+CKbApiChannel::~CKbApiChannel() { delete[] m_pszAddress; }
+
+bool CKbApiChannel::FetchChannelList()
+{
+    if (m_pszAddress == nullptr) return false;
+    if (KBGetAvailableChannel(m_nType, m_pszAddress) > 0 && m_nChannelCount > 0) {
+        m_pList = m_pChannelList;
+        m_nCount = m_nChannelCount;
+        return true;
+    }
+    m_pList = nullptr;
+    m_nCount = -1;
+    return false;
+}
+
+int CKbApiChannel::SelectChannel(DWORD dwChannelId, DWORD dwModeMask)
+{
+    if (IsOpen()) return -1;
+    if (m_pList == nullptr && !FetchChannelList()) {
+        m_bSelected = 0;
+        return -1;
+    }
+    DWORD id = 0;
+    DWORD info = 0;
+    for (int i = 0; i < m_nCount; ++i) {
+        if (m_pList[i].dwChannelId != dwChannelId) continue;
+        if ((m_pList[i].dwInfo & dwModeMask) == dwModeMask) {
+            id = m_pList[i].dwChannelId;
+            info = m_pList[i].dwInfo;
+        }
+        break;
+    }
+    m_dwSelectedId = id;
+    m_dwSelectedInfo = info;
+    m_bSelected = (id == dwChannelId) ? 1 : 0;
+    return m_bSelected;
+}
+
+int CKbApiChannel::OpenChannel()
+{
+    if (!m_bSelected || m_pKBOpenChannel == nullptr || m_pszAddress == nullptr) return 0;
+    m_hChannel = m_pKBOpenChannel(m_nType, m_pszAddress, m_dwSelectedId);
+    return m_hChannel;
+}
+
+void CKbApiChannel::CloseChannel()
+{
+    if (!IsOpen()) return;
+    if (m_pKBCloseChannel != nullptr) m_pKBCloseChannel(m_hChannel);
+    m_hChannel = -1;
+}
+
+int CKbApiChannel::GetDeviceID(char* pBuffer, DWORD* pdwSize)
+{
+    if (m_pKBGetDeviceID == nullptr || m_pszAddress == nullptr) return kb::kBadArgument;
+    return m_pKBGetDeviceID(m_nType, m_pszAddress, pBuffer, pdwSize);
+}
+
+int CKbApiChannel::GetStatus(void* pBuffer, DWORD* pdwSize)
+{
+    if (m_pKBGetStatus == nullptr) return kb::kBadArgument;
+    return m_pKBGetStatus(m_hChannel, pBuffer, pdwSize);
+}
+
+int CKbApiChannel::ReceiveCancel()
+{
+    if (m_pKBReceiveCancel == nullptr) return kb::kBadArgument;
+    return m_pKBReceiveCancel(m_hChannel);
+}
+
+// ---------------------------------------------------------- CKbStatChannel
+
+CKbStatChannel::CKbStatChannel(int nType, const char* pszAddress) : CKbApiChannel(nType, pszAddress, 0, 0) {}
+
+CKbStatChannel::~CKbStatChannel()
+{
+    // Not virtual dispatch here: the derived part is already gone, and the
+    // thread must be joined before anything it uses is freed.
+    CKbStatChannel::EndStatusThread();
+    delete[] m_pStatus;
+}
+
+DWORD CKbStatChannel::EnumChannel(int nIndex)
+{
+    static const DWORD kCandidates[] = {kb::kChannelStatus, kb::kChannelUsb, kb::kChannelParallel};
+    return (nIndex >= 0 && nIndex < 3) ? kCandidates[nIndex] : 0;
+}
+
+int CKbStatChannel::OpenStatusChannel()
+{
+    TraceScope scope("CKbStatChannel::OpenStatusChannel");
+    int index = 0;
+    DWORD channel = EnumChannel(0);
+    while (channel != 0) {
+        int r = SelectChannel(channel, kb::kModeStatus);
+        Trace(scope, "SelectChannel result : %d\n", r);
+        if (r == 1) break;
+        if (r == -1) {
+            channel = 0;
+            break;
+        }
+        channel = EnumChannel(++index);
+    }
+    Trace(scope, "SelChannelNo. = %#x\n", static_cast<unsigned>(channel));
+    if (channel == 0) return -1;
+    int handle = OpenChannel();
+    if (handle < 1) {
+        Trace(scope, "error OpenChannel result : %d\n", handle);
+        return 0;
+    }
+    return 1;
+}
+
+int CKbStatChannel::GetPrinterStatus()
+{
+    TraceScope scope("Enter CKbStatChannel::GetPrinterStatus");
+    if (!IsOpen()) return -1;
+
+    int result = 1;
+    kb::FetchResult r = kb::Fetch(
+        [this](void* buf, DWORD* size) { return GetStatus(buf, size); },
+        [](int first, DWORD) { return first == kb::kBufferTooSmall || first > 0; },
+        [&](kb::FetchStage stage, int answer, DWORD) {
+            if (stage == kb::FetchStage::AfterFirst) Trace(scope, "KBGetStatus(1st) : %d\n", answer);
+            if (stage == kb::FetchStage::AfterSecond) Trace(scope, "KBGetStatus(2nd) : %d\n", answer);
+        });
+    if (r.nFirst == 0) result = 0;
+    else if (r.nFirst < 0 && r.nFirst != kb::kBufferTooSmall) result = r.nFirst;
+    else if (r.bNoMemory) result = -2;
+    else if (r.nSecond <= 0) result = r.nSecond;
+
+    if (result == 1) {
+        unsigned char* copy = new (std::nothrow) unsigned char[r.data.size() + 1];
+        if (copy == nullptr) {
+            result = -2;
+        } else {
+            memcpy(copy, r.data.data(), r.data.size());
+            copy[r.data.size()] = 0;
+            delete[] m_pStatus;
+            m_pStatus = copy;
+            m_nStatusLength = static_cast<int>(r.data.size());
+        }
+    }
+    Trace(scope, "Exit CKbStatChannel::GetPrinterStatus\n");
+    return result;
+}
+
+void CKbStatChannel::Post(UINT uMsg, int nResult)
+{
+    HWND hWnd = m_hWnd;
+    if (hWnd != nullptr) PostMessageA(hWnd, uMsg, static_cast<WPARAM>(static_cast<INT_PTR>(nResult)), 0);
+}
+
+int CKbStatChannel::StartStatusThread(HWND hWnd)
+{
+    TraceScope scope("CKbStatChannel::StartStatusThread");
+    if (m_bRunning == 1) return 0;
+    if (m_hThread != nullptr) {
+        // The previous pass finished on its own; join it before starting anew.
+        WaitForSingleObject(m_hThread, INFINITE);
+        CloseHandle(m_hThread);
+        m_hThread = nullptr;
+    }
+    m_hWnd = hWnd;
+    InterlockedExchange(&m_bRunning, 1);
+    m_hThread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+    if (m_hThread == nullptr) {
+        InterlockedExchange(&m_bRunning, 0);
+        m_hWnd = nullptr;
+        return 0;
+    }
+    return 1;
+}
+
+void CKbStatChannel::EndStatusThread()
+{
+    TraceScope scope("Enter CKbStatChannel::EndStatusThread");
+    m_hWnd = nullptr;
+    InterlockedExchange(&m_bRunning, 0);
+    if (m_hThread != nullptr) {
+        WaitForSingleObject(m_hThread, INFINITE);
+        CloseHandle(m_hThread);
+        m_hThread = nullptr;
+    }
+    Trace(scope, "Exit CKbStatChannel::EndStatusThread\n");
+}
+
+DWORD WINAPI CKbStatChannel::ThreadProc(void* pThis)
+{
+    // Nothing may escape a thread entry.
+    try {
+        static_cast<CKbStatChannel*>(pThis)->KbStatusThreadMain();
+    } catch (...) {
+    }
+    return 0;
+}
+
+void CKbStatChannel::KbStatusThreadMain()
+{
+    TraceScope scope("CKbStatChannel::KbStatusThreadMain");
+    Sleep(500);
+    if (m_bRunning == 0) return;
+    if (!IsOpen()) {
+        int r = OpenStatusChannel();
+        if (r < 1) {
+            if (m_bRunning != 0) Post(WM_RESULT_KBSTCHANNEL, r);
+            return;
+        }
+    }
+    if (m_bRunning == 0) return;
+    int s = GetPrinterStatus();
+    if (m_bRunning == 1) {
+        Post(WM_RESULT_KBSTATUS, s);
+        Trace(scope, "CKbStatChannel::Status loop end\n");
+    }
+}

@@ -1,0 +1,84 @@
+// Channels to one printer through the communication library, and the
+// one-shot status worker that reports to a window.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "comm/kbapi.h"
+
+class CKbApiChannel : public CKbApi {
+public:
+    // nType 1: pszAddress is a printer name; 0: a port name. A channel id
+    // other than 0 is selected at once with the mode mask.
+    CKbApiChannel(int nType, const char* pszAddress, DWORD dwChannelId = 0, DWORD dwModeMask = 0);
+    ~CKbApiChannel() override;
+
+    bool IsUsable() const { return m_pszAddress != nullptr; }
+    int GetType() const { return m_nType; }
+    const char* GetAddress() const { return m_pszAddress; }
+
+    // 1 selected, 0 not offered with those mode bits, -1 already open or no
+    // channel list to be had.
+    int SelectChannel(DWORD dwChannelId, DWORD dwModeMask);
+    DWORD GetSelectedChannel() const { return m_bSelected ? m_dwSelectedId : 0; }
+    DWORD GetSelectedMode() const { return (m_bSelected && m_dwSelectedId != 0) ? (m_dwSelectedInfo & 0xFFFF) : 0; }
+    int IsSelected() const { return m_bSelected; }
+
+    int OpenChannel();
+    void CloseChannel();
+    bool IsOpen() const { return m_hChannel >= 0; }
+    int GetHandle() const { return m_hChannel; }
+
+    int GetDeviceID(char* pBuffer, DWORD* pdwSize);
+    int GetStatus(void* pBuffer, DWORD* pdwSize);
+    int ReceiveCancel();
+
+protected:
+    bool FetchChannelList();
+
+    int m_nType = 0;
+    char* m_pszAddress = nullptr;
+    const kb::ChannelRecord* m_pList = nullptr;
+    int m_nCount = -1;
+    int m_bSelected = 0;
+    DWORD m_dwSelectedId = 0;
+    DWORD m_dwSelectedInfo = 0;
+    int m_hChannel = -1;
+};
+
+class CKbStatChannel : public CKbApiChannel {
+public:
+    CKbStatChannel(int nType, const char* pszAddress);
+    ~CKbStatChannel() override;
+
+    // 1 started, 0 already running or no thread to be had.
+    virtual int StartStatusThread(HWND hWnd);
+    virtual void EndStatusThread();
+    // 1 a reply is in the status buffer, -1 channel not open, 0 no reply,
+    // -2 out of memory, or the library's negative code.
+    virtual int GetPrinterStatus();
+    // Status channel candidates in order; 0 ends the list.
+    virtual DWORD EnumChannel(int nIndex);
+    virtual void KbStatusThreadMain();
+
+    // 1 open, 0 selected but not opened, -1 no candidate offered.
+    int OpenStatusChannel();
+
+    const unsigned char* GetStatusBuffer() const { return m_pStatus; }
+    int GetStatusLength() const { return m_nStatusLength; }
+    bool IsRunning() const { return m_bRunning != 0; }
+
+protected:
+    void Post(UINT uMsg, int nResult);
+
+    unsigned char* m_pStatus = nullptr;
+    int m_nStatusLength = 0;
+    HWND volatile m_hWnd = nullptr;
+    HANDLE m_hThread = nullptr;
+    volatile LONG m_bRunning = 0;
+
+private:
+    static DWORD WINAPI ThreadProc(void* pThis);
+};
