@@ -14,9 +14,6 @@ using vm2::FormatText;
 using vm2::IsEmpty;
 using vm2::kPathBuf;
 
-namespace {
-
-// Opens HKLM "software\KAVRO\VLX3\Driver\<driver>" for reading.
 bool OpenDriverKey(Registry& key, const char* pszDriver)
 {
     char path[kPathBuf * 2];
@@ -24,6 +21,8 @@ bool OpenDriverKey(Registry& key, const char* pszDriver)
         return false;
     return key.Open(HKEY_LOCAL_MACHINE, path, Registry::kRead) != FALSE;
 }
+
+namespace {
 
 // Value of the driver key; empty when the key or value is missing or too long.
 std::string DriverKeyString(const char* pszDriver, const char* pszValue)

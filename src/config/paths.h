@@ -7,6 +7,11 @@
 
 #include <string>
 
+class Registry;
+
+// Opens HKLM "software\KAVRO\VLX3\Driver\<driver>" for reading.
+bool OpenDriverKey(Registry& key, const char* pszDriver);
+
 BOOL FileExists(const char* pszPath);
 BOOL FileExistsBeside(const char* pszFileName, const char* pszPath);
 

@@ -6,7 +6,6 @@
 #include "base/unique_handle.h"
 #include "config/paths.h"
 #include "config/registry.h"
-#include "config/regpaths.h"
 #include "module/exports.h"
 #include "module/trace.h"
 
@@ -117,15 +116,31 @@ int ReadDefaultTimer(HMODULE hModule)
     return ParseDefaultTimer(text);
 }
 
+// ------------------------------------------------------------ resource DLL
+
+HMODULE LoadResourceDll(const CBaseInfo& info)
+{
+    const std::string& name = info.GetResDll();
+    if (name.empty()) return nullptr;
+    if (name.find('\\') == std::string::npos && name.find('/') == std::string::npos) {
+        // The data file names its resource DLL without a folder: it lies beside it.
+        const std::string& dat = info.GetDatFileName();
+        size_t slash = dat.find_last_of('\\');
+        if (slash != std::string::npos) {
+            std::string beside = dat.substr(0, slash + 1) + name;
+            if (FileExists(beside.c_str())) return LoadLibraryExA(beside.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        }
+    }
+    return LoadLibraryExA(name.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+}
+
 // ------------------------------------------------------- driver installed?
 
 int CheckDriverInstalled(const char* pszDriverName, HMODULE hResModule, const char* pszResDllPath)
 {
-    char path[vm2::kPathBuf * 2];
-    if (!vm2::IsEmpty(pszDriverName) &&
-        vm2::FormatText(path, sizeof(path), "%s\\%s", vm2::regpath::kDriverBase, pszDriverName)) {
-        Registry key(HKEY_LOCAL_MACHINE, path, FALSE, Registry::kRead);
-        if (key.IsOpen()) return 1;
+    {
+        Registry key;
+        if (OpenDriverKey(key, pszDriverName)) return 1;
     }
 
     vm2::UniqueModule loaded;

@@ -95,6 +95,10 @@ CK_VPxxxxApp* GetApp();
 int ReadDefaultTimer(HMODULE hModule);
 int ParseDefaultTimer(const char* pszText);
 
+// Loads the context's resource DLL for its resources: the name as given, or,
+// when it is a bare file name, the file of that name beside the data file.
+HMODULE LoadResourceDll(const CBaseInfo& info);
+
 // 1 when the driver key exists; otherwise tells the user (message box) and
 // returns 0. Texts come from hResModule, or from pszResDllPath loaded for the
 // occasion, or the built-in fallbacks.

@@ -7,6 +7,8 @@
 #include "base/text.h"
 #include "base/unique_handle.h"
 #include "comm/kbchannel.h"
+#include "config/paths.h"
+#include "config/registry.h"
 #include "module/app.h"
 #include "module/export_guard.h"
 #include "module/trace.h"
@@ -214,12 +216,47 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
     });
 }
 
+// The host's polling interval for one channel of the printer, in seconds, or
+// -1. *pbNetwork: 1 for a network connection, 0 for a local one; written
+// only when the driver key could be opened.
 int __cdecl PrGetTimerValue(DWORD dwChannelNo, DWORD* pbNetwork)
 {
     return GuardExport(-1, [&] {
         TraceScope scope("PrGetTimerValue()");
-        if (GetApp()->m_BaseInfo.GetInfoState() < 0) return -1;
-        return -1;  // channel selection comes with the communication library binding
+        const CBaseInfo& info = GetApp()->m_BaseInfo;
+        if (info.GetInfoState() < 0) return -1;
+
+        // Only selects a channel: nothing is opened, so nothing needs closing.
+        CKbApiChannel channel(1, info.GetPrinterName().c_str());
+        if (!channel.IsEnable()) return -1;
+        if (channel.SelectChannel(dwChannelNo, kb::kModeStatus) != 1) return -1;
+        const bool network = (channel.GetSelectedMode() & kb::kModeNetwork) != 0;
+
+        std::string text;
+        Registry key;
+        if (OpenDriverKey(key, info.GetDriverName().c_str())) {
+            if (pbNetwork != nullptr) *pbNetwork = network ? 1 : 0;
+            text = key.QueryString(network ? "NetworkMonitoringTimer" : "LocalMonitoringTimer", "", vm2::kPathBuf);
+        }
+        Trace(scope, "Get Timer String(for Registry) : %s\n", text.c_str());
+
+        if (text.empty()) {
+            vm2::UniqueModule res(LoadResourceDll(info));
+            if (!res) return -1;
+            char number[vm2::kPathBuf] = "";
+            // A resource DLL without the string gives no interval at all.
+            if (LoadStringA(res.get(), 1340, number, sizeof(number)) <= 0) return -1;
+            long value = vm2::ParseDecimal(number);
+            if (network) value *= 3;
+            if (value <= 0) return -1;
+            Trace(scope, "Return, Timer Value(for Resource) : %d\n", static_cast<int>(value));
+            return static_cast<int>(value);
+        }
+        // "10,5" reads as 10: the number before the first comma counts.
+        long value = vm2::ParseDecimal(text.c_str());
+        if (value <= 0) return -1;
+        Trace(scope, "Return, Timer Value(for Registry) : %d\n", static_cast<int>(value));
+        return static_cast<int>(value);
     });
 }
 
