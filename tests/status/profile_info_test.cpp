@@ -213,3 +213,15 @@ TEST(StatusLines, QuotedMessageWithCommaSplits)
     EXPECT_EQ(0, f.nClassSelector);  // "Open" read as a number
     EXPECT_EQ(1, f.nClassFlag);
 }
+
+TEST(StatusLines, HeaderNeedsTheBracketRightAfterTheName)
+{
+    CProfileInfo profile;
+    // Text after "]" does not matter; "[ENU " and "[ENU2]" are other sections.
+    Load(profile, "[ENU ]\nSTATUS00=1,1,1,a,,0,0\n[ENU2]\nSTATUS00=1,1,1,b,,0,0\n"
+                  "[ENU]; note\r\nSTATUS00=1,1,1,c,\"d\"\r\n");
+    EXPECT_EQ((std::vector<std::string>{"c"}), Messages(profile));
+    StatusLineFields f;
+    ASSERT_EQ(1, profile.GetFirst(&f));
+    EXPECT_STREQ("d", f.pszMessage2);  // the CR of a CR LF line is not part of the text
+}

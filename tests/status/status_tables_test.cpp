@@ -57,79 +57,31 @@ TEST(ChannelKind, TableAndUnknownIds)
     EXPECT_EQ(0u, vm2::GetChannelKind(5));
 }
 
-TEST(BuiltinEntries, RowsAsTabled)
+TEST(BuiltinTables, EveryPatternReachesItsOwnEntry)
 {
-    // kind, real, simple, notification, class, sound, message 1, message 2
-    const int expected[23][8] = {
-        {1, 14, 12, 12, 4, 16010, 3506, 3006},  {1, 18, 999, 12, 1, 0, 3507, 3007},
-        {1, 33, 6, 12, 6, 16004, 3508, 3008},   {1, 7, 999, 12, 5, 0, 3509, 3009},
-        {1, 6, 5, 12, 7, 16003, 3510, 3010},    {1, 37, 999, 12, 4, 0, 3511, 3011},
-        {1, 5, 3, 12, 3, 16001, 3512, 3012},    {1, 36, 999, 12, 1, 0, 3513, 3013},
-        {1, 34, 3, 12, 3, 16001, 3540, 3036},   {1, 38, 999, 12, 4, 0, 3542, 3038},
-        {1, 35, 5, 12, 8, 16003, 3541, 3037},   {1, 17, 999, 12, 1, 0, 3501, 3001},
-        {1, 11, 999, 999, 1, 0, 3502, 3002},    {1, 1, 1, 1, 1, 0, 3504, 3004},
-        {1, 32, 2, 12, 4, 16000, 3505, 3005},   {1, 16, 12, 12, 4, 16010, 3525, 3025},
-        {1, 21, 11, 11, 2, 16009, 3528, 2002},  {1, 22, 14, 14, 2, 16009, 3528, 2002},
-        {2, 22, 11, 11, 2, 16009, 3528, 2002},  {2, -1, 11, 11, 2, 16009, 3530, 2102},
-        {1, -1, 12, 12, 4, 16010, 3529, 2101},  {0, 1000, 1, 1, 1, 0, 3527, 2001},
-        {0, -1, 11, 11, 2, 16009, 3528, 2002},
-    };
+    // A parsed reply must land on its own entry, never on the kind's fallback,
+    // and every entry must have a class row to show.
+    StatusRows rows;
+    for (const StatusPattern& p : vm2::kBuiltinPatterns) {
+        int k = rows.FindEntry(1, static_cast<std::int32_t>(p.dwStatusNo));
+        ASSERT_GE(k, 0) << "status " << p.dwStatusNo;
+        EXPECT_NE(-1, rows.Entry(k)->nRealNo);
+    }
     const StatusEntry* e = vm2::BuiltinEntries();
-    for (int k = 0; k < 23; ++k) {
-        SCOPED_TRACE(testing::Message() << "entry " << k);
-        EXPECT_EQ(expected[k][0], static_cast<int>(e[k].dwKind));
-        EXPECT_EQ(expected[k][1], e[k].nRealNo);
-        EXPECT_EQ(expected[k][2], e[k].nSimpleNo);
-        EXPECT_EQ(expected[k][3], e[k].nNotifyNo);
-        EXPECT_EQ(expected[k][4], e[k].nClass);
-        EXPECT_EQ(expected[k][5], e[k].nSoundNo);
-        EXPECT_EQ(static_cast<unsigned>(expected[k][6]), vm2::MessageNumber(e[k].szMessage1));
-        EXPECT_EQ(static_cast<unsigned>(expected[k][7]), vm2::MessageNumber(e[k].szMessage2));
-        EXPECT_EQ(-1, e[k].nValue1);
-        EXPECT_EQ(0, e[k].nHelpNo);
-        EXPECT_EQ(0, e[k].nValue2);
-        EXPECT_EQ(1600, e[k].nValue3);
-        EXPECT_EQ(0, e[k].nValue4);
+    for (int k = 0; k < vm2::kBuiltinEntryCount; ++k) {
+        EXPECT_NE(nullptr, vm2::FindStatusClass(e[k].nClass)) << "entry " << k;
         EXPECT_EQ(0u, e[k].dwLiteral);
+        EXPECT_EQ(1600, e[k].nValue3);
     }
-}
-
-TEST(BuiltinPatterns, RowsAsTabled)
-{
-    const unsigned any = 0xFFFE, none = 0xFFFF;
-    const unsigned expected[18][4] = {
-        {0, none, none, 21}, {0, 0, any, 14},  {0, 1, any, 18},    {0, 2, any, 33},    {0, 3, any, 7},
-        {0, 4, any, 6},      {0, 5, any, 37},  {0, 6, any, 5},     {0, 7, any, 36},    {0, 9, any, 34},
-        {0, 0xB, any, 38},   {0, 0xE, any, 35}, {1, any, any, 17}, {2, any, any, 11},  {3, any, any, 11},
-        {4, any, any, 1},    {5, any, any, 32}, {any, any, any, 21},
-    };
-    for (int k = 0; k < 18; ++k) {
-        SCOPED_TRACE(testing::Message() << "pattern " << k);
-        const StatusPattern& p = vm2::kBuiltinPatterns[k];
-        EXPECT_EQ(expected[k][0], p.wST);
-        EXPECT_EQ(expected[k][1], p.wER);
-        EXPECT_EQ(expected[k][2], p.wWR);
-        EXPECT_EQ(expected[k][3], p.dwStatusNo);
-        EXPECT_EQ(0u, p.dwFlags);
-    }
-}
-
-TEST(StatusClasses, RowsAsTabled)
-{
-    const unsigned expected[12][5] = {
-        {511, 1, 759, 0, 0},   {512, 1, 750, 0, 1},   {512, 1, 760, 0, 1},   {512, 1, 758, 0, 1},
-        {512, 1, 758, 777, 1}, {512, 1, 762, 771, 1}, {512, 1, 752, 771, 1}, {512, 1, 751, 771, 1},
-        {511, 1, 759, 0, 1},   {512, 1, 759, 0, 1},   {510, 1, 759, 0, 1},   {510, 1, 758, 0, 1},
-    };
-    for (int c = 1; c <= 12; ++c) {
-        const StatusClassRow* row = vm2::FindStatusClass(c);
-        ASSERT_NE(nullptr, row) << "class " << c;
-        EXPECT_EQ(static_cast<unsigned>(c), row->dwClass);
-        for (int v = 0; v < 5; ++v) EXPECT_EQ(expected[c - 1][v], row->dwValue[v]) << "class " << c << " value " << v;
-    }
+    EXPECT_EQ(0u, e[22].dwKind);  // the end marker closes the table
+    EXPECT_EQ(-1, e[22].nRealNo);
+    EXPECT_EQ(3528u, vm2::MessageNumber(e[22].szMessage1));
+    EXPECT_EQ(2002u, vm2::MessageNumber(e[22].szMessage2));
+    const StatusClassRow* row = vm2::FindStatusClass(5);
+    ASSERT_NE(nullptr, row);
+    EXPECT_EQ(777u, row->dwValue[3]);
     EXPECT_EQ(nullptr, vm2::FindStatusClass(0));
     EXPECT_EQ(nullptr, vm2::FindStatusClass(13));
-    EXPECT_EQ(nullptr, vm2::FindStatusClass(-1));
 }
 
 TEST(PatternSearch, BuiltinNumbers)

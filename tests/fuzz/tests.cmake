@@ -1,0 +1,27 @@
+# libFuzzer targets of the portable parsers, native clang build only. Each one
+# also runs as a test: a short, bounded session over the committed seeds, so
+# the targets keep building and keep passing. New inputs go to the build tree,
+# never to the committed corpus.
+if(NOT WIN32 AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  set(VM2PR2_FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -g -O1)
+  set(VM2PR2_FUZZ_SOURCES
+    ${CMAKE_SOURCE_DIR}/src/status/status_record.cpp
+    ${CMAKE_SOURCE_DIR}/src/status/status_tables.cpp
+    ${CMAKE_SOURCE_DIR}/src/status/profile_info.cpp)
+
+  foreach(target fuzz_status_reply fuzz_ink_class fuzz_attribute_bits fuzz_status_lines)
+    add_executable(${target} fuzz/${target}.cpp ${VM2PR2_FUZZ_SOURCES})
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src)
+    target_compile_options(${target} PRIVATE ${VM2PR2_FUZZ_FLAGS})
+    target_link_options(${target} PRIVATE ${VM2PR2_FUZZ_FLAGS})
+    set(work ${CMAKE_CURRENT_BINARY_DIR}/fuzz-work/${target})
+    file(MAKE_DIRECTORY ${work})
+    add_test(NAME fuzz.${target}
+      COMMAND ${target} -runs=20000 -max_total_time=30 -timeout=10 -rss_limit_mb=1024
+              ${work} ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/${target})
+    set_tests_properties(fuzz.${target} PROPERTIES TIMEOUT 120)
+  endforeach()
+
+  add_executable(fuzz_write_seeds fuzz/write_seeds.cpp ${CMAKE_SOURCE_DIR}/src/status/status_record.cpp)
+  target_include_directories(fuzz_write_seeds PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
+endif()

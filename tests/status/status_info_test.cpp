@@ -1,0 +1,470 @@
+#include "status/status_info.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "config/paths.h"
+#include "harness/test_support.h"
+#include "module/app.h"
+
+using vm2test::ScopedRegKey;
+using vm2test::TempDir;
+
+namespace {
+
+std::string Reply(const std::string& body) { return "@BDC ST\r\n" + body + "\x0c"; }
+
+// A model data file in its own folder, with a language section whose
+// resource DLL exists beside it.
+std::string WriteDataFile(const TempDir& dir, const std::string& sectionBody, const std::string& extra = "")
+{
+    dir.Write("res.dll", "");
+    return dir.Write("model.ini", "[Language]\r\nENU=9,1\r\n\r\n[ENU]\r\nResDll=res.dll\r\n" + sectionBody + extra);
+}
+
+// Loads the test resource DLL as the module's resource library for one test.
+class ResDllScope {
+public:
+    ResDllScope() : m_hDll(LoadLibraryA((vm2test::BinDir() + "\\vm2pr2_status_res.dll").c_str()))
+    {
+        m_hSaved = GetApp()->m_hResDll;
+        GetApp()->m_hResDll = m_hDll;
+    }
+    ~ResDllScope()
+    {
+        GetApp()->m_hResDll = m_hSaved;
+        if (m_hDll != nullptr) FreeLibrary(m_hDll);
+    }
+    HMODULE Get() const { return m_hDll; }
+
+private:
+    HMODULE m_hDll;
+    HMODULE m_hSaved;
+};
+
+using StatusPtr = std::unique_ptr<CPrinterStatus>;
+
+StatusPtr Create(CStatusInfo& info, DWORD channel, const std::string& reply, int forced = 0)
+{
+    return StatusPtr(info.CreateStatusObject(channel, reinterpret_cast<const BYTE*>(reply.data()),
+                                             static_cast<DWORD>(reply.size()), forced));
+}
+
+StatusPtr CreateForced(CStatusInfo& info, DWORD channel, int forced)
+{
+    return StatusPtr(info.CreateStatusObject(channel, nullptr, 0, forced));
+}
+
+std::string Message1(const CPrinterStatus& s, int size = 1024)
+{
+    std::string buf(static_cast<std::size_t>(size), '\x7f');
+    int n = s.GetMessage1(&buf[0], size);
+    EXPECT_EQ(static_cast<int>(strlen(buf.c_str())), n);
+    return buf.c_str();
+}
+
+std::string Message2(const CPrinterStatus& s, int size = 1024)
+{
+    std::string buf(static_cast<std::size_t>(size), '\x7f');
+    s.GetMessage2(&buf[0], size);
+    return buf.c_str();
+}
+
+// HKEY_CLASSES_ROOT\.HTM present for the scope; removed again when we made it.
+class HtmClassScope {
+public:
+    explicit HtmClassScope(bool bPresent)
+    {
+        m_bExisted = vm2test::RegKeyExists(HKEY_CLASSES_ROOT, ".HTM");
+        if (bPresent && !m_bExisted) {
+            HKEY h = nullptr;
+            m_bCreated = RegCreateKeyExA(HKEY_CLASSES_ROOT, ".HTM", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
+                                         nullptr) == ERROR_SUCCESS;
+            if (h != nullptr) RegCloseKey(h);
+        }
+    }
+    ~HtmClassScope()
+    {
+        if (m_bCreated) RegDeleteKeyA(HKEY_CLASSES_ROOT, ".HTM");
+    }
+    bool Existed() const { return m_bExisted; }
+
+private:
+    bool m_bExisted = false;
+    bool m_bCreated = false;
+};
+
+}  // namespace
+
+TEST(CreateStatusObject, BuiltinNumbersFromReplies)
+{
+    TempDir dir;
+    CStatusInfo info(WriteDataFile(dir, "").c_str());
+    EXPECT_EQ(0, info.GetStatusCtrl().GetModelCount());
+
+    struct { const char* body; int real, simple, cls; } cases[] = {
+        {"ST:04;", 1, 1, 1},    {"ST:00;ER:02;", 33, 6, 6}, {"ST:00;", 21, 11, 2},   {"ST:07;", 21, 11, 2},
+        {"ST:00;ER:00;WR:10;", 14, 12, 4}, {"ST:05;ER:01;", 32, 2, 4}, {"ST:00;ER:0E;", 35, 5, 8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.body);
+        StatusPtr s = Create(info, 4, Reply(c.body));
+        ASSERT_NE(nullptr, s);
+        EXPECT_EQ(c.real, s->GetRealStatusNo());
+        EXPECT_EQ(c.simple, s->GetSimpleStatusNo());
+        EXPECT_EQ(c.cls, s->GetStatusClass());
+        EXPECT_TRUE(s->HasRecord());
+        EXPECT_EQ(1, s->GetPrintingState());
+    }
+    StatusPtr s = Create(info, 0x10010003, Reply("ST:00;"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_TRUE(CStatusInfo::IsCommunicationError(s->GetRealStatusNo()));
+}
+
+TEST(CreateStatusObject, RecordStateAndClassRow)
+{
+    CStatusInfo info(nullptr, std::nothrow);
+    StatusPtr s = Create(info, 0x10000005, Reply("ST:03;ER:01;IQ:10NA;WR:10,12;TC:0102;"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(11, s->GetRealStatusNo());
+    EXPECT_EQ(2, s->GetPrintingState());  // ST 3: printing
+    const StatusRecord& r = s->GetRecord();
+    EXPECT_EQ(3, r.ST);
+    EXPECT_EQ(2, r.nIQCount);
+    EXPECT_EQ(0xFF, r.IQ[1]);
+    EXPECT_EQ(0x0101, r.wAttribute);  // filled once the number is known
+    EXPECT_EQ(0x0102, r.TC);
+
+    StatusClassRow row;
+    memset(&row, 0xCC, sizeof(row));
+    s->GetClassRow(&row);
+    const StatusClassRow expected = {1, {511, 1, 759, 0, 0}};
+    EXPECT_EQ(0, memcmp(&expected, &row, sizeof(row)));
+}
+
+TEST(CreateStatusObject, RejectedReplyGivesNoObject)
+{
+    CStatusInfo info(nullptr, std::nothrow);
+    EXPECT_EQ(nullptr, Create(info, 4, "@BDC ST\r\nER:04;\x0c"));
+    EXPECT_EQ(nullptr, Create(info, 4, "@BDC ST\r\nST:00;"));  // no terminator
+    EXPECT_EQ(nullptr, Create(info, 4, "@BDC ST\r\nst:00;\x0c"));
+    EXPECT_EQ(nullptr, Create(info, 4, ""));
+    // A forced number does not rescue a rejected reply.
+    EXPECT_EQ(nullptr, Create(info, 4, "garbage", 1000));
+}
+
+TEST(CreateStatusObject, ForcedNumbers)
+{
+    CStatusInfo info(nullptr, std::nothrow);
+
+    StatusPtr s = CreateForced(info, 0, 1000);  // the window's "no reply yet"
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(1000, s->GetRealStatusNo());
+    EXPECT_EQ(1, s->GetSimpleStatusNo());
+    EXPECT_EQ(1, s->GetStatusClass());
+    EXPECT_FALSE(s->HasRecord());
+    EXPECT_EQ(0, s->GetPrintingState());
+    StatusRecord zero;
+    memset(&zero, 0, sizeof(zero));
+    EXPECT_EQ(0, memcmp(&zero, &s->GetRecord(), sizeof(zero)));
+
+    s = CreateForced(info, 4, 999);  // no entry: kind 1 fallback
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(-1, s->GetRealStatusNo());
+    EXPECT_EQ(12, s->GetSimpleStatusNo());
+    EXPECT_EQ(4, s->GetStatusClass());
+
+    s = CreateForced(info, 4, 16);
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(16, s->GetRealStatusNo());
+    EXPECT_EQ(12, s->GetSimpleStatusNo());
+
+    s = CreateForced(info, 0, 16);  // kind 0 has no 16: its fallback, simple 11
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(-1, s->GetRealStatusNo());
+    EXPECT_EQ(11, s->GetSimpleStatusNo());
+
+    s = CreateForced(info, 4, 22);
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(14, s->GetSimpleStatusNo());
+    EXPECT_EQ(16009, s->GetSoundNo());
+
+    // A forced number wins over the reply's, and the record stays.
+    s = Create(info, 4, Reply("ST:04;"), 21);
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(21, s->GetRealStatusNo());
+    EXPECT_EQ(1, s->GetPrintingState());
+}
+
+TEST(CreateStatusObject, KindTwoRepliesAreNotParsed)
+{
+    CStatusInfo info(nullptr, std::nothrow);
+    StatusPtr s = Create(info, 0x2000001, "not a status reply at all");
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(-1, s->GetRealStatusNo());  // kind 2 fallback
+    EXPECT_EQ(11, s->GetSimpleStatusNo());
+    EXPECT_FALSE(s->HasRecord());
+    EXPECT_EQ(0, s->GetPrintingState());
+
+    s = Create(info, 0x2000001, Reply("ST:04;"), 22);
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(22, s->GetRealStatusNo());
+    EXPECT_EQ(11, s->GetSimpleStatusNo());
+
+    // Unknown channels are kind 0: the reply is not parsed either.
+    s = Create(info, 0x12345678, Reply("ST:04;"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(-1, s->GetRealStatusNo());
+    EXPECT_EQ(11, s->GetSimpleStatusNo());
+}
+
+TEST(ModelRows, FromARealDataFile)
+{
+    TempDir dir;
+    const std::string path = WriteDataFile(dir,
+                                           "STATUS00=0,5,-2,Jam,Open the cover,1,1\r\n"
+                                           "STATUS01=4,-2,-2,\"Ready now\",Printer ready,2,1\r\n"
+                                           "STATUS02=9,-2,-2,Odd,Odd state,0,0\r\n"
+                                           "STATUS03=9,-2,-2,Odd again,Second,1,0\r\n"
+                                           "STATUS04=7,-2,-2,Last,Never used,1,1\r\n",
+                                           "\r\n[Other]\r\nSTATUS05=3,-2,-2,Other section,x,1,1\r\n");
+    CStatusInfo info(path.c_str());
+    ASSERT_EQ(4, info.GetStatusCtrl().GetModelCount());
+
+    StatusPtr s = Create(info, 4, Reply("ST:00;ER:05;"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(37, s->GetRealStatusNo());  // shared with the identical built-in pattern
+    EXPECT_EQ(12, s->GetSimpleStatusNo());
+    EXPECT_EQ(4, s->GetStatusClass());
+    EXPECT_EQ("Jam", Message1(*s));
+    EXPECT_EQ("Open the cover", Message2(*s));
+
+    s = Create(info, 4, Reply("ST:04;"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(1, s->GetRealStatusNo());
+    EXPECT_EQ(1, s->GetSimpleStatusNo());
+    EXPECT_EQ(11, s->GetStatusClass());
+    EXPECT_EQ("Ready now", Message1(*s));
+
+    s = Create(info, 4, Reply("ST:09;"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(100, s->GetRealStatusNo());  // numbered from 100
+    EXPECT_EQ(9, s->GetStatusClass());
+    EXPECT_EQ("Odd", Message1(*s));
+
+    s = CreateForced(info, 4, 101);
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ("Odd again", Message1(*s));
+    EXPECT_EQ(10, s->GetStatusClass());
+
+    // The section's last line is never a row; the other section is not read.
+    s = Create(info, 4, Reply("ST:07;"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(21, s->GetRealStatusNo());
+    s = Create(info, 4, Reply("ST:03;"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(11, s->GetRealStatusNo());
+    EXPECT_EQ(nullptr, info.GetStatusCtrl().GetEntry(4 + 23));
+}
+
+TEST(ModelRows, FewerThanTwoLinesOrNoSection)
+{
+    TempDir dir;
+    CStatusInfo one(WriteDataFile(dir, "STATUS00=9,-2,-2,Only,x,1,1\r\n").c_str());
+    EXPECT_EQ(0, one.GetStatusCtrl().GetModelCount());
+
+    TempDir dir2;
+    const std::string noLanguage = dir2.Write("model.ini", "[ENU]\r\nSTATUS00=9,-2,-2,a,b,1,1\r\nSTATUS01=9,-2,-2,a,b,1,1\r\n");
+    CStatusInfo none(noLanguage.c_str());
+    EXPECT_EQ(0, none.GetStatusCtrl().GetModelCount());
+    StatusPtr s = Create(none, 4, Reply("ST:09;"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(21, s->GetRealStatusNo());
+}
+
+TEST(ModelRows, HostileDataFile)
+{
+    // Overlong lines and items, hundreds of lines, and a section that ends the
+    // file without a newline.
+    std::string body = "STATUS00=1,2,3," + std::string(3000, 'x') + ",y,1,1\n";
+    for (int k = 0; k < 300; ++k) body += "STATUS" + std::to_string(10 + k % 90) + "=99,-2,-2,m" + std::to_string(k) + ",n,2,0\n";
+    body += "STATUS99=98,-2,-2,last,never";
+    TempDir dir;
+    CStatusInfo info(WriteDataFile(dir, body).c_str());
+    // 3000 bytes come as six pieces: the first is a row, the others are not
+    // status lines; then 300 lines and the last one.
+    EXPECT_EQ(301, info.GetStatusCtrl().GetModelCount());
+    StatusPtr s = Create(info, 4, Reply("ST:01;ER:02;WR:03;"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(std::string(519 - 15, 'x'), Message1(*s));
+    s = Create(info, 4, Reply("ST:63;"));  // 99: the first of the 300
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ("m0", Message1(*s));
+    EXPECT_EQ(12, s->GetStatusClass());
+    s = CreateForced(info, 4, 100 + 300);
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ("m299", Message1(*s));
+}
+
+TEST(StatusInfoConstruction, IntegerExceptionsAndTheNoThrowForm)
+{
+    TempDir dir;
+    EXPECT_THROW({ CStatusInfo bad(""); }, int);
+    try {
+        CStatusInfo bad("");
+    } catch (int e) {
+        EXPECT_EQ(-1, e);
+    }
+    try {
+        CStatusInfo bad(dir.File("missing.ini").c_str());
+        ADD_FAILURE() << "no exception for a missing file";
+    } catch (int e) {
+        EXPECT_EQ(-2, e);
+    }
+
+    CStatusInfo none(nullptr, std::nothrow);
+    EXPECT_EQ(-1, none.GetLoadResult());
+    CStatusInfo missing(dir.File("missing.ini").c_str(), std::nothrow);
+    EXPECT_EQ(-2, missing.GetLoadResult());
+    StatusPtr s = Create(missing, 4, Reply("ST:04;"));
+    ASSERT_NE(nullptr, s);  // the built-in rows still work
+    EXPECT_EQ(1, s->GetRealStatusNo());
+
+    // The section ends at another section: the lookup's result (the name's length).
+    CStatusInfo ok(WriteDataFile(dir, "STATUS00=1\r\n", "[Next]\r\n").c_str(), std::nothrow);
+    EXPECT_EQ(3, ok.GetLoadResult());
+}
+
+TEST(MessageTexts, FromTheResourceDll)
+{
+    ResDllScope res;
+    ASSERT_NE(nullptr, res.Get()) << "vm2pr2_status_res.dll not found beside the test";
+    CStatusInfo info(nullptr, std::nothrow);
+
+    StatusPtr s = Create(info, 4, Reply("ST:04;"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ("Ready", Message1(*s));
+    EXPECT_EQ("The printer is ready.", Message2(*s));
+    EXPECT_EQ("Rea", Message1(*s, 4));  // cut to the caller's buffer
+    EXPECT_EQ("", Message1(*s, 1));
+
+    s = CreateForced(info, 0, 1000);
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ("Starting", Message1(*s));
+    EXPECT_EQ("Waiting for the printer", Message2(*s));
+
+    s = CreateForced(info, 4, 999);
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ("Unknown status", Message1(*s));
+    EXPECT_EQ("See the printer's panel.", Message2(*s));
+
+    s = Create(info, 4, Reply("ST:00;ER:02;"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ("Paper out", Message1(*s));
+    EXPECT_EQ("", Message2(*s));  // 3008 is not in this DLL
+}
+
+TEST(MessageTexts, LiteralTextsAndNoResourceDll)
+{
+    TempDir dir;
+    CStatusInfo info(WriteDataFile(dir, "STATUS00=2,-2,-2,Cover open,Close the cover,1,1\r\nSTATUS01=\r\n").c_str());
+    StatusPtr s = Create(info, 4, Reply("ST:02;"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ("Cover open", Message1(*s));
+    EXPECT_EQ("Close", Message2(*s, 6));
+
+    HMODULE saved = GetApp()->m_hResDll;
+    GetApp()->m_hResDll = nullptr;
+    s = Create(info, 4, Reply("ST:04;"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ("", Message1(*s));  // no resource library: no text, not the host's strings
+    GetApp()->m_hResDll = saved;
+}
+
+TEST(HelpLocator, ResourcePageAndNone)
+{
+    ResDllScope res;
+    ASSERT_NE(nullptr, res.Get());
+    TempDir dir;
+    CStatusInfo info(WriteDataFile(dir, "TSS000=1\r\n").c_str());
+
+    // No data file set: no help at all.
+    StatusPtr s = Create(info, 4, Reply("ST:04;"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(0u, s->GetHelpInfo(nullptr));
+
+    info.SetDataFile(dir.File("model.ini").c_str());
+    s = Create(info, 4, Reply("ST:04;"));
+    ASSERT_NE(nullptr, s);
+    StatusHelpInfo help;
+    ASSERT_EQ(2u, s->GetHelpInfo(&help));
+    ASSERT_NE(nullptr, help.hResource);
+    HGLOBAL h = LoadResource(res.Get(), help.hResource);
+    ASSERT_NE(nullptr, h);
+    EXPECT_EQ(1, *static_cast<const WORD*>(LockResource(h)));
+
+    // Without the resource library the page cannot be found.
+    HMODULE saved = GetApp()->m_hResDll;
+    GetApp()->m_hResDll = nullptr;
+    s = Create(info, 4, Reply("ST:04;"));
+    GetApp()->m_hResDll = saved;
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(0u, s->GetHelpInfo(nullptr));
+
+    TempDir dir2;
+    info.SetDataFile(WriteDataFile(dir2, "TSS000=0\r\nTSF000=help.htm\r\n").c_str());
+    s = CreateForced(info, 0, 1000);
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(0u, s->GetHelpInfo(nullptr));
+
+    info.SetDataFile("");
+    EXPECT_EQ("", info.GetDataFile());
+    s = CreateForced(info, 0, 1000);
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(0u, s->GetHelpInfo(nullptr));
+}
+
+TEST(HelpLocator, HtmlPageBesideTheInstallPath)
+{
+    ResDllScope res;
+    TempDir install;
+    install.Write("help.htm", "<html></html>");
+    ScopedRegKey driver(HKEY_LOCAL_MACHINE, "software\\KAVRO\\VLX3\\Driver\\" + vm2test::UniqueName("StatusHelp"));
+    driver.SetString("InstallPath", install.Path() + "\\");
+    const std::string savedKey = g_strDriverKey;
+    g_strDriverKey = driver.Path();
+
+    TempDir dir;
+    const std::string path = WriteDataFile(dir, "TSS000=1\r\nTSF000=help.htm\r\n");
+    CStatusInfo info(path.c_str());
+    {
+        HtmClassScope htm(true);
+        info.SetDataFile(path.c_str());
+        EXPECT_TRUE(info.GetHtmlFlag());
+        StatusPtr s = CreateForced(info, 0, 1000);
+        ASSERT_NE(nullptr, s);
+        StatusHelpInfo help;
+        EXPECT_EQ(1u, s->GetHelpInfo(&help));
+        EXPECT_EQ(install.Path() + "\\help.htm", help.strPath);
+        EXPECT_TRUE(FileExists(help.strPath.c_str())) << help.strPath;
+
+        // The page named but missing: the resource page instead.
+        TempDir dir2;
+        info.SetDataFile(WriteDataFile(dir2, "TSS000=1\r\nTSF000=gone.htm\r\n").c_str());
+        s = CreateForced(info, 0, 1000);
+        ASSERT_NE(nullptr, s);
+        EXPECT_EQ(2u, s->GetHelpInfo(nullptr));
+        info.SetDataFile(path.c_str());
+    }
+    if (!vm2test::RegKeyExists(HKEY_CLASSES_ROOT, ".HTM")) {
+        // No HTML handler: the page is not offered, the resource page is.
+        info.SetDataFile(path.c_str());
+        EXPECT_FALSE(info.GetHtmlFlag());
+        StatusPtr s = CreateForced(info, 0, 1000);
+        ASSERT_NE(nullptr, s);
+        EXPECT_EQ(2u, s->GetHelpInfo(nullptr));
+    }
+    g_strDriverKey = savedKey;
+}
