@@ -1,0 +1,217 @@
+// The simulated library's pure logic: reply building, faults, scripts.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "kbsim/kbsim_layout.h"
+#include "kbsim/kbsim_reply.h"
+
+using namespace kbsim;
+
+namespace {
+
+// The reply grammar the printers use, checked field by field: header, then
+// tag + value + ";" runs, then one terminator byte at the very end.
+::testing::AssertionResult WellFormed(const std::string& r)
+{
+    if (r.compare(0, 9, "@BDC ST\r\n") != 0) return ::testing::AssertionFailure() << "bad header";
+    if (r.size() < 10) return ::testing::AssertionFailure() << "no terminator";
+    unsigned char last = static_cast<unsigned char>(r.back());
+    if (last != 0x0C && last != 0xFF) return ::testing::AssertionFailure() << "bad terminator " << int(last);
+    std::string body = r.substr(9, r.size() - 10);
+    size_t i = 0;
+    while (i < body.size()) {
+        size_t semi = body.find(';', i);
+        if (semi == std::string::npos || semi < i + 4) return ::testing::AssertionFailure() << "field at " << i;
+        std::string tag = body.substr(i, 3);
+        if (tag != "ST:" && tag != "ER:" && tag != "IQ:" && tag != "WR:" && tag != "RV:" && tag != "TC:")
+            return ::testing::AssertionFailure() << "unknown tag " << tag;
+        for (size_t k = i + 3; k < semi; ++k) {
+            char c = body[k];
+            bool ok = std::isxdigit(static_cast<unsigned char>(c)) || (tag == "WR:" && c == ',') ||
+                      (tag == "IQ:" && (c == 'N' || c == 'A'));
+            if (!ok) return ::testing::AssertionFailure() << "bad value character in " << tag;
+        }
+        i = semi + 1;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+ShmFault MakeFault(Entry e, int32_t code, uint32_t count, uint32_t skip = 0, Phase phase = Phase::Any)
+{
+    return ShmFault{1, static_cast<uint32_t>(e), code, count, skip, static_cast<uint32_t>(phase)};
+}
+
+}  // namespace
+
+TEST(KbSimReply, BuildsTaggedFieldsInOrder)
+{
+    StatusFields f;
+    f.nST = 0;
+    f.nER = 0x0B;
+    f.iq = {0x50, -1, 0x7F};
+    f.wr = {0x10, 0x11};
+    f.nRV = 10;
+    f.nTC = 0x0102;
+    EXPECT_EQ(BuildStatusReply(f), std::string("@BDC ST\r\nST:00;ER:0B;IQ:50NA7F;WR:10,11;RV:A;TC:0102;\x0C"));
+    f.bWrCommas = false;
+    f.terminator = 0xFF;
+    std::string r = BuildStatusReply(f);
+    EXPECT_NE(r.find("WR:1011;"), std::string::npos);
+    EXPECT_EQ(static_cast<unsigned char>(r.back()), 0xFF);
+}
+
+TEST(KbSimReply, OmitsAbsentFields)
+{
+    StatusFields f;
+    EXPECT_EQ(BuildStatusReply(f), std::string("@BDC ST\r\n\x0C"));
+    f.nST = 4;
+    EXPECT_EQ(BuildStatusReply(f), std::string("@BDC ST\r\nST:04;\x0C"));
+}
+
+TEST(KbSimReply, EveryPresetIsWellFormedAndUnique)
+{
+    ASSERT_GE(StatePresets().size(), 10u);
+    for (const StatePreset& p : StatePresets()) {
+        SCOPED_TRACE(p.pszName);
+        std::string r = BuildStatusReply(p.fields);
+        EXPECT_TRUE(WellFormed(r));
+        EXPECT_EQ(FindPreset(p.pszName), &p);
+        EXPECT_LE(r.size(), kMaxReply);
+        EXPECT_GE(p.fields.nST, 0) << "every state a printer reports carries ST";
+    }
+    EXPECT_EQ(FindPreset("no-such-state"), nullptr);
+}
+
+TEST(KbSimReply, PresetsCarryTheStateBytesOfTheirNames)
+{
+    // The day the demo walks relies on these meanings.
+    struct {
+        const char* name;
+        int st, er, wr0;
+    } rows[] = {{"ready", 4, -1, -1},     {"printing", 3, -1, -1}, {"paper-out", 0, 4, -1},
+                {"cover-open", 0, 6, -1}, {"paper-jam", 0, 2, -1}, {"ribbon-low", 4, -1, 0x10},
+                {"off-line", 5, -1, -1},  {"fatal-error", 0, 0, -1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const StatePreset* p = FindPreset(row.name);
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->fields.nST, row.st);
+        EXPECT_EQ(p->fields.nER, row.er);
+        EXPECT_EQ(p->fields.wr.empty() ? -1 : p->fields.wr[0], row.wr0);
+    }
+}
+
+TEST(KbSimFaults, CountSkipAndPhase)
+{
+    ShmFault table[kMaxFaults] = {};
+    table[0] = MakeFault(Entry::GetStatus, -5, 2, 1, Phase::DataRead);
+    int32_t code = 0;
+    EXPECT_FALSE(TakeFault(table, kMaxFaults, Entry::GetStatus, Phase::SizeQuery, &code)) << "size query passes";
+    EXPECT_FALSE(TakeFault(table, kMaxFaults, Entry::GetStatus, Phase::DataRead, &code)) << "skipped";
+    EXPECT_FALSE(TakeFault(table, kMaxFaults, Entry::GetDeviceID, Phase::DataRead, &code)) << "other entry";
+    EXPECT_TRUE(TakeFault(table, kMaxFaults, Entry::GetStatus, Phase::DataRead, &code));
+    EXPECT_EQ(code, -5);
+    EXPECT_TRUE(TakeFault(table, kMaxFaults, Entry::GetStatus, Phase::DataRead, &code));
+    EXPECT_FALSE(TakeFault(table, kMaxFaults, Entry::GetStatus, Phase::DataRead, &code)) << "used up";
+    EXPECT_EQ(table[0].active, 0u);
+}
+
+TEST(KbSimFaults, ForeverNeverRunsOutAndFirstMatchWins)
+{
+    ShmFault table[kMaxFaults] = {};
+    table[0] = MakeFault(Entry::OpenChannel, -17, 1);
+    table[1] = MakeFault(Entry::OpenChannel, -5, 0xFFFFFFFFu);
+    int32_t code = 0;
+    ASSERT_TRUE(TakeFault(table, kMaxFaults, Entry::OpenChannel, Phase::Any, &code));
+    EXPECT_EQ(code, -17);
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(TakeFault(table, kMaxFaults, Entry::OpenChannel, Phase::Any, &code));
+        EXPECT_EQ(code, -5);
+    }
+}
+
+TEST(KbSimFaults, ZeroIsAValidFaultCode)
+{
+    // "The size query answers 0" is a fault the module must survive.
+    ShmFault table[kMaxFaults] = {};
+    table[3] = MakeFault(Entry::GetAvailableChannel, 0, 1, 0, Phase::SizeQuery);
+    int32_t code = 99;
+    ASSERT_TRUE(TakeFault(table, kMaxFaults, Entry::GetAvailableChannel, Phase::SizeQuery, &code));
+    EXPECT_EQ(code, 0);
+}
+
+TEST(KbSimScript, StepsAdvanceByRepeatAndTheLastOneSticks)
+{
+    auto state = std::make_unique<ShmState>();
+    ResetState(state.get());
+    ShmPrinter& p = state->printers[0];
+    p.stepCount = 3;
+    p.steps[0].repeat = 2;
+    p.steps[1].repeat = 1;
+    p.steps[2].repeat = 3;
+    int seen[8];
+    for (int& s : seen) {
+        s = static_cast<int>(CurrentStep(p) - p.steps);
+        ConsumeStep(&p);
+    }
+    const int want[8] = {0, 0, 1, 2, 2, 2, 2, 2};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(seen[i], want[i]) << "read " << i;
+}
+
+TEST(KbSimScript, LoopStartsAgainAndRepeatZeroStaysForEver)
+{
+    auto state = std::make_unique<ShmState>();
+    ResetState(state.get());
+    ShmPrinter& p = state->printers[0];
+    p.stepCount = 2;
+    p.loop = 1;
+    p.steps[0].repeat = 1;
+    p.steps[1].repeat = 1;
+    ConsumeStep(&p);
+    EXPECT_EQ(p.stepIndex, 1u);
+    ConsumeStep(&p);
+    EXPECT_EQ(p.stepIndex, 0u);
+
+    p.steps[0].repeat = 0;
+    for (int i = 0; i < 10; ++i) ConsumeStep(&p);
+    EXPECT_EQ(p.stepIndex, 0u);
+
+    p.stepCount = 0;
+    EXPECT_EQ(CurrentStep(p), nullptr);
+}
+
+TEST(KbSimState, PrintersAreFoundByTheirAddressOfTheRightType)
+{
+    auto state = std::make_unique<ShmState>();
+    ResetState(state.get());
+    ShmPrinter& p = state->printers[5];
+    p.inUse = 1;
+    std::strcpy(p.printerName, "Front Desk");
+    std::strcpy(p.portName, "USB001");
+    EXPECT_EQ(FindPrinter(state.get(), 1, "front desk"), 5);
+    EXPECT_EQ(FindPrinter(state.get(), 0, "usb001"), 5);
+    EXPECT_EQ(FindPrinter(state.get(), 1, "USB001"), -1) << "a port is not a printer name";
+    EXPECT_EQ(FindPrinter(state.get(), 0, "Front Desk"), -1);
+    EXPECT_EQ(FindPrinter(state.get(), 2, "Front Desk"), -1);
+    EXPECT_EQ(FindPrinter(state.get(), 1, nullptr), -1);
+    EXPECT_EQ(FindPrinterByAnyName(state.get(), "USB001"), 5);
+    p.inUse = 0;
+    EXPECT_EQ(FindPrinter(state.get(), 1, "Front Desk"), -1);
+}
+
+TEST(KbSimState, EntryNamesRoundTrip)
+{
+    for (uint32_t i = 0; i < kEntryCount; ++i) {
+        Entry e;
+        ASSERT_TRUE(EntryFromName(EntryName(static_cast<Entry>(i)), &e));
+        EXPECT_EQ(static_cast<uint32_t>(e), i);
+    }
+    Entry e;
+    EXPECT_TRUE(EntryFromName("getstatus", &e));
+    EXPECT_EQ(e, Entry::GetStatus);
+    EXPECT_FALSE(EntryFromName("KBPrint", &e));
+}

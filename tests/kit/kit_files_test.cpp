@@ -1,0 +1,241 @@
+// The kit's model data file and resource DLLs, read from the build's bin
+// folder with the same calls the module uses.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "config/paths.h"
+
+namespace {
+
+std::string Bin(const char* file)
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string s = path;
+    return s.substr(0, s.find_last_of("\\/") + 1) + file;
+}
+
+const char kModel[] = "KX-9100";
+
+// Every string id a part of the module loads from the resource DLL.
+const UINT kStringIds[] = {
+    244,  1000, 1001, 1002, 1003, 1100, 1120, 1121, 1122, 1123, 1131, 1202, 1223, 1225, 1226, 1230,
+    1233, 1234, 1235, 1340, 1360, 2001, 2002, 2101, 2102, 3001, 3002, 3003, 3004, 3005, 3006, 3007,
+    3008, 3009, 3010, 3011, 3012, 3013, 3025, 3036, 3037, 3038, 3501, 3502, 3504, 3505, 3506, 3507,
+    3508, 3509, 3510, 3511, 3512, 3513, 3525, 3527, 3528, 3529, 3530, 3540, 3541, 3542};
+
+// The message ids of the built-in status entries, (title, detail) per entry.
+const UINT kStatusMessages[][2] = {
+    {3506, 3006}, {3507, 3007}, {3508, 3008}, {3509, 3009}, {3510, 3010}, {3511, 3011},
+    {3512, 3012}, {3513, 3013}, {3540, 3036}, {3542, 3038}, {3541, 3037}, {3501, 3001},
+    {3502, 3002}, {3504, 3004}, {3505, 3005}, {3525, 3025}, {3528, 2002}, {3530, 2102},
+    {3529, 2101}, {3527, 2001}};
+
+class ResDll : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override
+    {
+        m_h = LoadLibraryExA(Bin(GetParam()).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(m_h, nullptr) << GetParam() << " error " << GetLastError();
+    }
+    void TearDown() override
+    {
+        if (m_h != nullptr) FreeLibrary(m_h);
+    }
+    std::string String(UINT id) const
+    {
+        char buf[1100] = "";
+        int n = LoadStringA(m_h, id, buf, sizeof(buf));
+        return n > 0 ? std::string(buf, n) : std::string();
+    }
+    HMODULE m_h = nullptr;
+};
+
+std::string Ini(const char* section, const char* key, const char* def = "<absent>")
+{
+    char buf[600] = "";
+    GetPrivateProfileStringA(section, key, def, buf, sizeof(buf), Bin("KX9100.INI").c_str());
+    return buf;
+}
+
+}  // namespace
+
+TEST_P(ResDll, EveryStringTheModuleLoadsIsThere)
+{
+    for (UINT id : kStringIds) EXPECT_FALSE(String(id).empty()) << "string " << id;
+    EXPECT_EQ(String(1340), "10") << "the default interval is a number";
+    // The notification list: count, then one text per item.
+    int items = std::atoi(String(1000).c_str());
+    EXPECT_GE(items, 2);
+    for (int i = 0; i < items; ++i) EXPECT_FALSE(String(1001 + i).empty()) << "item " << i;
+}
+
+TEST_P(ResDll, StatusMessagesAreDistinctTitlesAndDetails)
+{
+    for (const auto& m : kStatusMessages) {
+        std::string title = String(m[0]), detail = String(m[1]);
+        EXPECT_FALSE(title.empty()) << m[0];
+        EXPECT_GT(detail.size(), title.size()) << "detail " << m[1] << " should say more than title " << m[0];
+        EXPECT_LT(title.size(), 40u) << "a title fits the status line: " << m[0];
+    }
+}
+
+TEST_P(ResDll, SoundsAreShortWaveFiles)
+{
+    std::vector<UINT> ids = {17000};
+    for (UINT id = 16000; id <= 16010; ++id) ids.push_back(id);
+    for (UINT id : ids) {
+        HRSRC r = FindResourceA(m_h, MAKEINTRESOURCEA(id), "WAVE");
+        ASSERT_NE(r, nullptr) << "WAVE " << id;
+        DWORD size = SizeofResource(m_h, r);
+        const char* p = static_cast<const char*>(LockResource(LoadResource(m_h, r)));
+        ASSERT_NE(p, nullptr);
+        ASSERT_GT(size, 44u);
+        EXPECT_EQ(std::memcmp(p, "RIFF", 4), 0) << id;
+        EXPECT_EQ(std::memcmp(p + 8, "WAVE", 4), 0) << id;
+        EXPECT_LT(size, 8192u) << "keep the tones small: " << id;
+    }
+}
+
+TEST_P(ResDll, TroublePagesFollowTheirLayout)
+{
+    for (UINT id : {11010u, 11011u}) {
+        SCOPED_TRACE(id);
+        HRSRC r = FindResourceA(m_h, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));
+        ASSERT_NE(r, nullptr);
+        DWORD size = SizeofResource(m_h, r);
+        auto* p = static_cast<const unsigned char*>(LockResource(LoadResource(m_h, r)));
+        ASSERT_NE(p, nullptr);
+        auto word = [&](size_t off) { return static_cast<unsigned>(p[off] | (p[off + 1] << 8)); };
+        unsigned n = word(0);
+        ASSERT_GE(n, 1u);
+        ASSERT_GT(size, 2 + 8 * n) << "room for the title";
+        const char* title = reinterpret_cast<const char*>(p + 2 + 8 * n);
+        size_t titleLen = strnlen(title, size - (2 + 8 * n));
+        ASSERT_LT(titleLen, size - (2 + 8 * n)) << "title ends with a zero byte inside the resource";
+        EXPECT_GT(titleLen, 0u);
+        for (unsigned i = 0; i < n; ++i) {
+            SCOPED_TRACE(i);
+            unsigned text = word(2 + 8 * i), pictures = word(4 + 8 * i), bitmap = word(6 + 8 * i),
+                     flags = word(8 + 8 * i);
+            EXPECT_FALSE(String(text).empty()) << "page text " << text;
+            if (pictures > 0) {
+                EXPECT_NE(bitmap, 0u);
+            }
+            bool last = i + 1 == n;
+            EXPECT_EQ((flags & 0x2) != 0, !last) << "Next on every page but the last";
+            EXPECT_EQ((flags & 0x1) != 0, last) << "the last page ends the walk";
+            EXPECT_EQ((flags & 0x4) != 0, i > 0) << "Back on every page but the first";
+        }
+    }
+}
+
+TEST_P(ResDll, WaitDialogTemplateHasItsText)
+{
+    HWND hDlg = CreateDialogParamA(m_h, MAKEINTRESOURCEA(111), nullptr,
+                                   [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ASSERT_NE(hDlg, nullptr) << "error " << GetLastError();
+    EXPECT_NE(GetDlgItem(hDlg, 222), nullptr);
+    LONG_PTR style = GetWindowLongPtrA(hDlg, GWL_STYLE);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX) << "the dialog removes it itself";
+    DestroyWindow(hDlg);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, ResDll, ::testing::Values("KX9100EN.DLL", "KX9100DE.DLL"));
+
+TEST(KitResDll, EachLanguageDllCarriesItsLanguageId)
+{
+    struct {
+        const char* file;
+        WORD lang;
+    } rows[] = {{"KX9100EN.DLL", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)},
+                {"KX9100DE.DLL", MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)}};
+    for (const auto& row : rows) {
+        HMODULE h = LoadLibraryExA(Bin(row.file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(h, nullptr) << row.file;
+        // String 1100 lives in block 1100 / 16 + 1.
+        EXPECT_NE(FindResourceExA(h, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(1100 / 16 + 1), row.lang), nullptr)
+            << row.file;
+        FreeLibrary(h);
+    }
+}
+
+TEST(KitDataFile, LanguageSectionsNameResourceDllsThatLieBesideIt)
+{
+    const std::string dat = Bin("KX9100.INI");
+    char section[64] = "";
+    DWORD size = sizeof(section);
+    ASSERT_GE(GetLanguageSectionFor(section, &size, dat.c_str(), 0x0409), 0);
+    EXPECT_STREQ(section, "English");
+    size = sizeof(section);
+    ASSERT_GE(GetLanguageSectionFor(section, &size, dat.c_str(), 0x0407), 0);
+    EXPECT_STREQ(section, "German");
+    size = sizeof(section);
+    ASSERT_GE(GetLanguageSectionFor(section, &size, dat.c_str(), 0x0411), 0);
+    EXPECT_STREQ(section, "English") << "other languages fall back to English";
+
+    for (const char* s : {"English", "German"}) {
+        std::string res = Ini(s, "ResDll");
+        EXPECT_TRUE(FileExistsBeside(res.c_str(), dat.c_str())) << s << ": " << res;
+        EXPECT_NE(Ini(s, "HelpFile"), "<absent>") << s;
+        EXPECT_EQ(Ini(s, "TSS000"), "1") << s;
+        EXPECT_EQ(Ini(s, "TSF000"), "") << s << ": the trouble pages, not an HTML page";
+    }
+    char buf[260] = "";
+    EXPECT_EQ(GetLangProfileString("ResDll", buf, sizeof(buf), dat.c_str()), 0);
+    EXPECT_TRUE(std::strcmp(buf, "KX9100EN.DLL") == 0 || std::strcmp(buf, "KX9100DE.DLL") == 0) << buf;
+}
+
+TEST(KitDataFile, StatusLinesHaveSevenItemsAndTheLastOneOnlyClosesTheList)
+{
+    for (const char* s : {"English", "German"}) {
+        SCOPED_TRACE(s);
+        int lines = 0;
+        for (int i = 0; i < 100; ++i) {
+            char key[16];
+            std::snprintf(key, sizeof(key), "STATUS%02d", i);
+            std::string v = Ini(s, key);
+            if (v == "<absent>") break;
+            ++lines;
+            EXPECT_EQ(std::count(v.begin(), v.end(), ','), 6) << key << "=" << v;
+        }
+        EXPECT_GE(lines, 3) << "two model statuses and the closing line";
+    }
+}
+
+TEST(KitDataFile, ModelSectionHasEveryKeyTheModuleReads)
+{
+    const char* keys[] = {"PrnDll",       "KPWVER",        "WAVRES",           "SOUND",
+                          "ComErrDisableNum", "EnableGetStatusErr", "SoundNotifyEnable", "BeepBuzzerEnable",
+                          "LoopBuzzer",   "TrayIconEnable", "TrayIconSelected",  "BMPBlue",
+                          "BMPRed",       "BMPYellow",     "InkNearEndB",      "InkNearEndC",
+                          "SizeUnitH",    "SlipMax",       "MaxCaset",         "MaxIC",
+                          "PaperNearEnd", "ITEMNUM"};
+    for (const char* k : keys) EXPECT_NE(Ini(kModel, k), "<absent>") << k;
+    EXPECT_EQ(Ini(kModel, "PrnDll"), "K_VM2PR2.dll");
+    EXPECT_EQ(Ini("Install", "DRVNAME"), "KAVRO KX-9100");
+
+    // ITEMNUM counts the ITEMnnn lines.
+    std::string section;
+    ASSERT_TRUE(ReadProfileSection(kModel, Bin("KX9100.INI").c_str(), &section));
+    int items = 0;
+    for (size_t pos = 0; pos < section.size();) {
+        std::string line = section.c_str() + pos;
+        pos += line.size() + 1;
+        if (line.size() > 8 && line.compare(0, 4, "ITEM") == 0 && std::isdigit(static_cast<unsigned char>(line[4])) &&
+            std::isdigit(static_cast<unsigned char>(line[5])) && std::isdigit(static_cast<unsigned char>(line[6])) &&
+            line[7] == '=')
+            ++items;
+        if (line.empty()) break;
+    }
+    EXPECT_EQ(items, std::atoi(Ini(kModel, "ITEMNUM").c_str()));
+}
