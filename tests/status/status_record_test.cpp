@@ -74,7 +74,7 @@ TEST(StatusReply, TruncatedReplyNeverReadsWhatFollows)
     // past the length accepts; a correct one rejects every prefix.
     const std::string full = Reply("ST:04;ER:01;IQ:10NA;WR:10,11;RV:3;TC:0102;\x0c");
     std::vector<std::uint8_t> buf(full.begin(), full.end());
-    for (std::size_t len = 0; len + 1 < full.size(); ++len) {
+    for (std::size_t len = 0; len < full.size(); ++len) {
         StatusRecord r;
         EXPECT_EQ(0, ParseStatusReply(&r, buf.data(), len)) << "length " << len;
     }
