@@ -1,2 +1,15 @@
 vm2pr2_test(test_language_table PORTABLE SOURCES config/language_table_test.cpp)
 vm2pr2_test(test_config SOURCES config/registry_test.cpp config/paths_test.cpp)
+vm2pr2_test(test_target_rules PORTABLE SOURCES config/target_rules_test.cpp)
+vm2pr2_test(test_target_keys SOURCES config/target_keys_test.cpp config/target_fixtures.cpp LOCKS target_keys)
+vm2pr2_test(test_logon_user SOURCES config/logon_user_test.cpp LOCKS target_keys)
+vm2pr2_test(test_notify_settings SOURCES config/notify_settings_test.cpp config/target_fixtures.cpp
+  config/buzzer_wave.rc LOCKS target_keys)
+if(WIN32)
+  add_executable(target_race_helper config/target_race_helper.cpp $<TARGET_OBJECTS:vm2pr2_objs>)
+  target_include_directories(target_race_helper PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(target_race_helper PRIVATE ${VM2PR2_SYSTEM_LIBS})
+  set_target_properties(target_race_helper PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endif()
+vm2pr2_test(test_target_race SOURCES config/target_race_test.cpp config/target_fixtures.cpp
+  DEPENDS target_race_helper LOCKS target_keys)

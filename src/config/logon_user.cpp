@@ -1,0 +1,256 @@
+#include "config/logon_user.h"
+
+#include <tlhelp32.h>
+
+#include <cstring>
+#include <vector>
+
+#include "base/text.h"
+#include "base/unique_handle.h"
+#include "config/registry.h"
+#include "config/regpaths.h"
+#include "module/trace.h"
+
+namespace {
+
+using vm2::kPathBuf;
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+bool GetVersionInfo(OSVERSIONINFOA* pInfo)
+{
+    ZeroMemory(pInfo, sizeof(*pInfo));
+    pInfo->dwOSVersionInfoSize = sizeof(*pInfo);
+    return GetVersionExA(pInfo) != FALSE;
+}
+#pragma GCC diagnostic pop
+
+bool IsNtFamily()
+{
+    OSVERSIONINFOA vi;
+    return GetVersionInfo(&vi) && vi.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+// Reads the user SID of a token into a buffer of the size it asks for.
+bool TokenUserSid(HANDLE hToken, std::vector<BYTE>* pBuf)
+{
+    DWORD size = 0;
+    GetTokenInformation(hToken, TokenUser, nullptr, 0, &size);
+    if (size == 0) return false;
+    pBuf->assign(size, 0);
+    return GetTokenInformation(hToken, TokenUser, pBuf->data(), size, &size) != FALSE;
+}
+
+bool LookupInto(PSID pSid, char* pszUser, DWORD nUserSize, char* pszDomain, DWORD nDomainSize)
+{
+    DWORD userLen = nUserSize;
+    DWORD domainLen = nDomainSize;
+    SID_NAME_USE use;
+    return LookupAccountSidA(nullptr, pSid, pszUser, &userLen, pszDomain, &domainLen, &use) != FALSE;
+}
+
+// WTSAPI32 entry points, bound by name so a system without terminal
+// services still loads the module.
+typedef BOOL(WINAPI* WTSQuerySessionInformationA_t)(HANDLE, DWORD, int, LPSTR*, DWORD*);
+typedef void(WINAPI* WTSFreeMemory_t)(PVOID);
+
+const int kWtsSessionId = 4;   // WTSSessionId
+const int kWtsUserName = 5;    // WTSUserName
+const int kWtsDomainName = 7;  // WTSDomainName
+const DWORD kWtsCurrentSession = static_cast<DWORD>(-1);
+
+}  // namespace
+
+int GetProcessAccountName(DWORD dwProcessId, char* pszUserName, DWORD nUserSize, char* pszDomainName,
+                          DWORD nDomainSize)
+{
+    if (pszUserName == nullptr || pszDomainName == nullptr || nUserSize == 0 || nDomainSize == 0) return 0;
+    vm2::UniqueHandle process(OpenProcess(PROCESS_ALL_ACCESS, TRUE, dwProcessId));
+    if (!process) return 0;
+    vm2::UniqueHandle token;
+    if (!OpenProcessToken(process.get(), TOKEN_READ, token.put())) return 0;
+    std::vector<BYTE> user;
+    if (!TokenUserSid(token.get(), &user)) return 0;
+    PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+    return LookupInto(sid, pszUserName, nUserSize, pszDomainName, nDomainSize) ? 1 : 0;
+}
+
+namespace vm2 {
+
+bool LookupAccount(PSID pSid, AccountName* pOut)
+{
+    char user[kPathBuf] = "";
+    char domain[kPathBuf] = "";
+    if (pSid == nullptr || !IsValidSid(pSid) || !LookupInto(pSid, user, sizeof(user), domain, sizeof(domain)))
+        return false;
+    pOut->user = user;
+    pOut->domain = domain;
+    return true;
+}
+
+bool GetOwnAccount(AccountName* pOut)
+{
+    UniqueHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_READ, token.put())) return false;
+    std::vector<BYTE> user;
+    if (!TokenUserSid(token.get(), &user)) return false;
+    return LookupAccount(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, pOut);
+}
+
+bool HasTerminalServices()
+{
+    OSVERSIONINFOA vi;
+    if (!GetVersionInfo(&vi)) return false;
+    bool suite = false;
+    if (vi.dwMajorVersion >= 5 && vi.dwMinorVersion == 0) {
+        OSVERSIONINFOEXA want = {};
+        want.dwOSVersionInfoSize = sizeof(want);
+        want.wSuiteMask = VER_SUITE_TERMINAL;
+        suite = VerifyVersionInfoA(&want, VER_SUITENAME, VerSetConditionMask(0, VER_SUITENAME, VER_AND)) != FALSE;
+    }
+    std::vector<BYTE> productSuite;
+    if (vi.dwMajorVersion < 5) {
+        Registry key(HKEY_LOCAL_MACHINE, regpath::kProductOptionsKey, FALSE, Registry::kRead);
+        productSuite = key.QueryBinary("ProductSuite");
+    }
+    return TerminalServicesPresent(vi.dwMajorVersion, vi.dwMinorVersion, suite,
+                                   reinterpret_cast<const char*>(productSuite.data()), productSuite.size());
+}
+
+bool QuerySessionAccount(AccountName* pOut)
+{
+    pOut->user.clear();
+    pOut->domain.clear();
+    UniqueModule wts(LoadLibraryA("WTSAPI32.DLL"));
+    if (!wts) return false;
+    auto query = reinterpret_cast<WTSQuerySessionInformationA_t>(
+        reinterpret_cast<void*>(GetProcAddress(wts.get(), "WTSQuerySessionInformationA")));
+    auto release =
+        reinterpret_cast<WTSFreeMemory_t>(reinterpret_cast<void*>(GetProcAddress(wts.get(), "WTSFreeMemory")));
+    if (query == nullptr || release == nullptr) return false;
+
+    auto ask = [&](DWORD session, int what, std::string* pText, DWORD* pNumber) {
+        LPSTR data = nullptr;
+        DWORD size = 0;
+        if (!query(nullptr /* this server */, session, what, &data, &size) || data == nullptr) return false;
+        if (pText != nullptr) pText->assign(data, strnlen(data, size));
+        if (pNumber != nullptr) {
+            if (size < sizeof(DWORD)) {
+                release(data);
+                return false;
+            }
+            memcpy(pNumber, data, sizeof(DWORD));
+        }
+        release(data);
+        return true;
+    };
+
+    // Some systems cannot name the current session's id; asking about the
+    // current session itself then gives the same answers.
+    DWORD session = kWtsCurrentSession;
+    if (!ask(kWtsCurrentSession, kWtsSessionId, nullptr, &session)) session = kWtsCurrentSession;
+    ask(session, kWtsUserName, &pOut->user, nullptr);
+    ask(session, kWtsDomainName, &pOut->domain, nullptr);
+    if (pOut->user.size() >= kPathBuf) pOut->user.resize(kPathBuf - 1);
+    if (pOut->domain.size() >= kPathBuf) pOut->domain.resize(kPathBuf - 1);
+    return true;
+}
+
+std::string ShellProgramName()
+{
+    Registry key(HKEY_LOCAL_MACHINE, regpath::kWinlogonKey, FALSE, Registry::kRead);
+    std::string shell = key.QueryString("Shell", "", kPathBuf);
+    return shell.empty() ? std::string("explorer.exe") : shell;
+}
+
+bool FindShellProcessAccount(const char* pszShell, const TraceScope* pScope, AccountName* pOut)
+{
+    if (IsEmpty(pszShell)) return false;
+    size_t shellLen = strlen(pszShell);
+    std::vector<DWORD> ids;
+    UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return false;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot.get(), &entry); more && ids.size() < 128;
+         more = Process32Next(snapshot.get(), &entry)) {
+        if (_strnicmp(entry.szExeFile, pszShell, shellLen) == 0) ids.push_back(entry.th32ProcessID);
+    }
+    for (DWORD id : ids) {
+        char user[kPathBuf] = "";
+        char domain[kPathBuf] = "";
+        if (GetProcessAccountName(id, user, sizeof(user), domain, sizeof(domain))) {
+            if (pScope != nullptr) {
+                Trace(*pScope, "GetProcessAccountName : success\n");
+                Trace(*pScope, "Logon user name : %s\n", user);
+                Trace(*pScope, "Logon domain name : %s\n", domain);
+            }
+            pOut->user = user;
+            pOut->domain = domain;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ReadWinlogonDefaults(AccountName* pOut)
+{
+    Registry key(HKEY_LOCAL_MACHINE, regpath::kWinlogonKey, FALSE, Registry::kRead);
+    if (!key.IsOpen()) return false;
+    pOut->user = key.QueryString("DefaultUserName", "", kPathBuf);
+    pOut->domain = key.QueryString("DefaultDomainName", "", kPathBuf);
+    return true;
+}
+
+bool ReadProfileList(std::vector<ProfileEntry>* pOut)
+{
+    pOut->clear();
+    Registry list(HKEY_LOCAL_MACHINE, regpath::kProfileListKey, FALSE, Registry::kRead);
+    if (!list.IsOpen()) return false;
+    for (DWORD i = 0;; ++i) {
+        std::string name = list.EnumKey(i);
+        if (name.empty()) break;
+        ProfileEntry entry;
+        entry.subkey = name;
+        Registry sub(list.Handle(), name.c_str(), FALSE, Registry::kRead);
+        if (sub.IsOpen()) {
+            std::vector<BYTE> sid = sub.QueryBinary("Sid");
+            // The stored bytes must hold the whole SID they announce before
+            // any SID call may look at them.
+            if (sid.size() >= 8 && sid.size() >= GetSidLengthRequired(sid[1]))
+                entry.resolved = LookupAccount(sid.data(), &entry.account);
+        }
+        pOut->push_back(std::move(entry));
+    }
+    return true;
+}
+
+LogonFacts GatherLogonFacts(const TraceScope& scope)
+{
+    LogonFacts facts;
+    facts.ntFamily = IsNtFamily();
+    if (!facts.ntFamily) return facts;
+
+    if (HasTerminalServices()) {
+        QuerySessionAccount(&facts.logon);
+    } else {
+        std::string shell = ShellProgramName();
+        FindShellProcessAccount(shell.c_str(), &scope, &facts.logon);
+        if (facts.logon.user.empty() || facts.logon.domain.empty()) {
+            Trace(scope, "GetProcessAccountName : failed\n");
+            if (!ReadWinlogonDefaults(&facts.logon)) {
+                facts.logonKnown = false;
+                return facts;
+            }
+            Trace(scope, "Logon user name : %s\n", facts.logon.user.c_str());
+            Trace(scope, "Logon domain name : %s\n", facts.logon.domain.c_str());
+        }
+    }
+
+    facts.selfKnown = GetOwnAccount(&facts.self);
+    if (RunsAsLogonUser(facts)) return facts;
+    facts.profileListOpened = ReadProfileList(&facts.profiles);
+    return facts;
+}
+
+}  // namespace vm2

@@ -1,0 +1,63 @@
+// The per-printer target keys: "software\KAVRO\VLX3\VLXData\KPLTarget\P%016d"
+// (printers known by name) and "...\KPNTarget\P%016d" (known by port name),
+// in the hive of the user logged on at the console. A printer's key is
+// found by its "Name" value, never by its number. Key path buffers are 260
+// bytes.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+
+class TraceScope;
+
+// Opens a printer by name; when the ANSI open fails on an NT system, retries
+// with the name converted to UTF-16. Nonzero on success.
+BOOL KP_OpenPrinter(const char* pszPrinterName, HANDLE* phPrinter, PRINTER_DEFAULTSA* pDefault);
+
+// Finds the target key of a printer (nKind 0) or port (nKind 1) by name.
+// 0 = found (*phRoot and pszKeyPath set); 1 = no key of that name
+// (pszKeyPath = the base path); 4 = base key missing; 5 = bad kind, nothing
+// touched.
+int GetCurrentTargetPrnKey(const char* pszName, int nKind, char* pszKeyPath, HKEY* phRoot);
+
+// Finds the printer's target key, rebuilding it when it is missing. 0 when
+// found, else the result of RebuildTargetKey. *pnKind tells the family.
+int CheckTargetRegKey(const char* pszPrinterName, const char* pszPortName, const char* pszModelID, int* pnKind,
+                      char* pszKeyPath);
+
+// Sweeps the keys of vanished printers, creates a new numbered key and has
+// the printer DLL of the model fill it. pszBase holds the base path on entry
+// and the new key's path on return. 0 = success; 1 = no key created; 4 = the
+// printer DLL cannot be loaded; 5 = it lacks PrSetRegDefaultValue; otherwise
+// that export's result.
+int RebuildTargetKey(HKEY hRoot, const char* pszPrinterName, const char* pszPortName, const char* pszModelID,
+                     int nKind, char* pszBase);
+
+// Creates the first free numbered key below pszBase with "Name", "Setting" 0
+// and "Timer" 10; its path goes to pszNewKey (which may be pszBase).
+// 0 = success; 1 = no number free or "Setting" not readable back; 2 = "Name"
+// not writable; 3 = numbered key not creatable; 4 = base key not creatable.
+int CreateTargetPrnKey(HKEY hRoot, const char* pszName, int nKind, const char* pszBase, char* pszNewKey);
+
+// Removes the keys below pszBase whose printer is gone (or that have no
+// "Name"), then the port-name keys without "Name". 0, or -1 when a base key
+// cannot be opened.
+int DeleteNoneReg(HKEY hRoot, const char* pszBase);
+
+// Marks a key condemned ("Setting" 255) and deletes it. 0, or -1.
+int DeleteUnusedKey(HKEY hRoot, const char* pszKey);
+
+// Deletes a key with all its subkeys. 0, or -1 when the key or a subkey
+// cannot be opened or deleted.
+int DeleteTargetKey(HKEY hRoot, const char* pszKey);
+
+// Writes the model's defaults into a target key and checks its
+// notification list. 0; 1 = key not openable; 4 = list check failed.
+int SetRegDefaultValue(HKEY hRoot, const char* pszDatFile, const char* pszModelID, const char* pszKeyPath);
+
+// The work of the export PrSetRegDefaultValue after its scope and argument
+// trace: fills the application context (which checks or rebuilds the key)
+// and writes the defaults. 0; 1 = context invalid or key not found; 4 = list
+// check failed.
+int SetRegDefaultValueExport(const TraceScope& scope, const char* pszPrinterName, const char* pszDriverName,
+                             const char* pszPortName, const char* pszModelID, const char* pszDatFileName);

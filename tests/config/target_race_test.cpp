@@ -1,0 +1,108 @@
+// Several processes creating target keys at the same moment.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "config/target_fixtures.h"
+#include "harness/test_support.h"
+
+using namespace vm2test;
+
+namespace {
+
+// Starts the helper copies, lets them all reach the start line, releases
+// them together and collects their exit codes.
+std::vector<DWORD> RunTogether(const std::vector<std::string>& argLists, const std::string& ready,
+                               const std::string& go)
+{
+    std::vector<DWORD> codes;
+    HANDLE hReady = CreateSemaphoreA(nullptr, 0, 64, ready.c_str());
+    HANDLE hGo = CreateEventA(nullptr, TRUE, FALSE, go.c_str());
+    std::vector<PROCESS_INFORMATION> procs;
+    std::string exe = BinDir() + "\\target_race_helper.exe";
+    for (const std::string& args : argLists) {
+        std::string cmd = "\"" + exe + "\" " + args + " " + ready + " " + go;
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi = {};
+        if (CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            CloseHandle(pi.hThread);
+            procs.push_back(pi);
+        } else {
+            ADD_FAILURE() << "cannot start " << cmd;
+        }
+    }
+    size_t readyCount = 0;
+    while (readyCount < procs.size() && WaitForSingleObject(hReady, 60000) == WAIT_OBJECT_0) ++readyCount;
+    EXPECT_EQ(procs.size(), readyCount) << "not every helper reached the start";
+    SetEvent(hGo);
+    for (PROCESS_INFORMATION& pi : procs) {
+        DWORD code = 999;
+        if (WaitForSingleObject(pi.hProcess, 90000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+        else TerminateProcess(pi.hProcess, 998);
+        codes.push_back(code);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(hReady);
+    CloseHandle(hGo);
+    return codes;
+}
+
+}  // namespace
+
+TEST(TargetKeyRace, ConcurrentCreatorsNeverShareANumber)
+{
+    ScopedRegKey base(HKEY_CURRENT_USER, "Software\\vm2test\\" + UniqueName("race"));
+    const int kProcesses = 6;
+    const int kKeysEach = 40;
+    std::vector<std::string> args;
+    for (int p = 0; p < kProcesses; ++p)
+        args.push_back("create " + base.Path() + " proc" + std::to_string(p) + " " + std::to_string(kKeysEach));
+    std::vector<DWORD> codes = RunTogether(args, UniqueName("vm2tk-ready"), UniqueName("vm2tk-go"));
+    for (DWORD c : codes) EXPECT_EQ(0u, c);
+
+    // A number taken twice would show as a name overwritten by another
+    // process, or a key left without the writer's values.
+    std::vector<std::string> keys = SubkeyNames(HKEY_CURRENT_USER, base.Path());
+    EXPECT_EQ(static_cast<size_t>(kProcesses * kKeysEach), keys.size());
+    std::set<std::string> names;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        char expected[32];
+        snprintf(expected, sizeof(expected), "P%016d", static_cast<int>(i));
+        EXPECT_EQ(expected, keys[i]) << "numbers are dense from 0";
+        std::string path = base.Path() + "\\" + keys[i];
+        names.insert(ReadString(HKEY_CURRENT_USER, path, "Name"));
+        EXPECT_EQ(10u, ReadDword(HKEY_CURRENT_USER, path, "Timer"));
+    }
+    EXPECT_EQ(static_cast<size_t>(kProcesses * kKeysEach), names.size());
+    for (int p = 0; p < kProcesses; ++p)
+        for (int i = 0; i < kKeysEach; ++i)
+            EXPECT_EQ(1u, names.count("proc" + std::to_string(p) + "#" + std::to_string(i)));
+}
+
+TEST(TargetKeyRace, ConcurrentRebuildsForDifferentPrintersKeepEveryKey)
+{
+    CleanTargetBases clean;
+    const int kPrinters = 5;
+    std::vector<std::unique_ptr<TestPrinter>> printers;
+    std::vector<std::string> args;
+    for (int i = 0; i < kPrinters; ++i) {
+        printers.emplace_back(new TestPrinter("vm2tk-race"));
+        ASSERT_TRUE(printers.back()->Installed());
+        args.push_back("check \"" + printers.back()->Name() + "\" 12");
+    }
+    std::vector<DWORD> codes = RunTogether(args, UniqueName("vm2tk-ready"), UniqueName("vm2tk-go"));
+    for (DWORD c : codes) EXPECT_EQ(0u, c);
+
+    // Each sweep looks at the others' fresh keys: none may take one for a
+    // stale key, and no two printers may end in one key.
+    std::vector<std::string> keys = SubkeyNames(HKEY_CURRENT_USER, kPrinterBase);
+    EXPECT_EQ(static_cast<size_t>(kPrinters), keys.size());
+    std::map<std::string, int> owners;
+    for (const std::string& k : keys) ++owners[ReadString(HKEY_CURRENT_USER, std::string(kPrinterBase) + "\\" + k, "Name")];
+    for (const auto& p : printers) EXPECT_EQ(1, owners[p->Name()]) << p->Name();
+}

@@ -1,0 +1,298 @@
+#include "config/target_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+using vm2::AccountName;
+using vm2::ChooseTargetBase;
+using vm2::LogonFacts;
+using vm2::ProfileEntry;
+
+namespace {
+
+const std::string kPrinterBase = "software\\KAVRO\\VLX3\\VLXData\\KPLTarget";
+const std::string kPortBase = "software\\KAVRO\\VLX3\\VLXData\\KPNTarget";
+
+ProfileEntry Profile(const char* sid, const char* user, const char* domain, bool resolved = true)
+{
+    ProfileEntry e;
+    e.subkey = sid;
+    e.resolved = resolved;
+    e.account = {user, domain};
+    return e;
+}
+
+// A service running as SYSTEM while "Alice" of "OFFICE" is at the console.
+LogonFacts ServiceFacts()
+{
+    LogonFacts f;
+    f.logon = {"Alice", "OFFICE"};
+    f.selfKnown = true;
+    f.self = {"SYSTEM", "NT AUTHORITY"};
+    f.profileListOpened = true;
+    f.profiles = {Profile("S-1-5-18", "SYSTEM", "NT AUTHORITY"), Profile("S-1-5-21-1-2-3-1001", "Bob", "OFFICE"),
+                  Profile("S-1-5-21-1-2-3-1002", "alice", "office")};
+    return f;
+}
+
+// Lines of a profile section as the profile calls hand them over.
+std::string Section(const std::vector<std::string>& lines)
+{
+    std::string data;
+    for (const std::string& l : lines) data += l + '\0';
+    data += '\0';
+    return data;
+}
+
+std::vector<std::pair<std::string, long>> Items(const std::string& data, int limit)
+{
+    std::vector<std::pair<std::string, long>> items;
+    vm2::ForEachNotifyItem(data.data(), data.size(), limit,
+                           [&](const char* number, long value) { items.emplace_back(number, value); });
+    return items;
+}
+
+}  // namespace
+
+TEST(TargetPaths, BaseAndNumberedKey)
+{
+    EXPECT_EQ(kPrinterBase, vm2::TargetBasePath(0));
+    EXPECT_EQ(kPortBase, vm2::TargetBasePath(1));
+    EXPECT_EQ(nullptr, vm2::TargetBasePath(2));
+    EXPECT_EQ(nullptr, vm2::TargetBasePath(-1));
+
+    char path[260];
+    ASSERT_TRUE(vm2::FormatTargetKeyPath(path, sizeof(path), "B", 0));
+    EXPECT_STREQ("B\\P0000000000000000", path);
+    ASSERT_TRUE(vm2::FormatTargetKeyPath(path, sizeof(path), "B", 2147483646));
+    EXPECT_STREQ("B\\P0000002147483646", path);
+    EXPECT_FALSE(vm2::FormatTargetKeyPath(path, 19, "B", 1)) << "one byte short of the terminator";
+    EXPECT_TRUE(vm2::FormatTargetKeyPath(path, 20, "B", 1));
+}
+
+TEST(TargetPaths, PortNameOnlyWhenPrinterNameEmpty)
+{
+    EXPECT_EQ(0, vm2::TargetKindFor("Printer", "LPT1:"));
+    EXPECT_STREQ("Printer", vm2::TargetNameFor("Printer", "LPT1:"));
+    EXPECT_EQ(1, vm2::TargetKindFor("", "LPT1:"));
+    EXPECT_STREQ("LPT1:", vm2::TargetNameFor(nullptr, "LPT1:"));
+    EXPECT_EQ(0, vm2::TargetKindFor("", ""));
+    EXPECT_EQ(0, vm2::TargetKindFor(nullptr, nullptr));
+    EXPECT_STREQ("", vm2::TargetNameFor(nullptr, nullptr));
+}
+
+TEST(LogonUser, SameAccountIgnoresCaseButNeedsAUser)
+{
+    EXPECT_TRUE(vm2::SameAccount({"Alice", "OFFICE"}, {"alice", "Office"}));
+    EXPECT_FALSE(vm2::SameAccount({"Alice", "OFFICE"}, {"Alice", "HOME"}));
+    EXPECT_FALSE(vm2::SameAccount({"Alice", "OFFICE"}, {"Alicia", "OFFICE"}));
+    EXPECT_FALSE(vm2::SameAccount({"", ""}, {"", ""}));
+    EXPECT_TRUE(vm2::SameAccount({"Alice", ""}, {"ALICE", ""}));
+}
+
+TEST(LogonUser, TerminalServicesByVersion)
+{
+    const char suite[] = "Small Business\0Terminal Server\0";
+    const char noSuite[] = "Small Business\0Enterprise\0";
+    EXPECT_TRUE(vm2::TerminalServicesPresent(5, 1, false, nullptr, 0));
+    EXPECT_TRUE(vm2::TerminalServicesPresent(6, 1, false, nullptr, 0));
+    EXPECT_FALSE(vm2::TerminalServicesPresent(5, 0, false, suite, sizeof(suite)));
+    EXPECT_TRUE(vm2::TerminalServicesPresent(5, 0, true, nullptr, 0));
+    EXPECT_FALSE(vm2::TerminalServicesPresent(10, 0, false, nullptr, 0));
+    EXPECT_TRUE(vm2::TerminalServicesPresent(4, 0, false, suite, sizeof(suite)));
+    EXPECT_FALSE(vm2::TerminalServicesPresent(4, 0, true, noSuite, sizeof(noSuite)));
+    EXPECT_FALSE(vm2::TerminalServicesPresent(4, 0, false, nullptr, 0));
+    // A list cut short of its terminators still counts what it holds.
+    EXPECT_TRUE(vm2::TerminalServicesPresent(4, 0, false, suite, sizeof(suite) - 2));
+    EXPECT_FALSE(vm2::TerminalServicesPresent(4, 0, false, suite, 20)) << "\"Terminal S\" only";
+}
+
+TEST(LogonUser, SameUserKeepsTheCurrentUsersHive)
+{
+    LogonFacts f = ServiceFacts();
+    f.self = {"ALICE", "office"};
+    for (int kind : {0, 1}) {
+        auto c = ChooseTargetBase(kind, f);
+        EXPECT_FALSE(c.usersHive);
+        EXPECT_TRUE(c.sameUser);
+        EXPECT_EQ(kind == 0 ? kPrinterBase : kPortBase, c.basePath);
+    }
+}
+
+TEST(LogonUser, OtherAccountUsesTheLogonUsersProfile)
+{
+    auto c = ChooseTargetBase(0, ServiceFacts());
+    EXPECT_TRUE(c.usersHive);
+    EXPECT_FALSE(c.sameUser);
+    EXPECT_EQ("S-1-5-21-1-2-3-1002\\" + kPrinterBase, c.basePath);
+    EXPECT_EQ("S-1-5-21-1-2-3-1002\\" + kPortBase, ChooseTargetBase(1, ServiceFacts()).basePath);
+}
+
+TEST(LogonUser, FirstMatchingResolvedProfileWins)
+{
+    LogonFacts f = ServiceFacts();
+    f.profiles.insert(f.profiles.begin(), Profile("S-unresolved", "Alice", "OFFICE", false));
+    f.profiles.push_back(Profile("S-later", "Alice", "OFFICE"));
+    EXPECT_EQ("S-1-5-21-1-2-3-1002\\" + kPrinterBase, ChooseTargetBase(0, f).basePath);
+}
+
+TEST(LogonUser, EveryDoubtFallsBackToTheCurrentUser)
+{
+    struct Case {
+        const char* what;
+        void (*change)(LogonFacts&);
+    } cases[] = {
+        {"not NT", [](LogonFacts& f) { f.ntFamily = false; }},
+        {"Winlogon key missing", [](LogonFacts& f) { f.logonKnown = false; }},
+        {"no profile list", [](LogonFacts& f) { f.profileListOpened = false; }},
+        {"no profile of the user", [](LogonFacts& f) { f.profiles.pop_back(); }},
+        {"profile of the same user, other domain", [](LogonFacts& f) { f.profiles.back().account.domain = "HOME"; }},
+        {"logon user unknown (no session library)", [](LogonFacts& f) { f.logon = {}; }},
+        {"own account unknown and no profile", [](LogonFacts& f) {
+             f.selfKnown = false;
+             f.profiles.clear();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LogonFacts f = ServiceFacts();
+        c.change(f);
+        auto choice = ChooseTargetBase(0, f);
+        EXPECT_FALSE(choice.usersHive);
+        EXPECT_FALSE(choice.sameUser);
+        EXPECT_EQ(kPrinterBase, choice.basePath);
+    }
+}
+
+TEST(LogonUser, OwnAccountUnknownStillFindsTheProfile)
+{
+    LogonFacts f = ServiceFacts();
+    f.selfKnown = false;
+    f.self = f.logon;  // not to be trusted when the lookup failed
+    auto c = ChooseTargetBase(0, f);
+    EXPECT_TRUE(c.usersHive);
+    EXPECT_FALSE(c.sameUser);
+}
+
+TEST(LogonUser, BadKindChoosesNothing)
+{
+    auto c = ChooseTargetBase(2, ServiceFacts());
+    EXPECT_FALSE(c.usersHive);
+    EXPECT_TRUE(c.basePath.empty());
+}
+
+TEST(NotifyItems, OnlyItemWithThreeDigitsAndEquals)
+{
+    struct Case {
+        const char* line;
+        bool item;
+        const char* number;
+        long value;
+    } cases[] = {
+        {"ITEM003=1", true, "003", 1},
+        {"ITEM010=0", true, "010", 0},
+        {"item007=1", true, "007", 1},
+        {"Item999=12", true, "999", 12},
+        {"ITEM003= 1", true, "003", 1},
+        {"ITEM003=", true, "003", 0},
+        {"ITEM003=x", true, "003", 0},
+        {"ITEM003=-1", true, "003", -1},
+        {"ITEMNUM=2", false, "", 0},
+        {"ITEM12=1", false, "", 0},
+        {"ITEM1234=1", false, "", 0},
+        {"ITEM003 =1", false, "", 0},
+        {"ITEM0a3=1", false, "", 0},
+        {"ITE003=1", false, "", 0},
+        {"ITEM003", false, "", 0},
+        {"", false, "", 0},
+        {"OLDITEM004=1", true, "004", 1},
+        {"ITEMNUMITEM005=1", true, "005", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        char number[4] = "zzz";
+        long value = 77;
+        std::string line = c.line;
+        bool got = vm2::ParseNotifyItemLine(line.data(), line.size(), number, &value);
+        EXPECT_EQ(c.item, got);
+        if (c.item && got) {
+            EXPECT_STREQ(c.number, number);
+            EXPECT_EQ(c.value, value);
+        }
+    }
+}
+
+TEST(NotifyItems, LineWithoutTerminatorEndsAtItsLength)
+{
+    const char data[] = {'I', 'T', 'E', 'M', '0', '0', '3', '=', '4', '2'};
+    char number[4];
+    long value = 0;
+    ASSERT_TRUE(vm2::ParseNotifyItemLine(data, sizeof(data), number, &value));
+    EXPECT_EQ(42, value);
+    ASSERT_TRUE(vm2::ParseNotifyItemLine(data, sizeof(data) - 1, number, &value));
+    EXPECT_EQ(4, value);
+    EXPECT_FALSE(vm2::ParseNotifyItemLine(data, 7, number, &value)) << "cut before the equals sign";
+    EXPECT_FALSE(vm2::ParseNotifyItemLine(nullptr, 10, number, &value));
+}
+
+TEST(NotifyItems, CountLimitsTheItemsNotTheLines)
+{
+    std::string data = Section({"PrnDll=x.dll", "ITEMNUM=2", "ITEM003=1", "ITEM12=1", "ITEM010=0", "ITEM020=1"});
+    auto items = Items(data, 2);
+    ASSERT_EQ(2u, items.size());
+    EXPECT_EQ("003", items[0].first);
+    EXPECT_EQ(1, items[0].second);
+    EXPECT_EQ("010", items[1].first);
+    EXPECT_EQ(0, items[1].second);
+
+    EXPECT_EQ(1u, Items(data, 1).size());
+    EXPECT_EQ(3u, Items(data, 50).size()) << "the section ends first";
+    EXPECT_TRUE(Items(data, 0).empty());
+    EXPECT_TRUE(Items(Section({}), 5).empty());
+}
+
+TEST(NotifyItems, WalkStopsAtTheListEndAndAtTheLength)
+{
+    std::string data = Section({"ITEM001=1"}) + "ITEM002=1" + '\0' + '\0';
+    EXPECT_EQ(1u, Items(data, 9).size()) << "an empty line ends the list";
+    std::string cut = "ITEM001=1";
+    cut += '\0';
+    cut += "ITEM002=1";  // no terminator at all
+    EXPECT_EQ(2u, Items(cut, 9).size());
+}
+
+TEST(NotifyItems, ValueNames)
+{
+    EXPECT_EQ("007", vm2::NotifyValueName(7));
+    EXPECT_EQ("000", vm2::NotifyValueName(0));
+    EXPECT_EQ("123", vm2::NotifyValueName(123));
+    EXPECT_EQ("1000", vm2::NotifyValueName(1000));
+}
+
+TEST(BuzzerSwitch, UserValueBeforeModelDefaultAndOnlyZeroOrOne)
+{
+    EXPECT_EQ(1, vm2::EffectiveBuzzerSwitch(false, 0, 1));
+    EXPECT_EQ(0, vm2::EffectiveBuzzerSwitch(false, 0, 0));
+    EXPECT_EQ(0, vm2::EffectiveBuzzerSwitch(true, 0, 1));
+    EXPECT_EQ(1, vm2::EffectiveBuzzerSwitch(true, 1, 0));
+    EXPECT_EQ(0, vm2::EffectiveBuzzerSwitch(true, 5, 1)) << "5 counts as off";
+    EXPECT_EQ(0, vm2::EffectiveBuzzerSwitch(false, 0, 2));
+    EXPECT_EQ(0, vm2::EffectiveBuzzerSwitch(true, 0xFFFFFFFEul, 1));
+}
+
+TEST(DefaultValues, TableInWritingOrder)
+{
+    const char* expected[] = {"SoundNotifyEnable", "BeepBuzzerEnable", "TrayIconEnable", "TrayIconSelected",
+                              "InkNearEndB",       "InkNearEndC",      "SizeUnitH",      "SlipMax",
+                              "MaxCaset",          "MaxIC",            "PaperNearEnd"};
+    const auto& rules = vm2::TargetDefaultValues();
+    ASSERT_EQ(sizeof(expected) / sizeof(expected[0]), rules.size());
+    for (size_t i = 0; i < rules.size(); ++i) {
+        SCOPED_TRACE(expected[i]);
+        EXPECT_STREQ(expected[i], rules[i].name);
+        EXPECT_EQ(i < 4, rules[i].always);
+    }
+}
