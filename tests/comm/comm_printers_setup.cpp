@@ -1,0 +1,65 @@
+// Installs the printers of the communication tests into the test prefix.
+#include <windows.h>
+#include <winspool.h>
+
+#include <cstdio>
+#include <string>
+
+#include "comm/comm_printers.h"
+#include "installer/kit_install.h"
+
+namespace {
+
+bool SetData(const char* printer, const char* value)
+{
+    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE h = nullptr;
+    if (!OpenPrinterA(const_cast<char*>(printer), &h, &defaults)) return false;
+    DWORD rc = SetPrinterDataA(h, const_cast<char*>(kit::kPrinterDataName), REG_SZ,
+                               reinterpret_cast<BYTE*>(const_cast<char*>(value)), static_cast<DWORD>(strlen(value) + 1));
+    ClosePrinter(h);
+    return rc == ERROR_SUCCESS;
+}
+
+// Wine has no DeletePrinterData; its spooler keeps printer data here.
+bool RemoveData(const char* printer)
+{
+    std::string key = std::string("System\\CurrentControlSet\\Control\\Print\\Printers\\") + printer +
+                      "\\PrinterDriverData";
+    LONG rc = RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), kit::kPrinterDataName);
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace
+
+int main()
+{
+    kit::InstallOptions options;
+    auto add = [&](const char* name, const char* port, const char* dll) {
+        kit::PrinterSpec spec;
+        spec.strName = name;
+        spec.strPort = port;
+        spec.link = kit::Link::Usb;
+        spec.strSimDll = dll;
+        options.printers.push_back(spec);
+    };
+    add(commtest::kNoSend, "USB001", kit::kSimDllNoSend);
+    add(commtest::kNoStatus, "USB001", kit::kSimDllNoStatus);
+    add(commtest::kMissingLib, "USB001", kit::kSimDllName);
+    add(commtest::kLongData, "USB001", kit::kSimDllName);
+    add(commtest::kNoData, "USB001", kit::kSimDllName);
+
+    kit::InstallReport report;
+    if (!kit::InstallDemoPrinters(options, &report)) {
+        fprintf(stderr, "install failed: %s\n", report.strError.c_str());
+        return 1;
+    }
+    std::string longName(300, 'x');
+    if (!SetData(commtest::kMissingLib, "MISSING.DLL") || !SetData(commtest::kLongData, longName.c_str()) ||
+        !RemoveData(commtest::kNoData)) {
+        fprintf(stderr, "could not set the printer data of the broken printers\n");
+        return 1;
+    }
+    printf("communication test printers installed in %s\n", report.strInstallDir.c_str());
+    return 0;
+}
