@@ -25,10 +25,12 @@ int Check(const NotifySandbox& box, const TestModel& model)
 }
 
 // A printer's target key in the current user's base, as the status code
-// finds it by name.
+// finds it by name. The printer is real: any rebuild on the way (filling
+// the context rebuilds missing keys) sweeps keys of vanished printers.
 struct PrinterKey {
     CleanTargetBases clean;
-    std::string printer = UniqueName("vm2tk notify");
+    TestPrinter spooled{"vm2tk-notify"};
+    std::string printer = spooled.Name();
     std::string path = TargetKeyPath(kPrinterBase, 0);
     PrinterKey() { MakeTargetKey(HKEY_CURRENT_USER, kPrinterBase, 0, printer.c_str()); }
     void Set(const char* name, DWORD v) const
@@ -44,9 +46,9 @@ struct PrinterKey {
 // The context's driver name and the resource module are what the buzzer
 // question reads besides its arguments.
 struct BuzzerContext {
-    explicit BuzzerContext(const TestModel& model, HMODULE res = nullptr)
+    BuzzerContext(const PrinterKey& key, const TestModel& model, HMODULE res = nullptr)
     {
-        GetApp()->m_BaseInfo.SetPrinterInfo("vm2tk ctx", model.Driver().c_str(), "LPT1:", model.Model().c_str(),
+        GetApp()->m_BaseInfo.SetPrinterInfo(key.printer.c_str(), model.Driver().c_str(), "LPT1:", model.Model().c_str(),
                                             model.DataFile().c_str(), "none.dll");
         GetApp()->SetResDll(res);
     }
@@ -200,7 +202,7 @@ TEST(GetBuzzerNotify, UserSwitchModelDefaultAndItem)
 {
     PrinterKey k;
     TestModel model("BeepBuzzerEnable=1");
-    BuzzerContext ctx(model);
+    BuzzerContext ctx(k, model);
     k.SetItem("021", 1);
     k.SetItem("022", 0);
     int buzzer = -7;
@@ -229,7 +231,7 @@ TEST(GetBuzzerNotify, ModelWithoutBuzzerFailsWhateverTheKeyHolds)
     for (const char* section : {"SoundNotifyEnable=1", "BeepBuzzerEnable=-1"}) {
         SCOPED_TRACE(section);
         TestModel model(section);
-        BuzzerContext ctx(model);
+        BuzzerContext ctx(k, model);
         int buzzer = -7;
         EXPECT_EQ(1, GetBuzzerNotify(k.printer.c_str(), "LPT1:", model.Model().c_str(), 21, &buzzer));
         EXPECT_EQ(0, buzzer);
@@ -242,7 +244,7 @@ TEST(GetBuzzerNotify, OtherReasonsToFail)
     TestModel model("BeepBuzzerEnable=1");
     int buzzer = -7;
     {
-        BuzzerContext ctx(model);
+        BuzzerContext ctx(k, model);
         EXPECT_EQ(1, GetBuzzerNotify(k.printer.c_str(), "LPT1:", model.Model().c_str(), 21, &buzzer)) << "no list";
         k.SetItem("021", 1);
         EXPECT_EQ(1, GetBuzzerNotify("vm2tk unknown", "LPT1:", model.Model().c_str(), 21, &buzzer)) << "no key";
@@ -252,14 +254,14 @@ TEST(GetBuzzerNotify, OtherReasonsToFail)
     }
     {
         // A resource DLL without the buzzer sound.
-        BuzzerContext ctx(model, GetModuleHandleA("kernel32.dll"));
+        BuzzerContext ctx(k, model, GetModuleHandleA("kernel32.dll"));
         buzzer = -7;
         EXPECT_EQ(1, GetBuzzerNotify(k.printer.c_str(), "LPT1:", model.Model().c_str(), 21, &buzzer));
         EXPECT_EQ(0, buzzer);
     }
     {
         // This program carries a buzzer sound of its own.
-        BuzzerContext ctx(model, GetModuleHandleA(nullptr));
+        BuzzerContext ctx(k, model, GetModuleHandleA(nullptr));
         EXPECT_EQ(0, GetBuzzerNotify(k.printer.c_str(), "LPT1:", model.Model().c_str(), 21, &buzzer));
         EXPECT_EQ(1, buzzer);
     }
