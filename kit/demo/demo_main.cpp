@@ -9,6 +9,7 @@
 // finish). --uninstall removes the demo printers and exits.
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -73,6 +74,22 @@ std::string ExeFolder()
     return cut == std::string::npos ? std::string() : s.substr(0, cut + 1);
 }
 
+std::string Format(const char* fmt, ...)
+{
+    char buf[512];
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(buf, sizeof(buf), fmt, ap);
+    va_end(ap);
+    return buf;
+}
+
+// One export call: what was called, its result, what came back with it.
+void Show(const std::string& call, int nResult, const std::string& detail = std::string())
+{
+    std::printf("  %-46s = %3d  %s\n", call.c_str(), nResult, detail.c_str());
+}
+
 // One printer as the host knows it.
 struct HostPrinter {
     std::string strName, strDriver, strPort, strModel, strDatFile, strResDll;
@@ -97,37 +114,37 @@ public:
     {
         int r = m_e.pSetRegDefaultValue(p.strName.c_str(), p.strDriver.c_str(), p.strPort.c_str(),
                                         p.strModel.c_str(), p.strDatFile.c_str());
-        std::printf("  PrSetRegDefaultValue(\"%s\")            = %d\n", p.strName.c_str(), r);
+        Show(Format("PrSetRegDefaultValue(\"%s\")", p.strName.c_str()), r);
         r = m_e.pMonitoringStart(0x4B58, p.strName.c_str(), p.strDriver.c_str(), p.strPort.c_str(),
                                  p.strModel.c_str(), p.strDatFile.c_str(), p.strResDll.c_str());
-        std::printf("  PrMonitoringStart(\"%s\", %s)   = %d\n", p.strName.c_str(), p.strPort.c_str(), r);
+        Show(Format("PrMonitoringStart(\"%s\")", p.strName.c_str()), r);
         m_dwStatusChannel = 0xFFFFFFFF;
         DWORD data = 0xFFFFFFFF;
         r = m_e.pGetChannel(&m_dwStatusChannel, &data);
-        std::printf("  PrGetChannel                               = %d  status channel %#lx, data channel %#lx\n", r,
-                    static_cast<unsigned long>(m_dwStatusChannel), static_cast<unsigned long>(data));
+        Show("PrGetChannel", r,
+             Format("status channel %#lx, data channel %#lx", static_cast<unsigned long>(m_dwStatusChannel),
+                    static_cast<unsigned long>(data)));
     }
 
     void Timer()
     {
         DWORD net = 0xFFFFFFFF;
         int r = m_e.pGetTimerValue(m_dwStatusChannel, &net);
-        std::printf("  PrGetTimerValue(%#lx)                = %d  network %ld\n",
-                    static_cast<unsigned long>(m_dwStatusChannel), r, static_cast<long>(net));
+        Show(Format("PrGetTimerValue(%#lx)", static_cast<unsigned long>(m_dwStatusChannel)), r,
+             Format("network %ld", static_cast<long>(net)));
     }
 
     void DeviceId()
     {
         DWORD size = 0;
         int r = m_e.pGetDeviceID(nullptr, &size);
-        std::printf("  PrGetDeviceID(null)                        = %d  size %lu\n", r,
-                    static_cast<unsigned long>(size));
+        Show("PrGetDeviceID(null)", r, Format("size %lu", static_cast<unsigned long>(size)));
         std::vector<char> buf(size > 0 && size < 4096 ? size : 512, '\0');
         size = static_cast<DWORD>(buf.size());
         r = m_e.pGetDeviceID(buf.data(), &size);
         buf.back() = '\0';
-        std::printf("  PrGetDeviceID(%3lu bytes)                   = %d  \"%s\"\n",
-                    static_cast<unsigned long>(buf.size()), r, buf.data());
+        Show(Format("PrGetDeviceID(%lu bytes)", static_cast<unsigned long>(buf.size())), r,
+             Format("\"%s\"", buf.data()));
     }
 
     // One poll: what the printer says (preset), and what the module reports.
@@ -135,11 +152,11 @@ public:
     {
         int popup = -99, sound = -99, printing = -99, real = -99, simple = -99;
         int r = m_e.pGetStatus(0, &popup, &sound, &printing, &real, &simple);
-        std::printf("  %s %-26s PrGetStatus = %2d  real %4d  simple %4d  printing %3d  popup %3d  sound %3d", pszTime,
-                    pszWhat, r, real, simple, printing, popup, sound);
+        std::string detail = Format("real %4d  simple %4d  printing %3d  popup %3d  sound %3d", real, simple,
+                                    printing, popup, sound);
         if (pExpect != nullptr)
-            std::printf("   [tables: real %d, simple %d]", pExpect->nRealStatus, pExpect->nSimpleStatus);
-        std::printf("\n");
+            detail += Format("   [tables: real %d, simple %d]", pExpect->nRealStatus, pExpect->nSimpleStatus);
+        Show(Format("%s %-22s PrGetStatus", pszTime, pszWhat), r, detail);
         Pause();
     }
 
@@ -160,24 +177,23 @@ public:
     {
         DWORD inout = 7, data = 0xFFFFFFFF;
         int r = m_e.pSendPrinterData(1, &inout, &data);
-        std::printf("  PrSendPrinterData(1)                       = %d  in/out %lu, data %#lx\n", r,
-                    static_cast<unsigned long>(inout), static_cast<unsigned long>(data));
+        Show("PrSendPrinterData(1)", r,
+             Format("in/out %lu, data %#lx", static_cast<unsigned long>(inout), static_cast<unsigned long>(data)));
         inout = 7;
         data = 0xFFFFFFFF;
         r = m_e.pGetPrinterData(1, &inout, &data);
-        std::printf("  PrGetPrinterData(1)                        = %d  in/out %lu, data %#lx\n", r,
-                    static_cast<unsigned long>(inout), static_cast<unsigned long>(data));
+        Show("PrGetPrinterData(1)", r,
+             Format("in/out %lu, data %#lx", static_cast<unsigned long>(inout), static_cast<unsigned long>(data)));
         r = m_e.pReleasePrinterData(&data);
-        std::printf("  PrReleasePrinterData                       = %d  data %#lx\n", r,
-                    static_cast<unsigned long>(data));
+        Show("PrReleasePrinterData", r, Format("data %#lx", static_cast<unsigned long>(data)));
     }
 
     void EndSession(const HostPrinter& p)
     {
         int r = m_e.pMonitoringEnd();
-        std::printf("  PrMonitoringEnd                            = %d\n", r);
+        Show("PrMonitoringEnd", r);
         r = m_e.pReleaseRegistry(p.strName.c_str(), p.strDriver.c_str(), p.strPort.c_str(), p.strModel.c_str());
-        std::printf("  PrReleaseRegistry                          = %d\n", r);
+        Show("PrReleaseRegistry", r);
     }
 
 private:
@@ -339,7 +355,7 @@ int main(int argc, char** argv)
         std::printf("\nOpening the status window of \"%s\" (close it to go on)\n", usb.c_str());
         int r = e.pStartView(0, main.strName.c_str(), main.strDriver.c_str(), main.strPort.c_str(),
                              main.strModel.c_str(), main.strDatFile.c_str(), main.strResDll.c_str());
-        std::printf("  PrStartView                                = %d\n", r);
+        Show("PrStartView", r);
     }
 
     PrintLibrarySummary(sim, nFirstCall);

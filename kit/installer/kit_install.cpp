@@ -231,6 +231,22 @@ private:
         return ok;
     }
 
+    // Printers of the spooler that use the kit's driver.
+    static int PrintersUsingDriver()
+    {
+        DWORD needed = 0, count = 0;
+        EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
+        if (needed == 0) return 0;
+        std::unique_ptr<BYTE[]> buf(new BYTE[needed]);
+        if (!EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, buf.get(), needed, &needed, &count)) return 0;
+        auto* pi = reinterpret_cast<PRINTER_INFO_2A*>(buf.get());
+        int n = 0;
+        for (DWORD i = 0; i < count; ++i) {
+            if (pi[i].pDriverName != nullptr && lstrcmpiA(pi[i].pDriverName, kDriverName) == 0) ++n;
+        }
+        return n;
+    }
+
     bool DeletePrinterNamed(const std::string& name)
     {
         HANDLE h = nullptr;
@@ -379,6 +395,14 @@ bool Installer::Uninstall()
             ok = DeletePrinterNamed(p.strName) && ok;
     }
 
+    // The driver, its keys and files serve every printer of the model: they
+    // go with the last one, as with a real driver.
+    int others = PrintersUsingDriver();
+    if (others > 0) {
+        Log("kept driver %s: %d other printer(s) use it", kDriverName, others);
+        return ok && m_pReport->strError.empty();
+    }
+
     std::string dataFile;
     if (FindDriver(&dataFile)) {
         std::string folder = FolderOf(dataFile);
@@ -387,9 +411,10 @@ bool Installer::Uninstall()
             // The spooler leaves the files; the data file and the libraries
             // are ours. Wine's driver code stays: other drivers share it.
             RemoveFile(dataFile);
-            for (const std::string& dll : SimDlls()) RemoveFile(folder + dll);
+            std::vector<std::string> dlls = SimDlls();
+            for (const char* known : {kSimDllName, kSimDllNoSend, kSimDllNoStatus}) dlls.push_back(known);
+            for (const std::string& dll : dlls) RemoveFile(folder + dll);
         } else {
-            // Still in use by a printer the kit did not install.
             ok = Fail("cannot delete printer driver %s (error %lu)", kDriverName, GetLastError()) && ok;
         }
     }
@@ -417,7 +442,7 @@ bool Installer::Uninstall()
     if (!parent.empty() && lstrcmpiA(parent.c_str(), "C:\\Program Files\\") != 0 &&
         RemoveDirectoryA(parent.substr(0, parent.size() - 1).c_str()))
         Log("deleted folder %s", parent.c_str());
-    return ok && (m_pReport == nullptr || m_pReport->strError.empty());
+    return ok && m_pReport->strError.empty();
 }
 
 bool Installer::Installed()

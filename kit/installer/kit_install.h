@@ -3,8 +3,10 @@
 // the spooler's driver directory, the printers, the printer data that names
 // the communication library (with the library beside the driver's data
 // file), the driver and Profile keys, and the install folder with the model
-// data file, the resource DLLs and the printer DLL. Everything is idempotent;
-// uninstalling with the same options removes what installing put there.
+// data file, the resource DLLs and the printer DLL. Everything is idempotent.
+// Uninstalling removes the printers of the options; the driver, its keys and
+// its files go with the last printer that uses the driver, so printers that
+// other installs added on the same driver keep working.
 #pragma once
 
 #include <string>

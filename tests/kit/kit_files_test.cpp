@@ -8,10 +8,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "config/paths.h"
+#include "kbsim/kbsim_reply.h"
+#include "module/app.h"
+#include "status/status_info.h"
 
 namespace {
 
@@ -58,6 +62,8 @@ protected:
     }
     HMODULE m_h = nullptr;
 };
+
+INT_PTR CALLBACK IgnoreAll(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 std::string Ini(const char* section, const char* key, const char* def = "<absent>")
 {
@@ -140,8 +146,7 @@ TEST_P(ResDll, TroublePagesFollowTheirLayout)
 
 TEST_P(ResDll, WaitDialogTemplateHasItsText)
 {
-    HWND hDlg = CreateDialogParamA(m_h, MAKEINTRESOURCEA(111), nullptr,
-                                   [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    HWND hDlg = CreateDialogParamA(m_h, MAKEINTRESOURCEA(111), nullptr, IgnoreAll, 0);
     ASSERT_NE(hDlg, nullptr) << "error " << GetLastError();
     EXPECT_NE(GetDlgItem(hDlg, 222), nullptr);
     LONG_PTR style = GetWindowLongPtrA(hDlg, GWL_STYLE);
@@ -238,4 +243,42 @@ TEST(KitDataFile, ModelSectionHasEveryKeyTheModuleReads)
         if (line.empty()) break;
     }
     EXPECT_EQ(items, std::atoi(Ini(kModel, "ITEMNUM").c_str()));
+}
+
+// The presets the demo and the tests use, read by the module's own status
+// interpreter with the kit's data file: each lands on the numbers it names,
+// and its texts come from the kit's resource DLL.
+TEST(KitPresets, TheModuleReadsEachPresetAsDocumented)
+{
+    HMODULE hRes = LoadLibraryExA(Bin("KX9100EN.DLL").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(hRes, nullptr);
+    HMODULE hSaved = GetApp()->m_hResDll;
+    GetApp()->m_hResDll = hRes;
+    CStatusInfo info(Bin("KX9100.INI").c_str(), std::nothrow);
+    ASSERT_GE(info.GetLoadResult(), 0) << "the language section ends at the next section";
+    EXPECT_EQ(info.GetStatusCtrl().GetModelCount(), 2) << "STATUS00 and STATUS01; STATUS02 only closes the list";
+    info.SetDataFile(Bin("KX9100.INI").c_str());
+    for (const kbsim::StatePreset& p : kbsim::StatePresets()) {
+        SCOPED_TRACE(p.pszName);
+        std::string reply = kbsim::BuildStatusReply(p.fields);
+        std::unique_ptr<CPrinterStatus> st(info.CreateStatusObject(
+            4, reinterpret_cast<const BYTE*>(reply.data()), static_cast<DWORD>(reply.size()), 0));
+        ASSERT_NE(st, nullptr) << "reply rejected";
+        if (p.nRealStatus == 0) {
+            // Reported as a communication error by the status export.
+            EXPECT_TRUE(CStatusInfo::IsCommunicationError(st->GetRealStatusNo())) << st->GetRealStatusNo();
+            continue;
+        }
+        EXPECT_EQ(st->GetRealStatusNo(), p.nRealStatus);
+        EXPECT_EQ(st->GetSimpleStatusNo(), p.nSimpleStatus);
+        EXPECT_EQ(st->GetPrintingState(), p.fields.nST == 3 ? 2 : 1);
+        char title[1024] = "", detail[1024] = "";
+        EXPECT_GT(st->GetMessage1(title, sizeof(title)), 0);
+        EXPECT_GT(st->GetMessage2(detail, sizeof(detail)), 0);
+        StatusHelpInfo help;
+        EXPECT_EQ(st->GetHelpInfo(&help), static_cast<DWORD>(StatusHelpInfo::kResource))
+            << "TSS000=1 without a page: the trouble pages";
+    }
+    GetApp()->m_hResDll = hSaved;
+    FreeLibrary(hRes);
 }

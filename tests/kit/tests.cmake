@@ -16,15 +16,16 @@ if(WIN32)
 
   # Data file and resource DLLs, read without installing anything.
   vm2pr2_test(test_kit_files SOURCES kit/kit_files_test.cpp
+    LIBS vm2pr2_kbsim_control
     DEPENDS vm2pr2_kit_res_en vm2pr2_kit_res_de)
 
   # Installing into the test prefix: the spooler, HKLM and the install folder
   # are shared, so these tests (and any other test that installs the demo
-  # printers) take the lock "kit_printers".
+  # printers) take the lock "spooler".
   vm2pr2_test(test_kit_install SOURCES kit/kit_install_test.cpp
     LIBS vm2pr2_kit_install
     DEPENDS vm2pr2_kit_files kit_install
-    LOCKS kit_printers)
+    LOCKS spooler)
 
   # kit_install.exe in a prefix made for the occasion, read back by the
   # disabled test KitFreshPrefix.ReadsBackWhatKitInstallWrote.
