@@ -165,3 +165,30 @@ TEST(KP_OpenPrinter, UnknownPrinterFailsWithoutHandle)
     EXPECT_EQ(nullptr, h);
     EXPECT_FALSE(KP_OpenPrinter("vm2tk no such printer", nullptr, nullptr));
 }
+
+TEST(LogonUser, WinlogonDefaultsAreReadAsStored)
+{
+    const char* key = vm2::regpath::kWinlogonKey;
+    auto saved = [&](const char* name) {
+        char buf[260] = "";
+        DWORD size = sizeof(buf);
+        bool present = RegGetValueA(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, buf, &size) == ERROR_SUCCESS;
+        return std::make_pair(present, std::string(buf));
+    };
+    auto user = saved("DefaultUserName");
+    auto domain = saved("DefaultDomainName");
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, "DefaultUserName", REG_SZ, "vm2tk-user", 11);
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, "DefaultDomainName", REG_SZ, "VM2TK", 6);
+    vm2::AccountName read;
+    bool ok = vm2::ReadWinlogonDefaults(&read);
+    for (auto& v : {std::make_pair("DefaultUserName", user), std::make_pair("DefaultDomainName", domain)}) {
+        if (v.second.first)
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, v.first, REG_SZ, v.second.second.c_str(),
+                            static_cast<DWORD>(v.second.second.size() + 1));
+        else
+            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, key, v.first);
+    }
+    ASSERT_TRUE(ok);
+    EXPECT_EQ("vm2tk-user", read.user);
+    EXPECT_EQ("VM2TK", read.domain);
+}
