@@ -95,9 +95,9 @@ struct HostPrinter {
     std::string strName, strDriver, strPort, strModel, strDatFile, strResDll;
 };
 
-HostPrinter HostView(const kit::PrinterSpec& spec, const kit::InstallReport& report)
+HostPrinter HostView(const kit::PrinterSpec& printer, const kit::InstallReport& report)
 {
-    return {spec.strName, kit::kDriverName, spec.strPort, kit::kModelId, report.strProfilePath,
+    return {printer.strName, kit::kDriverName, printer.strPort, kit::kModelId, report.strProfilePath,
             report.strInstallDir + kit::kResDllEnglish};
 }
 

@@ -263,7 +263,7 @@ private:
     bool InstallFolder();
     bool InstallRegistry();
     bool InstallDriver();
-    bool InstallPrinter(const PrinterSpec& spec);
+    bool InstallPrinter(const PrinterSpec& wanted);
 
     const InstallOptions& m_opt;
     InstallReport* m_pReport;
@@ -344,36 +344,36 @@ bool Installer::InstallDriver()
     return true;
 }
 
-bool Installer::InstallPrinter(const PrinterSpec& spec)
+bool Installer::InstallPrinter(const PrinterSpec& wanted)
 {
     std::string port, driver;
-    if (ReadPrinter(spec.strName, &port, &driver)) {
-        if (lstrcmpiA(port.c_str(), spec.strPort.c_str()) != 0 || lstrcmpiA(driver.c_str(), kDriverName) != 0) {
-            if (!DeletePrinterNamed(spec.strName)) return false;
+    if (ReadPrinter(wanted.strName, &port, &driver)) {
+        if (lstrcmpiA(port.c_str(), wanted.strPort.c_str()) != 0 || lstrcmpiA(driver.c_str(), kDriverName) != 0) {
+            if (!DeletePrinterNamed(wanted.strName)) return false;
         }
     }
     HANDLE h = nullptr;
     PRINTER_DEFAULTSA pd = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    if (!OpenPrinterA(const_cast<char*>(spec.strName.c_str()), &h, &pd) || h == nullptr) {
+    if (!OpenPrinterA(const_cast<char*>(wanted.strName.c_str()), &h, &pd) || h == nullptr) {
         PRINTER_INFO_2A pi = {};
-        pi.pPrinterName = const_cast<char*>(spec.strName.c_str());
-        pi.pPortName = const_cast<char*>(spec.strPort.c_str());
+        pi.pPrinterName = const_cast<char*>(wanted.strName.c_str());
+        pi.pPortName = const_cast<char*>(wanted.strPort.c_str());
         pi.pDriverName = const_cast<char*>(kDriverName);
         pi.pPrintProcessor = const_cast<char*>("WinPrint");
         pi.pDatatype = const_cast<char*>("RAW");
         pi.Attributes = PRINTER_ATTRIBUTE_LOCAL;
         h = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&pi));
         if (h == nullptr)
-            return Fail("AddPrinter %s on %s failed (error %lu)", spec.strName.c_str(), spec.strPort.c_str(),
+            return Fail("AddPrinter %s on %s failed (error %lu)", wanted.strName.c_str(), wanted.strPort.c_str(),
                         GetLastError());
-        Log("added printer %s on %s", spec.strName.c_str(), spec.strPort.c_str());
+        Log("added printer %s on %s", wanted.strName.c_str(), wanted.strPort.c_str());
     }
     DWORD r = SetPrinterDataA(h, const_cast<char*>(kPrinterDataName), REG_SZ,
-                              reinterpret_cast<BYTE*>(const_cast<char*>(spec.strSimDll.c_str())),
-                              static_cast<DWORD>(spec.strSimDll.size() + 1));
+                              reinterpret_cast<BYTE*>(const_cast<char*>(wanted.strSimDll.c_str())),
+                              static_cast<DWORD>(wanted.strSimDll.size() + 1));
     ClosePrinter(h);
     if (r != ERROR_SUCCESS)
-        return Fail("SetPrinterData %s on %s failed (error %lu)", kPrinterDataName, spec.strName.c_str(), r);
+        return Fail("SetPrinterData %s on %s failed (error %lu)", kPrinterDataName, wanted.strName.c_str(), r);
     return true;
 }
 
