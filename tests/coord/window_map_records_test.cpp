@@ -1,0 +1,391 @@
+// The register's records over plain byte buffers: layout, the walk, and
+// sections whose bytes make no sense. Buffers are exactly as large as the
+// span handed over, so a sanitizer sees any byte read outside it.
+#include "coord/window_map_records.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+using vm2::MapRecords;
+
+namespace {
+
+std::set<std::uint32_t> g_live;
+bool IsLive(std::uint32_t h) { return g_live.count(h) != 0; }
+
+struct Section {
+    explicit Section(const vm2::MapLayout& layout = vm2::kMapShortLayout, std::size_t cb = 0)
+        : bytes(cb ? cb : layout.SectionSize(), 0), records(bytes.data(), bytes.size(), layout)
+    {
+        g_live = {0x1001, 0x1002, 0x1003, 0x1004, 0xFFFF0010};
+    }
+    std::vector<std::uint8_t> bytes;
+    MapRecords records;
+
+    std::uint8_t* Rec(std::size_t i) { return records.Record(i); }
+    std::string Name(std::size_t i)
+    {
+        const char* p = reinterpret_cast<const char*>(Rec(i));
+        return std::string(p, strnlen(p, records.Layout().cbName));
+    }
+    std::uint32_t Slot(std::size_t i, int kind) { return vm2::ReadMapWord(Rec(i) + vm2::MapSlotOffset(records.Layout(), kind)); }
+    unsigned Register(const char* key, int kind, std::uint32_t h, std::uint32_t* pExisting = nullptr)
+    {
+        std::uint32_t existing = 0xDEADBEEF;
+        unsigned r = vm2::RegisterInMap(records, key, kind, h, IsLive, &existing);
+        if (r != vm2::kMapTaken) {
+            EXPECT_EQ(0u, existing) << "existing set with result " << r;
+        }
+        if (pExisting) *pExisting = existing;
+        return r;
+    }
+};
+
+}  // namespace
+
+TEST(WindowMapLayout, SlotsSitWhereThePackedRecordsHaveThem)
+{
+    EXPECT_EQ(offsetof(WindowMapRecord, hPreferenceWnd), vm2::MapSlotOffset(vm2::kMapShortLayout, MAPWND_PREFERENCE));
+    EXPECT_EQ(offsetof(WindowMapRecord, hStatusWnd), vm2::MapSlotOffset(vm2::kMapShortLayout, MAPWND_STATUS));
+    EXPECT_EQ(offsetof(WindowMapRecord, hStatusWnd), vm2::MapSlotOffset(vm2::kMapShortLayout, MAPWND_STATUS2));
+    EXPECT_EQ(offsetof(WindowMapRecord, hExtraWnd), vm2::MapSlotOffset(vm2::kMapShortLayout, MAPWND_EXTRA));
+    EXPECT_EQ(offsetof(WindowMapRecord2, hPreferenceWnd), vm2::MapSlotOffset(vm2::kMapLongLayout, MAPWND_PREFERENCE));
+    EXPECT_EQ(offsetof(WindowMapRecord2, hStatusWnd), vm2::MapSlotOffset(vm2::kMapLongLayout, MAPWND_STATUS));
+    EXPECT_EQ(offsetof(WindowMapRecord2, hExtraWnd), vm2::MapSlotOffset(vm2::kMapLongLayout, MAPWND_EXTRA));
+    EXPECT_EQ(-1, vm2::MapSlotOffset(vm2::kMapShortLayout, 4));
+    EXPECT_EQ(-1, vm2::MapSlotOffset(vm2::kMapShortLayout, -1));
+    EXPECT_EQ(137000u, vm2::kMapShortLayout.SectionSize());
+    EXPECT_EQ(267000u, vm2::kMapLongLayout.SectionSize());
+
+    std::uint8_t b[4];
+    vm2::WriteMapWord(b, 0x12345678);
+    EXPECT_EQ(0x78, b[0]) << "handles are stored little-endian";
+    EXPECT_EQ(0x12, b[3]);
+    EXPECT_EQ(0x12345678u, vm2::ReadMapWord(b));
+}
+
+TEST(SelectMapName, KeyLengthChoosesTheSection)
+{
+    char name[vm2::kMapNameBuf];
+    std::string k260(260, 'p'), k261(261, 'p');
+    EXPECT_EQ(20, SelectMapName(name, sizeof(name), k260.c_str(), "", 0));
+    EXPECT_STREQ("VlxV3MapFile_SIDM_02", name);
+    EXPECT_EQ(21, SelectMapName(name, sizeof(name), k261.c_str(), "", 0));
+    EXPECT_STREQ("VlxV3MapFile2_SIDM_02", name);
+    // The flag says which name is the key.
+    EXPECT_EQ(20, SelectMapName(name, sizeof(name), k261.c_str(), "LPT1:", 1));
+    EXPECT_EQ(21, SelectMapName(name, sizeof(name), "", k261.c_str(), 1));
+    EXPECT_EQ(20, SelectMapName(name, sizeof(name), "", "", 0));
+}
+
+TEST(SelectMapName, NullPointerOrSmallBufferGivesNothing)
+{
+    char name[vm2::kMapNameBuf] = "untouched";
+    EXPECT_EQ(0, SelectMapName(nullptr, 32, "P", "L", 0));
+    EXPECT_EQ(0, SelectMapName(name, sizeof(name), nullptr, "L", 0));
+    EXPECT_EQ(0, SelectMapName(name, sizeof(name), "P", nullptr, 0));
+    EXPECT_EQ(0, SelectMapName(name, 20, "P", "L", 0)) << "20 bytes cannot hold the name and its terminator";
+    EXPECT_STREQ("untouched", name);
+    EXPECT_EQ(20, SelectMapName(name, 21, "P", "L", 0));
+}
+
+TEST(ChooseMapKey, PortNameOnlyWhenThePrinterNameIsEmpty)
+{
+    bool bUsePort = true;
+    EXPECT_STREQ("Printer", vm2::ChooseMapKey("Printer", "LPT1:", &bUsePort));
+    EXPECT_FALSE(bUsePort);
+    EXPECT_STREQ("LPT1:", vm2::ChooseMapKey("", "LPT1:", &bUsePort));
+    EXPECT_TRUE(bUsePort);
+    EXPECT_STREQ("LPT1:", vm2::ChooseMapKey(nullptr, "LPT1:", &bUsePort));
+    EXPECT_TRUE(bUsePort);
+    EXPECT_STREQ("", vm2::ChooseMapKey("", "", &bUsePort));
+    EXPECT_FALSE(bUsePort);
+    EXPECT_STREQ("", vm2::ChooseMapKey(nullptr, nullptr, &bUsePort));
+    EXPECT_FALSE(bUsePort);
+}
+
+TEST(MapKeyLength, StopsCountingPastTheLimit)
+{
+    std::string k(5000, 'k');
+    EXPECT_EQ(521u, vm2::MapKeyLength(k.c_str()));
+    EXPECT_EQ(261u, vm2::MapKeyLength(k.c_str(), 260));
+    EXPECT_EQ(3u, vm2::MapKeyLength("abc"));
+    EXPECT_EQ(0u, vm2::MapKeyLength(nullptr));
+}
+
+TEST(RegisterInMap, EmptyRegisterGivesRecordZeroAndMovesTheMarker)
+{
+    Section s;
+    s.records.InitEmpty();
+    std::memset(s.Rec(0) + 10, 0xCC, 264);  // old bytes behind the first name byte
+    s.Rec(0)[0] = 0xFF;
+    EXPECT_EQ(0u, s.Register("Printer", MAPWND_STATUS, 0x1001));
+    EXPECT_EQ("Printer", s.Name(0));
+    EXPECT_EQ(0xCC, s.Rec(0)[10]) << "bytes between the name and the end of the field are kept";
+    for (std::size_t b = 260; b < 274; ++b)
+        if (b < 262 || b >= 266) {
+            EXPECT_EQ(0, s.Rec(0)[b]) << "byte " << b;
+        }
+    EXPECT_EQ(0x1001u, s.Slot(0, MAPWND_STATUS));
+    EXPECT_EQ(0xFF, s.Rec(1)[0]);
+    EXPECT_EQ(1, s.records.EndMarker());
+}
+
+TEST(RegisterInMap, SlotRulesForLiveStaleAndUnknownKinds)
+{
+    Section s;
+    s.records.InitEmpty();
+    ASSERT_EQ(0u, s.Register("P", MAPWND_STATUS, 0x1001));
+    std::uint32_t existing = 0;
+    EXPECT_EQ(1u, s.Register("p", MAPWND_STATUS2, 0x1002, &existing));
+    EXPECT_EQ(0x1001u, existing);
+    EXPECT_EQ(0u, s.Register("P", MAPWND_PREFERENCE, 0x1002));
+    EXPECT_EQ(0u, s.Register("P", MAPWND_EXTRA, 0x1003));
+    EXPECT_EQ(1u, s.Register("P", 7, 0x1004, &existing));
+    EXPECT_EQ(0u, existing);
+
+    g_live.erase(0x1001);  // the status window died
+    EXPECT_EQ(0u, s.Register("P", MAPWND_STATUS, 0x1004));
+    EXPECT_EQ(0x1004u, s.Slot(0, MAPWND_STATUS));
+    EXPECT_EQ(1, s.records.EndMarker());
+
+    // A new key with an unknown kind gets a record without a window.
+    EXPECT_EQ(0u, s.Register("Q", 7, 0x1004));
+    EXPECT_EQ("Q", s.Name(1));
+    EXPECT_EQ(0u, s.Slot(1, MAPWND_STATUS));
+}
+
+TEST(RegisterInMap, HandlesKeepAll32Bits)
+{
+    Section s;
+    s.records.InitEmpty();
+    ASSERT_EQ(0u, s.Register("High", MAPWND_STATUS, 0xFFFF0010));
+    EXPECT_EQ(0xFFFF0010u, vm2::FindInMap(s.records, "HIGH", MAPWND_STATUS));
+    std::uint32_t existing = 0;
+    EXPECT_EQ(1u, s.Register("High", MAPWND_STATUS, 0x1001, &existing));
+    EXPECT_EQ(0xFFFF0010u, existing);
+}
+
+TEST(RegisterInMap, The500thLongKeyIsRefusedWithoutAChange)
+{
+    Section s(vm2::kMapLongLayout);
+    s.records.InitEmpty();
+    for (int i = 0; i < 499; ++i) {
+        std::string key = std::string(300, 'L') + std::to_string(i);
+        ASSERT_EQ(0u, s.Register(key.c_str(), MAPWND_STATUS, 0x1001)) << i;
+    }
+    EXPECT_EQ(499, s.records.EndMarker());
+    std::vector<std::uint8_t> before = s.bytes;
+    std::string last = std::string(300, 'L') + "499";
+    EXPECT_EQ(2u, s.Register(last.c_str(), MAPWND_STATUS, 0x1001));
+    EXPECT_TRUE(before == s.bytes);
+    vm2::UnregisterInMap(s.records, (std::string(300, 'l') + "10").c_str(), MAPWND_STATUS);
+    EXPECT_EQ(0u, s.Register(last.c_str(), MAPWND_STATUS, 0x1002));
+    EXPECT_EQ(last, s.Name(10));
+}
+
+TEST(RegisterInMap, KeysMustFitTheRecord)
+{
+    Section shortSection;
+    shortSection.records.InitEmpty();
+    EXPECT_EQ(0u, shortSection.Register(std::string(260, 'a').c_str(), MAPWND_STATUS, 0x1001));
+    EXPECT_EQ(0, shortSection.Rec(0)[260]);
+    EXPECT_EQ(2u, shortSection.Register(std::string(261, 'a').c_str(), MAPWND_STATUS, 0x1001));
+
+    Section longSection(vm2::kMapLongLayout);
+    longSection.records.InitEmpty();
+    EXPECT_EQ(0u, longSection.Register(std::string(520, 'b').c_str(), MAPWND_STATUS, 0x1001));
+    EXPECT_EQ(520u, longSection.Name(0).size());
+    std::vector<std::uint8_t> before = longSection.bytes;
+    EXPECT_EQ(2u, longSection.Register(std::string(521, 'b').c_str(), MAPWND_STATUS, 0x1001));
+    EXPECT_EQ(0u, vm2::FindInMap(longSection.records, std::string(521, 'b').c_str(), MAPWND_STATUS));
+    vm2::UnregisterInMap(longSection.records, std::string(521, 'b').c_str(), MAPWND_STATUS);
+    EXPECT_TRUE(before == longSection.bytes);
+}
+
+TEST(RegisterInMap, KeyStartingWithTheMarkerByteIsRefused)
+{
+    Section s;
+    s.records.InitEmpty();
+    ASSERT_EQ(0u, s.Register("A", MAPWND_STATUS, 0x1001));
+    ASSERT_EQ(0u, s.Register("B", MAPWND_STATUS, 0x1002));
+    vm2::UnregisterInMap(s.records, "A", MAPWND_STATUS);
+    std::vector<std::uint8_t> before = s.bytes;
+    EXPECT_EQ(2u, s.Register("\xFFprinter", MAPWND_STATUS, 0x1003));
+    EXPECT_TRUE(before == s.bytes);
+    EXPECT_EQ(0x1002u, vm2::FindInMap(s.records, "B", MAPWND_STATUS)) << "records behind stay visible";
+    EXPECT_EQ(0u, s.Register("p\xFF", MAPWND_STATUS, 0x1003)) << "0xFF elsewhere is an ordinary byte";
+}
+
+TEST(RegisterInMap, EmptyKeyIsFoundInAFreeRecord)
+{
+    Section s;
+    s.records.InitEmpty();
+    ASSERT_EQ(0u, s.Register("A", MAPWND_STATUS, 0x1001));
+    ASSERT_EQ(0u, s.Register("", MAPWND_STATUS, 0x1002));
+    EXPECT_EQ(0, s.Rec(1)[0]);
+    EXPECT_EQ(2, s.records.EndMarker());
+    EXPECT_EQ(0x1002u, vm2::FindInMap(s.records, "", MAPWND_STATUS));
+    // The empty key's record looks free, so a new key takes it over.
+    ASSERT_EQ(0u, s.Register("B", MAPWND_PREFERENCE, 0x1003));
+    EXPECT_EQ("B", s.Name(1));
+    EXPECT_EQ(0u, vm2::FindInMap(s.records, "", MAPWND_STATUS));
+}
+
+TEST(UnregisterInMap, RecordIsFreedOnlyWhenTheOtherSlotsAreEmpty)
+{
+    struct Case {
+        int kind;
+        int other;  // kind whose slot holds a (possibly dead) window
+        bool freed;
+    } cases[] = {
+        {MAPWND_STATUS, MAPWND_PREFERENCE, false}, {MAPWND_STATUS, MAPWND_EXTRA, false},
+        {MAPWND_STATUS2, MAPWND_PREFERENCE, false}, {MAPWND_PREFERENCE, MAPWND_STATUS, false},
+        {MAPWND_PREFERENCE, MAPWND_EXTRA, false},   {MAPWND_EXTRA, MAPWND_STATUS, false},
+        {MAPWND_EXTRA, MAPWND_PREFERENCE, false},   {MAPWND_STATUS, MAPWND_STATUS2, true},
+        {MAPWND_PREFERENCE, MAPWND_PREFERENCE, true}, {MAPWND_EXTRA, MAPWND_EXTRA, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("kind " + std::to_string(c.kind) + " other " + std::to_string(c.other));
+        Section s;
+        s.records.InitEmpty();
+        ASSERT_EQ(0u, s.Register("Key", c.other, 0x7777));  // 0x7777 is no live window
+        ASSERT_EQ(0u, s.Register("Key", c.kind, 0x1001));
+        vm2::UnregisterInMap(s.records, "KEY", c.kind);
+        EXPECT_EQ(c.freed ? 0 : 'K', s.Rec(0)[0]);
+        EXPECT_EQ(0u, s.Slot(0, c.kind));
+    }
+}
+
+TEST(UnregisterInMap, UnknownKeyOrKindChangesNothing)
+{
+    Section s;
+    s.records.InitEmpty();
+    ASSERT_EQ(0u, s.Register("Key", MAPWND_STATUS, 0x1001));
+    std::vector<std::uint8_t> before = s.bytes;
+    vm2::UnregisterInMap(s.records, "Other", MAPWND_STATUS);
+    vm2::UnregisterInMap(s.records, "Key", 4);
+    vm2::UnregisterInMap(s.records, "Key", -1);
+    vm2::UnregisterInMap(s.records, nullptr, MAPWND_STATUS);
+    vm2::UnregisterInMap(s.records, "Ke", MAPWND_STATUS);
+    vm2::UnregisterInMap(s.records, "Key ", MAPWND_STATUS);
+    EXPECT_TRUE(before == s.bytes);
+}
+
+TEST(MapRecords, RecordsBehindTheEndMarkerAreNeverRead)
+{
+    Section s;
+    s.records.InitEmpty();
+    ASSERT_EQ(0u, s.Register("A", MAPWND_STATUS, 0x1001));
+    std::memcpy(s.Rec(2), "Hidden", 7);
+    vm2::WriteMapWord(s.Rec(2) + 262, 0x1002);
+    EXPECT_EQ(0u, vm2::FindInMap(s.records, "Hidden", MAPWND_STATUS));
+    EXPECT_EQ(0u, s.Register("Hidden", MAPWND_STATUS, 0x1003));
+    EXPECT_EQ("Hidden", s.Name(1));
+}
+
+TEST(MapRecords, NameWithoutTerminatorMatchesNoKey)
+{
+    Section s;
+    std::memset(s.Rec(0), 'A', 261);  // fills the whole name field
+    s.Rec(1)[0] = 0xFF;
+    std::string k260(260, 'A'), k261(261, 'A');
+    EXPECT_EQ(-1, s.records.Search(k260.c_str(), 260));
+    EXPECT_EQ(-1, s.records.Search(k261.c_str(), 261));
+    EXPECT_EQ(0u, s.Register(k260.c_str(), MAPWND_STATUS, 0x1001));
+    EXPECT_EQ(k260, s.Name(1));
+}
+
+TEST(MapRecords, SpanDecidesHowManyRecordsExist)
+{
+    struct Case {
+        std::size_t cb;
+        std::size_t count;
+    } cases[] = {{0, 0}, {273, 0}, {274, 1}, {547, 1}, {548, 2}, {4096, 14}, {137000, 500}, {200000, 500}};
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> bytes(c.cb + 1);
+        MapRecords r(bytes.data(), c.cb, vm2::kMapShortLayout);
+        EXPECT_EQ(c.count, r.Count()) << c.cb << " bytes";
+    }
+    MapRecords none(nullptr, 137000, vm2::kMapShortLayout);
+    EXPECT_EQ(0u, none.Count());
+    EXPECT_EQ(2u, vm2::RegisterInMap(none, "A", MAPWND_STATUS, 1, IsLive, nullptr));
+}
+
+TEST(MapRecords, MarkerInTheLastRecordCannotMove)
+{
+    // A section of exactly two records: one key, then full.
+    Section s(vm2::kMapShortLayout, 548);
+    s.records.InitEmpty();
+    EXPECT_EQ(0u, s.Register("A", MAPWND_STATUS, 0x1001));
+    EXPECT_EQ(2u, s.Register("B", MAPWND_STATUS, 0x1001));
+    EXPECT_EQ(1, s.records.EndMarker());
+}
+
+TEST(RepairEndMarker, PutsTheMarkerBehindTheLastRecordInUse)
+{
+    struct Case {
+        const char* states;  // first bytes of the records: '.' free, 'x' in use, '#' marker
+        long marker;         // where the marker is afterwards
+        bool wrote;
+    } cases[] = {
+        {"", -1, false},         {".....", 0, true},  {"xx#..", 2, false}, {"xx.x.", 4, true},
+        {"x.x..", 3, true},      {"xxxxx", 4, true},  {"#xxxx", 0, false}, {"....x", 4, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.states);
+        std::size_t n = strlen(c.states);
+        std::vector<std::uint8_t> bytes(n * 274, 0x55);
+        MapRecords r(bytes.data(), bytes.size(), vm2::kMapShortLayout);
+        for (std::size_t i = 0; i < n; ++i)
+            r.Record(i)[0] = c.states[i] == '.' ? 0x00 : c.states[i] == '#' ? 0xFF : 'x';
+        EXPECT_EQ(c.wrote, r.RepairEndMarker());
+        EXPECT_EQ(c.marker, r.EndMarker());
+    }
+}
+
+TEST(MapRecords, GarbageNeverLeadsOutsideTheSpan)
+{
+    // Spans that are not a whole number of records, names without an end,
+    // markers missing or everywhere: every answer is a defined one.
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<std::uint8_t>(seed >> 16);
+    };
+    const std::size_t spans[] = {1, 273, 275, 4096, 137001, 267000, 300000};
+    for (const vm2::MapLayout* layout : {&vm2::kMapShortLayout, &vm2::kMapLongLayout}) {
+        for (std::size_t cb : spans) {
+            for (int fill = 0; fill < 4; ++fill) {
+                std::vector<std::uint8_t> bytes(cb);
+                for (std::uint8_t& b : bytes)
+                    b = fill == 0 ? next() : fill == 1 ? 'Z' : fill == 2 ? static_cast<std::uint8_t>(next() | 1) : 0;
+                MapRecords r(bytes.data(), bytes.size(), *layout);
+                for (int op = 0; op < 40; ++op) {
+                    std::string key(op % 5 == 0 ? 0 : 1 + op % 7, static_cast<char>('Z' - op % 3));
+                    int kind = op % 6 - 1;
+                    std::uint32_t existing = 0xDEAD;
+                    unsigned res = vm2::RegisterInMap(r, key.c_str(), kind, 0x1001, IsLive, &existing);
+                    ASSERT_LE(res, 2u);
+                    if (res != 1) {
+                        EXPECT_EQ(0u, existing);
+                    }
+                    if (res == 0 && kind >= 0 && kind <= 3) {
+                        EXPECT_EQ(0x1001u, vm2::FindInMap(r, key.c_str(), kind));
+                    }
+                    if (op % 4 == 3) vm2::UnregisterInMap(r, key.c_str(), kind);
+                    if (op == 20) r.RepairEndMarker();
+                }
+                if (r.Count() > 0) {
+                    r.RepairEndMarker();
+                    EXPECT_GE(r.EndMarker(), 0);
+                }
+            }
+        }
+    }
+}
