@@ -22,6 +22,18 @@ if(NOT WIN32 AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     set_tests_properties(fuzz.${target} PROPERTIES TIMEOUT 120)
   endforeach()
 
+  # The shared window register's record walker over section bytes written by
+  # anyone: it must never step outside the span.
+  add_executable(fuzz_window_map fuzz/fuzz_window_map.cpp ${CMAKE_SOURCE_DIR}/src/coord/window_map_records.cpp)
+  target_include_directories(fuzz_window_map PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_compile_options(fuzz_window_map PRIVATE ${VM2PR2_FUZZ_FLAGS})
+  target_link_options(fuzz_window_map PRIVATE ${VM2PR2_FUZZ_FLAGS})
+  file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/fuzz-work/fuzz_window_map)
+  add_test(NAME fuzz.fuzz_window_map
+    COMMAND fuzz_window_map -runs=20000 -max_total_time=30 -timeout=10 -rss_limit_mb=1024 -max_len=300000
+            ${CMAKE_CURRENT_BINARY_DIR}/fuzz-work/fuzz_window_map ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/fuzz_window_map)
+  set_tests_properties(fuzz.fuzz_window_map PROPERTIES TIMEOUT 120)
+
   add_executable(fuzz_write_seeds fuzz/write_seeds.cpp ${CMAKE_SOURCE_DIR}/src/status/status_record.cpp)
   target_include_directories(fuzz_write_seeds PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
 endif()
