@@ -6,6 +6,7 @@
 #include "base/unique_handle.h"
 #include "config/paths.h"
 #include "config/registry.h"
+#include "config/target_keys.h"
 #include "module/exports.h"
 #include "module/trace.h"
 
@@ -63,9 +64,11 @@ int CBaseInfo::SetPrinterInfo(const char* pszPrinterName, const char* pszDriverN
 
 void CBaseInfo::UpdateTargetKey()
 {
-    // The per-printer target keys are not built yet: the context keeps the
-    // last known key path (empty until then). This is the one place that
-    // will check, create or rebuild the key.
+    int nKind = 0;
+    char szKey[vm2::kPathBuf] = "";
+    CheckTargetRegKey(m_strPrinterName.c_str(), m_strPortName.c_str(), m_strModelID.c_str(), &nKind, szKey);
+    // The result does not change the context's state; an empty path keeps the last one.
+    if (szKey[0] != '\0') m_strTargetKey = szKey;
 }
 
 // -------------------------------------------------------- CMonitoringBuffer

@@ -6,12 +6,17 @@
 
 #include "base/text.h"
 #include "base/unique_handle.h"
+#include "comm/com_tolerance.h"
+#include "comm/kb_fetch.h"
 #include "comm/kbchannel.h"
+#include "config/notify_settings.h"
 #include "config/paths.h"
 #include "config/registry.h"
+#include "config/target_keys.h"
 #include "module/app.h"
 #include "module/export_guard.h"
 #include "module/trace.h"
+#include "status/status_info.h"
 
 namespace {
 
@@ -52,13 +57,8 @@ int __cdecl PrSetRegDefaultValue(const char* pszPrinterName, const char* pszDriv
         TraceScope scope("PrSetRegDefaultValue()");
         Trace(scope, "PrinterName : %s, DriverName : %s, PortName : %s, ModelID : %s\n", Txt(pszPrinterName),
               Txt(pszDriverName), Txt(pszPortName), Txt(pszModelID));
-        int rc = GetApp()->m_BaseInfo.SetPrinterInfo(pszPrinterName, pszDriverName, pszPortName, pszModelID,
-                                                     pszDatFileName, nullptr);
-        Trace(scope, "nRC : %d\n", rc);
-        if (rc < 0) return 1;
-        // Target keys are not built yet: no key can be found.
-        Trace(scope, "ERROR : GetCurrentTargetPrnKey Not Found!!\n");
-        return 1;
+        return SetRegDefaultValueExport(scope, pszPrinterName, pszDriverName, pszPortName, pszModelID,
+                                        pszDatFileName);
     });
 }
 
@@ -203,16 +203,159 @@ int __cdecl PrGetDeviceID(char* pszDeviceID, DWORD* pdwSize)
     });
 }
 
+namespace {
+
+struct StatusOutputs {
+    int* pbPopup;
+    int* pbSoundPlay;
+    int* pbPrinting;
+    int* pnRealStatusNo;
+    int* pnSimpleStatusNo;
+};
+
+// Pop-up and sound for a status: the number's own switch pops up, the sound
+// switch and the buzzer sound.
+void DecideNotification(const CBaseInfo& info, int nNotifyNo, int nSimpleNo, const StatusOutputs& out)
+{
+    int sound = 0, item = 0, buzzer = 0;
+    GetSoundNotify(info.GetPrinterName().c_str(), info.GetPortName().c_str(), nNotifyNo, &sound, &item);
+    *out.pbSoundPlay = sound;
+    *out.pbPopup = item;
+    GetBuzzerNotify(info.GetPrinterName().c_str(), info.GetPortName().c_str(), info.GetModelID().c_str(), nSimpleNo,
+                    &buzzer);
+    if (buzzer == 1) *out.pbSoundPlay = 1;
+}
+
+void TraceOutcome(const TraceScope& scope, int iEnableGetStatusErr, const StatusOutputs& out)
+{
+    Trace(scope,
+          "iEnableGetStatusErr : %d, pbPopup : %d, pbSoundPlay : %d, bPrinting : %d, pnRealStatusNo : %d, "
+          "pnSimpleStatusNo : %d\n",
+          iEnableGetStatusErr, *out.pbPopup, *out.pbSoundPlay, *out.pbPrinting, *out.pnRealStatusNo,
+          *out.pnSimpleStatusNo);
+}
+
+}  // namespace
+
+// Reads, interprets and records one status of the session's printer.
+// 1 = status delivered (also a communication-error status; also, with
+// nothing delivered, when no session or no valid printer exists); 0 = the
+// printer had nothing to report; -1 = transient failure, poll again.
 int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay, int* pbPrinting,
                         int* pnRealStatusNo, int* pnSimpleStatusNo)
 {
     return GuardExport(-1, [&] {
         TraceScope scope("PrGetStatus()");
         CK_VPxxxxApp* app = GetApp();
-        // No session or no valid printer: nothing is delivered, the host is
-        // told to go on as if a status had come.
-        if (app->m_pMonitorBuffer == nullptr || app->m_BaseInfo.GetInfoState() < 0) return 1;
-        return 0;  // status reading comes with the communication library binding
+        const CBaseInfo& info = app->m_BaseInfo;
+        CMonitoringBuffer* buf = app->m_pMonitorBuffer;
+        if (buf == nullptr || info.GetInfoState() < 0) return 1;
+        CKbApi api;
+        if (!api.IsEnable()) return 1;
+
+        // Outputs the host left out are written to scratch words instead.
+        int scratch[5] = {0, 0, 0, 0, 0};
+        StatusOutputs out = {pbPopup ? pbPopup : &scratch[0], pbSoundPlay ? pbSoundPlay : &scratch[1],
+                             pbPrinting ? pbPrinting : &scratch[2], pnRealStatusNo ? pnRealStatusNo : &scratch[3],
+                             pnSimpleStatusNo ? pnSimpleStatusNo : &scratch[4]};
+
+        // A data file that cannot be read leaves the built-in status rows:
+        // statuses are still reported, without the model's own rows.
+        CStatusInfo statusInfo(info.GetDatFileName().c_str(), std::nothrow);
+        if (statusInfo.GetLoadResult() < 0)
+            Trace(scope, "PrGetStatus : error : status table of the data file not loaded : %d\n",
+                  statusInfo.GetLoadResult());
+        statusInfo.SetDataFile(info.GetDatFileName().c_str());
+
+        *out.pbSoundPlay = 0;
+        *out.pbPopup = 0;
+        *out.pbPrinting = 0;
+        *out.pnRealStatusNo = 0;
+
+        const char* printer = info.GetPrinterName().c_str();
+        const char* port = info.GetPortName().c_str();
+        const DWORD channelNo = buf->m_dwStatusChannelNo;
+        const int hChannel = static_cast<int>(buf->m_hStatusChannel);
+
+        int e = 1;
+        auto failure = [&](int answer) {
+            if (answer == 0) return 0;
+            if (answer == kb::kBusy) return -2;
+            if (answer == kb::kCommFailure) return TolerateComFailure(port, channelNo) ? -2 : -1;
+            return -1;
+        };
+        kb::FetchResult reply;
+        if (channelNo == 0 || hChannel == 0) {
+            Trace(scope, "ERROR!! : dwChan == NULL || hChan == NULL\n");
+            e = -1;
+        } else {
+            reply = kb::Fetch(
+                [&](void* p, DWORD* size) { return api.KBGetStatus(hChannel, p, size); },
+                [](int first, DWORD) { return first == kb::kBufferTooSmall || first > 0; },
+                [&](kb::FetchStage stage, int answer, DWORD size) {
+                    if (stage == kb::FetchStage::AfterFirst)
+                        Trace(scope, "PrGetStatus : KBGetStatus(1st) : %d\n", answer);
+                    if (stage == kb::FetchStage::AfterSecond) {
+                        Trace(scope, "PrGetStatus : KBGetStatus(2nd) : %d\n", answer);
+                        (void)size;
+                    }
+                });
+            if (reply.Fetched())
+                Trace(scope, "Status : %.*s\n", static_cast<int>(reply.data.size()),
+                      reply.data.empty() ? "" : reinterpret_cast<const char*>(reply.data.data()));
+            if (reply.nFirst <= 0 && reply.nFirst != kb::kBufferTooSmall) e = failure(reply.nFirst);
+            else if (reply.bNoMemory) e = -2;
+            else if (reply.nSecond <= 0) e = failure(reply.nSecond);
+        }
+
+        if (e == 1) {
+            std::unique_ptr<CPrinterStatus> status(statusInfo.CreateStatusObject(
+                channelNo, reply.data.data(), static_cast<DWORD>(reply.data.size()), 0));
+            if (!status) {
+                Trace(scope, "ERROR!! : NULL == pStatus\n");
+                e = -1;
+            } else if (CStatusInfo::IsCommunicationError(status->GetRealStatusNo())) {
+                Trace(scope, "PrGetStatus : ERROR!! : CStatusInfo::COMMUNICATION_ERROR\n");
+                e = -1;
+            } else {
+                app->m_nComErrCount = 0;
+                SetStatusRecord(printer, port, reply.data.data(), static_cast<DWORD>(reply.data.size()), channelNo);
+                SetComStatus(printer, port, 1);
+                *out.pnRealStatusNo = status->GetRealStatusNo();
+                *out.pnSimpleStatusNo = status->GetSimpleStatusNo();
+                *out.pbPrinting = status->GetPrintingState();
+                int notifyNo = status->GetNotifyNo();
+                int simpleNo = status->GetSimpleStatusNo();
+                status.reset();
+                DecideNotification(info, notifyNo, simpleNo, out);
+                Trace(scope, "PrGetStatus() : Success\n");
+                TraceOutcome(scope, iEnableGetStatusErr, out);
+                return 1;
+            }
+        }
+
+        Trace(scope, "PrGetStatus : error : %d\n", e);
+        if (e == 0) return 0;
+        if (e == -2) return -1;
+
+        // A communication error becomes a status of its own.
+        int n;
+        if (channelNo != 0 && hChannel != 0) {
+            n = iEnableGetStatusErr > 0 ? 22 : 21;
+            SetComStatus(printer, port, iEnableGetStatusErr > 0 ? 4 : 0);
+        } else if (GetComStatus(printer, port) == 3) {
+            n = 16;
+        } else {
+            n = iEnableGetStatusErr > 0 ? 22 : 21;
+        }
+        std::unique_ptr<CPrinterStatus> status(statusInfo.CreateStatusObject(channelNo, nullptr, 0, n));
+        if (!status) return -1;
+        *out.pnSimpleStatusNo = status->GetSimpleStatusNo();
+        status.reset();
+        DecideNotification(info, *out.pnSimpleStatusNo, *out.pnSimpleStatusNo, out);
+        Trace(scope, "PrGetStatus() : Error\n");
+        TraceOutcome(scope, iEnableGetStatusErr, out);
+        return 1;
     });
 }
 

@@ -1,3 +1,7 @@
+if(NOT WIN32)
+  return()
+endif()
+
 # Installs the spooler printers these tests use (kit installer), once per run.
 add_executable(comm_printers_setup comm/comm_printers_setup.cpp)
 target_include_directories(comm_printers_setup PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
@@ -12,4 +16,5 @@ set_tests_properties(comm.printers_setup PROPERTIES FIXTURES_SETUP comm_printers
 vm2pr2_test(test_comm SOURCES comm/kbapi_test.cpp comm/kbchannel_test.cpp
   LIBS vm2pr2_kbsim_control vm2pr2_kit_install
   DEPENDS comm_printers_setup
-  FIXTURES comm_printers)
+  FIXTURES comm_printers
+  LOCKS target_keys)

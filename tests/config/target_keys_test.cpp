@@ -376,7 +376,7 @@ TEST(RebuildTargetKey, KeyThatAppearedMeanwhileIsTakenNotDuplicated)
         << "swept, nothing new";
 }
 
-TEST(RebuildTargetKey, DISABLED_PrinterDllWritesTheDefaults)
+TEST(RebuildTargetKey, PrinterDllWritesTheDefaults)
 {
     // Needs the module's own PrSetRegDefaultValue to write the defaults.
     CleanTargetBases clean;

@@ -1,11 +1,15 @@
+if(NOT WIN32)
+  return()
+endif()
+
 # A resource-only DLL with the few strings the module's own tests read.
 add_library(vm2pr2_test_strings SHARED module/test_strings.rc module/resource_only.c)
 set_target_properties(vm2pr2_test_strings PROPERTIES PREFIX ""
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 vm2pr2_test(test_module SOURCES module/app_test.cpp module/exports_test.cpp module/test_host.rc
-  DEPENDS vm2pr2_test_strings)
-vm2pr2_test(test_trace SOURCES module/trace_test.cpp LOCKS trace)
+  DEPENDS vm2pr2_test_strings LOCKS target_keys)
+vm2pr2_test(test_trace SOURCES module/trace_test.cpp LOCKS trace target_keys)
 
 string(REPLACE "-w64-mingw32" "" _arch "${TOOLCHAIN_PREFIX}")
 add_test(NAME build.dll_exports_imports.${_arch}
