@@ -293,3 +293,8 @@ int CKbApi::KBGetStatus(int hChannel, void* pBuffer, DWORD* pdwSize)
 {
     return m_pKBGetStatus != nullptr ? m_pKBGetStatus(hChannel, pBuffer, pdwSize) : kb::kBadArgument;
 }
+
+int CKbApi::KBCloseChannel(int hChannel)
+{
+    return m_pKBCloseChannel != nullptr ? m_pKBCloseChannel(hChannel) : kb::kBadArgument;
+}

@@ -76,6 +76,7 @@ public:
     // Direct calls for callers that manage channel ids and handles themselves.
     int KBOpenChannel(int nType, const char* pszName, DWORD dwChannelId);
     int KBGetStatus(int hChannel, void* pBuffer, DWORD* pdwSize);
+    int KBCloseChannel(int hChannel);
 
 protected:
     CKbApiBase* m_pBase = nullptr;

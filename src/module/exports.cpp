@@ -22,6 +22,17 @@ namespace {
 
 const char* Txt(const char* s) { return s != nullptr ? s : "(null)"; }
 
+// Closes the channels a session opened (handles of 1 or more), so that the
+// library is not left holding them.
+void CloseSessionChannels(CKbApi& api, CMonitoringBuffer* buf)
+{
+    if (static_cast<int>(buf->m_hStatusChannel) >= 1) api.KBCloseChannel(static_cast<int>(buf->m_hStatusChannel));
+    if (static_cast<int>(buf->m_hDataChannel) >= 1 && buf->m_hDataChannel != buf->m_hStatusChannel)
+        api.KBCloseChannel(static_cast<int>(buf->m_hDataChannel));
+    buf->m_hStatusChannel = 0;
+    buf->m_hDataChannel = 0;
+}
+
 // The library is addressed by printer name (type 1), or by port name (type 0)
 // when the printer name is empty.
 std::unique_ptr<CKbApiChannel> MakeChannel(const CBaseInfo& info)
@@ -96,8 +107,11 @@ int __cdecl PrMonitoringEnd(void)
         if (!api.IsEnable()) return 1;
         api.Release();
         CK_VPxxxxApp* app = GetApp();
-        delete app->m_pMonitorBuffer;
-        app->m_pMonitorBuffer = nullptr;
+        if (app->m_pMonitorBuffer != nullptr) {
+            CloseSessionChannels(api, app->m_pMonitorBuffer);
+            delete app->m_pMonitorBuffer;
+            app->m_pMonitorBuffer = nullptr;
+        }
         // The library is released and unloaded with the last user, here.
         return 0;
     });
@@ -150,8 +164,10 @@ int __cdecl PrGetChannel(DWORD* pdwStatusChannelNo, DWORD* pdwDataChannelNo)
         if (data == 0) return 1;
         if (pdwDataChannelNo != nullptr) *pdwDataChannelNo = data;
 
-        // Handles are stored as the library returns them; earlier ones are overwritten.
+        // Handles are stored as the library returns them. The session's
+        // earlier channels are closed first: a host calls this again and again.
         CMonitoringBuffer* buf = app->m_pMonitorBuffer;
+        CloseSessionChannels(*channel, buf);
         buf->m_dwStatusChannelNo = status;
         buf->m_hStatusChannel =
             static_cast<DWORD>(channel->KBOpenChannel(channel->GetType(), channel->GetAddress(), status));

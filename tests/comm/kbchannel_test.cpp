@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "comm/comm_printers.h"
+#include "comm/receiver.h"
 #include "harness/test_support.h"
 #include "installer/kit_install.h"
 // winspool.h turns SetPrinter into SetPrinterA; the simulator's method keeps its name.
@@ -11,58 +12,10 @@
 #include "module/app.h"
 
 
+using commtest::Receiver;
 using kbsim::Entry;
 
 namespace {
-
-// A message-only window that records what the status worker posts to it.
-class Receiver {
-public:
-    Receiver()
-    {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "vm2test_receiver";
-        RegisterClassA(&wc);
-        m_hwnd = CreateWindowA("vm2test_receiver", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
-        SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~Receiver() { DestroyWindow(m_hwnd); }
-    HWND Handle() const { return m_hwnd; }
-
-    // Pumps messages for up to ms milliseconds or until one of the worker's arrives.
-    bool WaitFor(DWORD ms)
-    {
-        DWORD start = GetTickCount();
-        while (GetTickCount() - start < ms) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-            if (!m_got.empty()) return true;
-            Sleep(10);
-        }
-        return !m_got.empty();
-    }
-
-    struct Got {
-        UINT msg;
-        int result;
-    };
-    std::vector<Got> m_got;
-
-private:
-    static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l)
-    {
-        auto* self = reinterpret_cast<Receiver*>(GetWindowLongPtrA(h, GWLP_USERDATA));
-        if (self != nullptr && m >= WM_RESULT_KBDEVICEID && m <= WM_RESULT_KBSTATUS) {
-            EXPECT_EQ(0, l);
-            self->m_got.push_back({m, static_cast<int>(static_cast<INT_PTR>(w))});
-            return 0;
-        }
-        return DefWindowProcA(h, m, w, l);
-    }
-    HWND m_hwnd = nullptr;
-};
 
 class KbChannelTest : public ::testing::Test {
 protected:

@@ -18,3 +18,16 @@ vm2pr2_test(test_comm SOURCES comm/kbapi_test.cpp comm/kbchannel_test.cpp
   DEPENDS comm_printers_setup
   FIXTURES comm_printers
   LOCKS target_keys)
+
+vm2pr2_test(test_status_exports SOURCES comm/status_exports_test.cpp comm/detail_kbstatus_test.cpp
+  LIBS vm2pr2_kbsim_control vm2pr2_kit_install
+  DEPENDS comm_printers_setup
+  FIXTURES comm_printers
+  LOCKS target_keys)
+
+# The timers live in the kit driver's key, which the kit's install tests rewrite.
+vm2pr2_test(test_timer SOURCES comm/timer_test.cpp
+  LIBS vm2pr2_kbsim_control vm2pr2_kit_install
+  DEPENDS comm_printers_setup
+  FIXTURES comm_printers
+  LOCKS target_keys spooler)

@@ -1,0 +1,251 @@
+// The host's polling exports against the kit's printers.
+#include "comm/comm_fixture.h"
+#include "config/notify_settings.h"
+#include "module/exports.h"
+
+using kbsim::Entry;
+using kbsim::Phase;
+
+namespace {
+
+struct Poll {
+    int result = 0, popup = -7, sound = -7, printing = -7, real = -7, simple = -7;
+};
+
+Poll GetStatus(int enableErr = 0)
+{
+    Poll p;
+    p.result = PrGetStatus(enableErr, &p.popup, &p.sound, &p.printing, &p.real, &p.simple);
+    return p;
+}
+
+class StatusExports : public SimPrinterTest {
+protected:
+    void TearDown() override
+    {
+        if (m_started) PrMonitoringEnd();
+    }
+
+    void Start(const char* printer, const char* port)
+    {
+        ASSERT_EQ(0, PrMonitoringStart(1, printer, kit::kDriverName, port, kit::kModelId, nullptr, nullptr));
+        m_started = true;
+        DWORD status = 0, data = 0;
+        ASSERT_EQ(0, PrGetChannel(&status, &data));
+    }
+
+    bool m_started = false;
+};
+
+}  // namespace
+
+TEST_F(StatusExports, ReadyStatusIsStoredAndDelivered)
+{
+    m_sim.SetReply(commtest::kUsb, Reply("printing"));
+    Start(commtest::kUsb, "USB001");
+    Poll p = GetStatus();
+    EXPECT_EQ(1, p.result);
+    EXPECT_EQ(kbsim::FindPreset("printing")->nRealStatus, p.real);
+    EXPECT_EQ(kbsim::FindPreset("printing")->nSimpleStatus, p.simple);
+    EXPECT_EQ(2, p.printing) << "a reply with ST 3";
+    EXPECT_EQ(Reply("printing"), StoredStatus(commtest::kUsb));
+    EXPECT_EQ(GetApp()->m_pMonitorBuffer->m_dwStatusChannelNo, StoredDword(commtest::kUsb, "Channel", 0));
+    EXPECT_EQ(1u, StoredDword(commtest::kUsb, "ComStatus", 0));
+
+    m_sim.SetReply(commtest::kUsb, Reply("paper-out"));
+    p = GetStatus();
+    EXPECT_EQ(1, p.result);
+    EXPECT_EQ(kbsim::FindPreset("paper-out")->nRealStatus, p.real);
+    EXPECT_EQ(1, p.printing);
+}
+
+TEST_F(StatusExports, NothingToReportAndBusy)
+{
+    Start(commtest::kUsb, "USB001");
+    m_sim.AddFault(commtest::kUsb, {Entry::GetStatus, 0, 1, 0, Phase::SizeQuery});
+    Poll p = GetStatus();
+    EXPECT_EQ(0, p.result);
+    EXPECT_EQ(0, p.real);
+    EXPECT_EQ(-7, p.simple) << "the simple number is not reset";
+    EXPECT_EQ(0, p.popup);
+
+    for (Phase phase : {Phase::SizeQuery, Phase::DataRead}) {
+        m_sim.AddFault(commtest::kUsb, {Entry::GetStatus, -17, 1, 0, phase});
+        p = GetStatus();
+        EXPECT_EQ(-1, p.result) << "busy: poll again";
+        EXPECT_EQ(0, p.real);
+    }
+    EXPECT_EQ(1, GetStatus().result);
+}
+
+TEST_F(StatusExports, ParallelPortToleratesComErrDisableNumFailures)
+{
+    for (int enable : {0, 1}) {
+        SCOPED_TRACE(enable);
+        m_sim.SetReply(commtest::kLpt, Reply("ready"));
+        Start(commtest::kLpt, "LPT1:");
+        ASSERT_EQ(3u, GetApp()->m_nComErrDisableNum);
+        ASSERT_EQ(1, GetStatus().result);
+        m_sim.AddFault(commtest::kLpt, {Entry::GetStatus, -5, 4, 0, Phase::Any});
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(-1, GetStatus(enable).result) << "transient #" << i + 1;
+        Poll p = GetStatus(enable);
+        EXPECT_EQ(1, p.result);
+        EXPECT_EQ(0, p.real);
+        EXPECT_EQ(enable ? 14 : 11, p.simple);
+        EXPECT_EQ(enable ? 4u : 0u, StoredDword(commtest::kLpt, "ComStatus", 9));
+
+        // A good read ends the run: the next failure is tolerated again.
+        EXPECT_EQ(1, GetStatus(enable).result);
+        EXPECT_EQ(0u, GetApp()->m_nComErrCount);
+        PrMonitoringEnd();
+        m_started = false;
+    }
+}
+
+TEST_F(StatusExports, UsbPortReportsTheFirstFailure)
+{
+    Start(commtest::kUsb, "USB001");
+    m_sim.AddFault(commtest::kUsb, {Entry::GetStatus, -5, 1, 0, Phase::DataRead});
+    Poll p = GetStatus();
+    EXPECT_EQ(1, p.result);
+    EXPECT_EQ(0, p.real);
+    EXPECT_EQ(11, p.simple);
+    EXPECT_EQ(0u, StoredDword(commtest::kUsb, "ComStatus", 9));
+}
+
+TEST_F(StatusExports, ReplyMeaningCommunicationErrorIsNotStored)
+{
+    m_sim.SetReply(commtest::kUsb, Reply("ready"));
+    Start(commtest::kUsb, "USB001");
+    ASSERT_EQ(1, GetStatus().result);
+    kbsim::StatusFields fields;
+    fields.nST = 0x07;  // no pattern but the communication-error one matches
+    m_sim.SetReply(commtest::kUsb, kbsim::BuildStatusReply(fields));
+    Poll p = GetStatus();
+    EXPECT_EQ(1, p.result);
+    EXPECT_EQ(0, p.real);
+    EXPECT_EQ(11, p.simple);
+    EXPECT_EQ(Reply("ready"), StoredStatus(commtest::kUsb)) << "the earlier reply stays";
+}
+
+TEST_F(StatusExports, ClosedStatusChannelUsesTheStoredCommunicationState)
+{
+    Start(commtest::kUsb, "USB001");
+    SetComStatus(commtest::kUsb, "USB001", 3);
+    GetApp()->m_pMonitorBuffer->m_hStatusChannel = 0;
+    Poll p = GetStatus();
+    EXPECT_EQ(1, p.result);
+    EXPECT_EQ(12, p.simple) << "status 16 of a kind-1 channel";
+
+    GetApp()->m_pMonitorBuffer->m_dwStatusChannelNo = 0;
+    p = GetStatus();
+    EXPECT_EQ(11, p.simple) << "kind 0 has no status 16: its fallback entry";
+    EXPECT_EQ(3u, StoredDword(commtest::kUsb, "ComStatus", 9)) << "nothing written";
+}
+
+TEST_F(StatusExports, NoSessionOrInvalidContextTouchesNothing)
+{
+    Poll p = GetStatus();
+    EXPECT_EQ(1, p.result);
+    EXPECT_EQ(-7, p.real + p.popup + p.sound + p.printing + p.simple + 28);
+
+    Start(commtest::kUsb, "USB001");
+    EXPECT_EQ(1, PrReleaseRegistry("", "", "", ""));  // the context is now invalid
+    p = GetStatus();
+    EXPECT_EQ(1, p.result);
+    EXPECT_EQ(-7, p.real);
+    EXPECT_EQ(1, PrGetChannel(nullptr, nullptr));
+
+    EXPECT_EQ(0, PrMonitoringEnd());
+    m_started = false;
+    p = GetStatus();
+    EXPECT_EQ(1, p.result);
+    EXPECT_EQ(-7, p.real);
+    EXPECT_EQ(1, PrGetStatus(0, nullptr, nullptr, nullptr, nullptr, nullptr));
+}
+
+TEST_F(StatusExports, SessionEndLeavesNoChannelOpen)
+{
+    Start(commtest::kUsb, "USB001");
+    DWORD status = 0, data = 0;
+    ASSERT_EQ(0, PrGetChannel(&status, &data));  // the host asks again
+    EXPECT_EQ(2, m_sim.OpenChannelCount(commtest::kUsb)) << "earlier channels closed";
+    EXPECT_EQ(0, PrMonitoringEnd());
+    m_started = false;
+    EXPECT_EQ(0, m_sim.OpenChannelCount());
+}
+
+TEST_F(StatusExports, ChannelsAndTheirFailures)
+{
+    ASSERT_EQ(0, PrMonitoringStart(1, commtest::kUsb, kit::kDriverName, "USB001", kit::kModelId, nullptr, nullptr));
+    m_started = true;
+    DWORD status = 1, data = 1;
+    EXPECT_EQ(0, PrGetChannel(&status, &data));
+    EXPECT_EQ(4u, status);
+    EXPECT_EQ(4u, data) << "channel 4 is also the first data candidate offered";
+
+    // Only a status channel: found, but nothing is opened or recorded.
+    PrMonitoringEnd();
+    m_sim.SetChannels(commtest::kUsb, {{0x10000005, 0x0004, 0}});
+    ASSERT_EQ(0, PrMonitoringStart(1, commtest::kUsb, kit::kDriverName, "USB001", kit::kModelId, nullptr, nullptr));
+    EXPECT_EQ(1, PrGetChannel(&status, &data));
+    EXPECT_EQ(0x10000005u, status);
+    EXPECT_EQ(0u, data);
+    EXPECT_EQ(0u, GetApp()->m_pMonitorBuffer->m_dwStatusChannelNo);
+    EXPECT_EQ(0, m_sim.OpenChannelCount());
+
+    // No channel list at all: the first candidates are taken as they are.
+    m_sim.AddFault("", {Entry::GetAvailableChannel, -5, kbsim::Fault::kForever, 0, Phase::Any});
+    PrMonitoringEnd();
+    ASSERT_EQ(0, PrMonitoringStart(1, commtest::kUsb, kit::kDriverName, "USB001", kit::kModelId, nullptr, nullptr));
+    m_sim.SetChannels(commtest::kUsb, {{4, 0x0004, 0}, {0x10010003, 0, 0}});
+    EXPECT_EQ(0, PrGetChannel(&status, &data));
+    EXPECT_EQ(4u, status);
+    EXPECT_EQ(0x10010003u, data);
+}
+
+TEST_F(StatusExports, DeviceIdUsesTheTwoCallPattern)
+{
+    char buf[256];
+    DWORD size = 0;
+    EXPECT_EQ(1, PrGetDeviceID(buf, &size)) << "no session";
+    Start(commtest::kUsb, "USB001");
+    const std::string id = kbsim::StandardDeviceId();
+    const DWORD need = static_cast<DWORD>(id.size() + 1);
+
+    size = 0;
+    EXPECT_EQ(1, PrGetDeviceID(nullptr, &size));
+    EXPECT_EQ(need, size);
+    size = need - 1;
+    memset(buf, 'x', sizeof(buf));
+    EXPECT_EQ(1, PrGetDeviceID(buf, &size));
+    EXPECT_EQ(need, size);
+    EXPECT_EQ('\0', buf[0]);
+    for (DWORD cap : {need, need + 1}) {
+        size = cap;
+        EXPECT_EQ(0, PrGetDeviceID(buf, &size));
+        EXPECT_EQ(id, buf);
+    }
+    m_sim.AddFault(commtest::kUsb, {Entry::GetDeviceID, -17, 1, 0, Phase::DataRead});
+    size = sizeof(buf);
+    EXPECT_EQ(1, PrGetDeviceID(buf, &size));
+}
+
+TEST_F(StatusExports, PrinterDataWordBelongsToTheSession)
+{
+    Start(commtest::kUsb, "USB001");
+    DWORD inOut = 5, data = 9;
+    EXPECT_EQ(0, PrSendPrinterData(1, &inOut, &data));
+    EXPECT_EQ(5u, inOut);
+    EXPECT_EQ(0u, data);
+    GetApp()->m_pMonitorBuffer->m_pPrinterData = 0x1234;
+    EXPECT_EQ(0, PrGetPrinterData(1, &inOut, &data));
+    EXPECT_EQ(0x1234u, data);
+    EXPECT_EQ(0, PrReleasePrinterData(nullptr));
+    EXPECT_EQ(0u, GetApp()->m_pMonitorBuffer->m_pPrinterData);
+    PrMonitoringEnd();
+    m_started = false;
+    inOut = data = 77;
+    EXPECT_EQ(1, PrSendPrinterData(1, &inOut, &data));
+    EXPECT_EQ(77u, inOut + data - 77);
+}
