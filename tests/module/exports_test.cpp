@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "harness/test_support.h"
 
 using vm2test::UniqueName;
@@ -44,6 +46,21 @@ TEST_F(LoadedModule, ExportsTheThirteenNames)
                            "PrSendPrinterData",    "PrGetPrinterData",  "PrReleasePrinterData", "PrStartView",
                            "PrStartPreference"};
     for (const char* n : names) EXPECT_NE(nullptr, GetProcAddress(m_dll, n)) << n;
+}
+
+TEST_F(LoadedModule, CarriesAProductVersion)
+{
+    std::string path = vm2test::ModuleDllPath();
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, info.data()));
+    char* value = nullptr;
+    UINT len = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904b0\\ProductVersion",
+                               reinterpret_cast<void**>(&value), &len));
+    EXPECT_STRNE("", value);
 }
 
 TEST_F(LoadedModule, ReleaseRegistryAnswersWhetherTheContextFilled)
