@@ -19,6 +19,22 @@ typedef int(__cdecl* KBGetStatus_t)(int hChannel, void* pBuffer, DWORD* pdwSize)
 typedef int(__cdecl* KBReceive_t)(int hChannel, void* pBuffer, DWORD* pdwSize, DWORD dwTimeout);
 typedef int(__cdecl* KBSend_t)(int hChannel, const void* pBuffer, DWORD dwSize);
 
+// The twelve entry points, in binding order.
+struct EntryPoints {
+    KBInitialize_t KBInitialize = nullptr;
+    KBRelease_t KBRelease = nullptr;
+    KBGetDeviceID_t KBGetDeviceID = nullptr;
+    KBGetAvailableChannel_t KBGetAvailableChannel = nullptr;
+    KBOpenChannel_t KBOpenChannel = nullptr;
+    KBCloseChannel_t KBCloseChannel = nullptr;
+    KBSetOption_t KBSetOption = nullptr;
+    KBGetOption_t KBGetOption = nullptr;
+    KBReceiveCancel_t KBReceiveCancel = nullptr;
+    KBGetStatus_t KBGetStatus = nullptr;
+    KBReceive_t KBReceive = nullptr;
+    KBSend_t KBSend = nullptr;
+};
+
 // Results the module singles out.
 constexpr int kBufferTooSmall = -4;
 constexpr int kCommFailure = -5;

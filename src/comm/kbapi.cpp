@@ -98,29 +98,14 @@ void CKbApiBase::LoadLibraryOfPrinter()
 bool CKbApiBase::BindEntryPoints()
 {
     HMODULE lib = m_hLibrary;
-    return Bind(lib, "KBInitialize", &m_pKBInitialize) && Bind(lib, "KBRelease", &m_pKBRelease) &&
-           Bind(lib, "KBGetDeviceID", &m_pKBGetDeviceID) &&
-           Bind(lib, "KBGetAvailableChannel", &m_pKBGetAvailableChannel) &&
-           Bind(lib, "KBOpenChannel", &m_pKBOpenChannel) && Bind(lib, "KBCloseChannel", &m_pKBCloseChannel) &&
-           Bind(lib, "KBSetOption", &m_pKBSetOption) && Bind(lib, "KBGetOption", &m_pKBGetOption) &&
-           Bind(lib, "KBReceiveCancel", &m_pKBReceiveCancel) && Bind(lib, "KBGetStatus", &m_pKBGetStatus) &&
-           Bind(lib, "KBReceive", &m_pKBReceive) && Bind(lib, "KBSend", &m_pKBSend);
-}
-
-void CKbApiBase::ClearEntryPoints()
-{
-    m_pKBInitialize = nullptr;
-    m_pKBRelease = nullptr;
-    m_pKBGetDeviceID = nullptr;
-    m_pKBGetAvailableChannel = nullptr;
-    m_pKBOpenChannel = nullptr;
-    m_pKBCloseChannel = nullptr;
-    m_pKBSetOption = nullptr;
-    m_pKBGetOption = nullptr;
-    m_pKBReceiveCancel = nullptr;
-    m_pKBGetStatus = nullptr;
-    m_pKBReceive = nullptr;
-    m_pKBSend = nullptr;
+    kb::EntryPoints& e = m_kb;
+    return Bind(lib, "KBInitialize", &e.KBInitialize) && Bind(lib, "KBRelease", &e.KBRelease) &&
+           Bind(lib, "KBGetDeviceID", &e.KBGetDeviceID) &&
+           Bind(lib, "KBGetAvailableChannel", &e.KBGetAvailableChannel) &&
+           Bind(lib, "KBOpenChannel", &e.KBOpenChannel) && Bind(lib, "KBCloseChannel", &e.KBCloseChannel) &&
+           Bind(lib, "KBSetOption", &e.KBSetOption) && Bind(lib, "KBGetOption", &e.KBGetOption) &&
+           Bind(lib, "KBReceiveCancel", &e.KBReceiveCancel) && Bind(lib, "KBGetStatus", &e.KBGetStatus) &&
+           Bind(lib, "KBReceive", &e.KBReceive) && Bind(lib, "KBSend", &e.KBSend);
 }
 
 BOOL CKbApiBase::Initialize()
@@ -135,7 +120,7 @@ BOOL CKbApiBase::Initialize()
     if (m_nInitResult < 0 && m_hLibrary != nullptr) {
         if (!BindEntryPoints()) return m_bEnable;
         Trace(scope, "Before:KBInitialize()\n");
-        m_nInitResult = m_pKBInitialize();
+        m_nInitResult = m_kb.KBInitialize();
         if (m_nInitResult == 0) m_bEnable = TRUE;
         Trace(scope, "After:KBInitialize(), m_bEnable : %d\n", m_bEnable);
     }
@@ -155,16 +140,16 @@ void CKbApiBase::Destroy()
     TraceScope scope("CKbApiBase::Destroy");
     if (m_dwRefCount > 0) return;
     FreeChannelList();
-    if (m_nInitResult >= 0 && m_pKBRelease != nullptr) {
+    if (m_nInitResult >= 0 && m_kb.KBRelease != nullptr) {
         Trace(scope, "Before:KBRelease()\n");
-        if (m_pKBRelease() >= 0) m_nInitResult = -1;
+        if (m_kb.KBRelease() >= 0) m_nInitResult = -1;
         Trace(scope, "After:KBRelease()\n");
     }
     if (m_hLibrary != nullptr) {
         FreeLibrary(m_hLibrary);
         m_hLibrary = nullptr;
         // Stale entry points must never be called: the next user reloads.
-        ClearEntryPoints();
+        m_kb = kb::EntryPoints();
         m_bEnable = FALSE;
         m_nInitResult = -1;
     }
@@ -178,9 +163,9 @@ int CKbApiBase::KBGetAvailableChannel(int nType, const char* pszName)
     // The cache is per process, not per name.
     if (m_nChannelCount > 0 && m_pChannelList != nullptr) return m_nChannelCount;
     FreeChannelList();
-    if (m_pKBGetAvailableChannel == nullptr) return -1;
+    if (m_kb.KBGetAvailableChannel == nullptr) return -1;
 
-    auto call = [&](void* buf, DWORD* size) { return m_pKBGetAvailableChannel(nType, pszName, buf, size); };
+    auto call = [&](void* buf, DWORD* size) { return m_kb.KBGetAvailableChannel(nType, pszName, buf, size); };
     kb::FetchResult r = kb::Fetch(
         call, [](int first, DWORD) { return first == kb::kBufferTooSmall; },
         [&](kb::FetchStage stage, int answer, DWORD) {
@@ -231,20 +216,12 @@ CKbApi::CKbApi() : m_pBase(&CKbApiBase::Instance())
     ++m_pBase->m_dwRefCount;
     if (!m_pBase->m_bEnable) m_pBase->Initialize();
     if (m_pBase->m_bEnable) {
-        m_pKBInitialize = m_pBase->m_pKBInitialize;
-        m_pKBRelease = m_pBase->m_pKBRelease;
-        m_pKBGetDeviceID = m_pBase->m_pKBGetDeviceID;
-        m_pKBOpenChannel = m_pBase->m_pKBOpenChannel;
-        m_pKBCloseChannel = m_pBase->m_pKBCloseChannel;
-        m_pKBSetOption = m_pBase->m_pKBSetOption;
-        m_pKBGetOption = m_pBase->m_pKBGetOption;
-        m_pKBReceiveCancel = m_pBase->m_pKBReceiveCancel;
-        m_pKBGetStatus = m_pBase->m_pKBGetStatus;
-        m_pKBReceive = m_pBase->m_pKBReceive;
-        m_pKBSend = m_pBase->m_pKBSend;
-        m_pBase->m_bEnable = m_pKBInitialize && m_pKBRelease && m_pKBGetDeviceID && m_pKBOpenChannel &&
-                             m_pKBCloseChannel && m_pKBSetOption && m_pKBGetOption && m_pKBReceiveCancel &&
-                             m_pKBGetStatus && m_pKBReceive && m_pKBSend;
+        m_kb = m_pBase->m_kb;
+        m_kb.KBGetAvailableChannel = nullptr;
+        const kb::EntryPoints& e = m_kb;
+        m_pBase->m_bEnable = e.KBInitialize && e.KBRelease && e.KBGetDeviceID && e.KBOpenChannel &&
+                             e.KBCloseChannel && e.KBSetOption && e.KBGetOption && e.KBReceiveCancel &&
+                             e.KBGetStatus && e.KBReceive && e.KBSend;
     }
 }
 
@@ -286,15 +263,15 @@ DWORD CKbApi::Release()
 
 int CKbApi::KBOpenChannel(int nType, const char* pszName, DWORD dwChannelId)
 {
-    return m_pKBOpenChannel != nullptr ? m_pKBOpenChannel(nType, pszName, dwChannelId) : kb::kBadArgument;
+    return m_kb.KBOpenChannel != nullptr ? m_kb.KBOpenChannel(nType, pszName, dwChannelId) : kb::kBadArgument;
 }
 
 int CKbApi::KBGetStatus(int hChannel, void* pBuffer, DWORD* pdwSize)
 {
-    return m_pKBGetStatus != nullptr ? m_pKBGetStatus(hChannel, pBuffer, pdwSize) : kb::kBadArgument;
+    return m_kb.KBGetStatus != nullptr ? m_kb.KBGetStatus(hChannel, pBuffer, pdwSize) : kb::kBadArgument;
 }
 
 int CKbApi::KBCloseChannel(int hChannel)
 {
-    return m_pKBCloseChannel != nullptr ? m_pKBCloseChannel(hChannel) : kb::kBadArgument;
+    return m_kb.KBCloseChannel != nullptr ? m_kb.KBCloseChannel(hChannel) : kb::kBadArgument;
 }

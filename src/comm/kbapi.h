@@ -37,23 +37,11 @@ public:
     HMODULE m_hLibrary = nullptr;
     int m_nInitResult = -1;
 
-    kb::KBInitialize_t m_pKBInitialize = nullptr;
-    kb::KBRelease_t m_pKBRelease = nullptr;
-    kb::KBGetDeviceID_t m_pKBGetDeviceID = nullptr;
-    kb::KBGetAvailableChannel_t m_pKBGetAvailableChannel = nullptr;
-    kb::KBOpenChannel_t m_pKBOpenChannel = nullptr;
-    kb::KBCloseChannel_t m_pKBCloseChannel = nullptr;
-    kb::KBSetOption_t m_pKBSetOption = nullptr;
-    kb::KBGetOption_t m_pKBGetOption = nullptr;
-    kb::KBReceiveCancel_t m_pKBReceiveCancel = nullptr;
-    kb::KBGetStatus_t m_pKBGetStatus = nullptr;
-    kb::KBReceive_t m_pKBReceive = nullptr;
-    kb::KBSend_t m_pKBSend = nullptr;
+    kb::EntryPoints m_kb;
 
 private:
     void LoadLibraryOfPrinter();
     bool BindEntryPoints();
-    void ClearEntryPoints();
     void FreeChannelList();
 
     CRITICAL_SECTION m_cs;
@@ -83,15 +71,7 @@ protected:
     const kb::ChannelRecord* m_pChannelList = nullptr;  // borrowed from the base
     int m_nChannelCount = -1;
 
-    kb::KBInitialize_t m_pKBInitialize = nullptr;
-    kb::KBRelease_t m_pKBRelease = nullptr;
-    kb::KBGetDeviceID_t m_pKBGetDeviceID = nullptr;
-    kb::KBOpenChannel_t m_pKBOpenChannel = nullptr;
-    kb::KBCloseChannel_t m_pKBCloseChannel = nullptr;
-    kb::KBSetOption_t m_pKBSetOption = nullptr;
-    kb::KBGetOption_t m_pKBGetOption = nullptr;
-    kb::KBReceiveCancel_t m_pKBReceiveCancel = nullptr;
-    kb::KBGetStatus_t m_pKBGetStatus = nullptr;
-    kb::KBReceive_t m_pKBReceive = nullptr;
-    kb::KBSend_t m_pKBSend = nullptr;
+    // Copies of the base's entry points; the channel query always goes
+    // through the base, so its pointer is not copied.
+    kb::EntryPoints m_kb;
 };

@@ -59,34 +59,34 @@ int CKbApiChannel::SelectChannel(DWORD dwChannelId, DWORD dwModeMask)
 
 int CKbApiChannel::OpenChannel()
 {
-    if (!m_bSelected || m_pKBOpenChannel == nullptr || m_pszAddress == nullptr) return 0;
-    m_hChannel = m_pKBOpenChannel(m_nType, m_pszAddress, m_dwSelectedId);
+    if (!m_bSelected || m_kb.KBOpenChannel == nullptr || m_pszAddress == nullptr) return 0;
+    m_hChannel = m_kb.KBOpenChannel(m_nType, m_pszAddress, m_dwSelectedId);
     return m_hChannel;
 }
 
 void CKbApiChannel::CloseChannel()
 {
     if (!IsOpen()) return;
-    if (m_pKBCloseChannel != nullptr) m_pKBCloseChannel(m_hChannel);
+    if (m_kb.KBCloseChannel != nullptr) m_kb.KBCloseChannel(m_hChannel);
     m_hChannel = -1;
 }
 
 int CKbApiChannel::GetDeviceID(char* pBuffer, DWORD* pdwSize)
 {
-    if (m_pKBGetDeviceID == nullptr || m_pszAddress == nullptr) return kb::kBadArgument;
-    return m_pKBGetDeviceID(m_nType, m_pszAddress, pBuffer, pdwSize);
+    if (m_kb.KBGetDeviceID == nullptr || m_pszAddress == nullptr) return kb::kBadArgument;
+    return m_kb.KBGetDeviceID(m_nType, m_pszAddress, pBuffer, pdwSize);
 }
 
 int CKbApiChannel::GetStatus(void* pBuffer, DWORD* pdwSize)
 {
-    if (m_pKBGetStatus == nullptr) return kb::kBadArgument;
-    return m_pKBGetStatus(m_hChannel, pBuffer, pdwSize);
+    if (m_kb.KBGetStatus == nullptr) return kb::kBadArgument;
+    return m_kb.KBGetStatus(m_hChannel, pBuffer, pdwSize);
 }
 
 int CKbApiChannel::ReceiveCancel()
 {
-    if (m_pKBReceiveCancel == nullptr) return kb::kBadArgument;
-    return m_pKBReceiveCancel(m_hChannel);
+    if (m_kb.KBReceiveCancel == nullptr) return kb::kBadArgument;
+    return m_kb.KBReceiveCancel(m_hChannel);
 }
 
 // ---------------------------------------------------------- CKbStatChannel
