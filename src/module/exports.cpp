@@ -491,6 +491,8 @@ int __cdecl PrStartView(int nViewType, const char* pszPrinterName, const char* p
         vm2::UniqueModule resDll(LoadLibraryA(pszResDll));
         if (!resDll) return 1;
         app->SetResDll(resDll.get());
+        // Nobody may use the handle once the DLL is unloaded again.
+        vm2::ScopeExit forget([app] { app->SetResDll(nullptr); });
         if (CheckDriverInstalled(pszDriverName, resDll.get(), nullptr) == 0) return 1;
         app->RefreshComErrDisableNum();
         // The status window itself is not built yet.

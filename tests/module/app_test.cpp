@@ -4,6 +4,7 @@
 
 #include "config/regpaths.h"
 #include "harness/test_support.h"
+#include "module/exports.h"
 
 using vm2test::ScopedRegKey;
 using vm2test::TempDir;
@@ -144,4 +145,14 @@ TEST(CheckDriverInstalled, TextsFromTheLoadedResourceModule)
     EXPECT_EQ(0, CheckDriverInstalled("", res, "C:\\nowhere\\missing.dll"));
     EXPECT_TRUE(watch.Join().found);
     FreeLibrary(res);
+}
+
+TEST(StartView, LeavesNoDanglingResourceHandle)
+{
+    Printer p;
+    std::string dat = p.dir.Write("model.ini", "[" + p.model + "]\r\nComErrDisableNum=4\r\n");
+    p.driverKey.SetString("Profile", dat);
+    PrStartView(0, p.name.c_str(), p.driver.c_str(), p.port.c_str(), p.model.c_str(), nullptr, TestResDll().c_str());
+    EXPECT_EQ(nullptr, GetApp()->GetResDll()) << "the resource DLL is unloaded again";
+    EXPECT_EQ(4u, GetApp()->m_nComErrDisableNum) << "refreshed from the data file";
 }
