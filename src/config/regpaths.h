@@ -11,6 +11,13 @@ constexpr const char kProfileKey[] = "software\\KAVRO\\VLX3\\Profile";
 constexpr const char kWinlogonKey[] = "software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 constexpr const char kProfileListKey[] = "software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 constexpr const char kProductOptionsKey[] = "System\\CurrentControlSet\\Control\\ProductOptions";
+// The agent service and the communication library's settings program
+constexpr const char kSAgent2Key[] = "software\\KAVRO\\KBPrinter\\SAgent2";
+constexpr const char kKNAgentServiceKey[] = "SYSTEM\\CurrentControlSet\\services\\KNAgent";
+constexpr const char kEKbapiKey[] = "Software\\Kavro\\eKBAPI";
+constexpr const char kNwlinkKey[] = "Enum\\Network\\NWLINK";
+constexpr const char kKbapiInfoKey[] = "Software\\KAVRO\\KBAPIInfo";
+constexpr const char kSidmCommonKey[] = "software\\KAVRO\\VLX3\\SIDMCommon";
 
 // HKEY_CURRENT_USER, or the logged-on user's hive under HKEY_USERS
 constexpr const char kTargetByPrinter[] = "software\\KAVRO\\VLX3\\VLXData\\KPLTarget";

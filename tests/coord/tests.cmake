@@ -12,3 +12,7 @@ if(WIN32)
   # Wine session: these tests run one at a time.
   vm2pr2_test(test_window_map SOURCES coord/window_map_test.cpp DEPENDS map_helper LOCKS window_map)
 endif()
+
+# Companion command lines and the parameter file, pure logic.
+vm2pr2_test(test_companion_logic PORTABLE SOURCES coord/cmd_line_test.cpp coord/vlx_param_test.cpp
+  coord/companion_commands_test.cpp)

@@ -36,4 +36,18 @@ if(NOT WIN32 AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
 
   add_executable(fuzz_write_seeds fuzz/write_seeds.cpp ${CMAKE_SOURCE_DIR}/src/status/status_record.cpp)
   target_include_directories(fuzz_write_seeds PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
+
+  # The companion option reader and parameter-file lines, over text any
+  # program or file could hold.
+  add_executable(fuzz_cmd_line fuzz/fuzz_cmd_line.cpp ${CMAKE_SOURCE_DIR}/src/coord/cmd_line.cpp
+    ${CMAKE_SOURCE_DIR}/src/coord/vlx_param.cpp ${CMAKE_SOURCE_DIR}/src/coord/companion_commands.cpp
+    ${CMAKE_SOURCE_DIR}/src/base/text.cpp)
+  target_include_directories(fuzz_cmd_line PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_compile_options(fuzz_cmd_line PRIVATE ${VM2PR2_FUZZ_FLAGS})
+  target_link_options(fuzz_cmd_line PRIVATE ${VM2PR2_FUZZ_FLAGS})
+  file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/fuzz-work/fuzz_cmd_line)
+  add_test(NAME fuzz.fuzz_cmd_line
+    COMMAND fuzz_cmd_line -runs=20000 -max_total_time=30 -timeout=10 -rss_limit_mb=1024 -max_len=4000
+            ${CMAKE_CURRENT_BINARY_DIR}/fuzz-work/fuzz_cmd_line ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/fuzz_cmd_line)
+  set_tests_properties(fuzz.fuzz_cmd_line PROPERTIES TIMEOUT 120)
 endif()

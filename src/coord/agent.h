@@ -1,0 +1,63 @@
+// The agent service: which generation belongs to a driver, whether it may
+// monitor, and how a change is carried out. The module never writes the
+// agent's setting itself: it starts the driver's agent setting program
+// ("K_VRCV"; elevated on systems that require it) and shows a wait dialog
+// while that program works.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class TraceScope;
+
+// The agent settings program's completion message; bit 0 of lParam set
+// means success.
+constexpr UINT WM_AGENT_REPLY = WM_USER + 10;
+
+// 2 when the driver key's "KBAPI32" is "KBAPI2.DLL" (any case), else 1.
+int GetAgentGeneration(const char* pszDriverName);
+
+// Generation 2 or more: the DWORD "AllowMonitoring" of the SAgent2 key (0
+// when missing); generation 1: 1 when the "KNAgent" service key exists. 0
+// when the key does not open.
+int IsAgentAllowed(int nGeneration);
+
+// 1 when only the NWLINK network component is there (generation 1 without
+// the eKBAPI key), else 0.
+int IsNwlinkOnly(int nGeneration);
+
+// 1 when the caller's token (the thread's, else the process's) holds the
+// local Administrators group, else 0 (also on any failure).
+int IsAdminUser();
+
+// Starts the driver's agent setting program to allow (iService 1) or stop
+// (0) agent monitoring of the printer, then shows the wait dialog (template
+// 111 of pszResDllPath, owned by hDlg) until the program answers or about
+// ten seconds have passed. 1 when the program was started, 0 otherwise
+// (empty names, no "K_VRCV" in the driver key, elevation refused, start
+// failed).
+int SetSIDMAgent2(HWND hDlg, const char* pszDriverName, const char* pszPrinterName, const char* pszResDllPath,
+                  int iService);
+
+namespace vm2 {
+
+// NT family from major version 6 on: companion programs that change machine
+// settings are started elevated ("runas").
+bool StartsElevated();
+
+// Starts pszFile with the "runas" verb. Returns the start's instance value
+// (more than 32 on success) and leaves the last error in *pdwLastError.
+INT_PTR StartElevated(HWND hOwner, const char* pszFile, const char* pszParameters, DWORD* pdwLastError);
+
+// Where the agent setting program is copied before an elevated start: the
+// common application-data folder + "\KAVRO\" (created when missing). False
+// when the folder cannot be made.
+bool AgentCopyFolder(HWND hOwner, std::string* pFolder);
+
+// The start of the agent setting program, elevated from its copy or
+// directly with a command line; 1 when it was started.
+int StartAgentProgram(bool bElevated, HWND hOwner, const char* pszProgram, const char* pszDriverName,
+                      const char* pszPrinterName, int iService);
+
+}  // namespace vm2

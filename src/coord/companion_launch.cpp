@@ -1,0 +1,147 @@
+#include "coord/companion_launch.h"
+
+#include <cstring>
+#include <string>
+
+#include "base/text.h"
+#include "config/paths.h"
+#include "config/registry.h"
+#include "config/regpaths.h"
+#include "coord/companion_commands.h"
+#include "coord/vlx_param.h"
+
+using vm2::IsEmpty;
+using vm2::kPathBuf;
+
+namespace {
+
+bool FitsField(const char* psz) { return psz == nullptr || strlen(psz) < kPathBuf; }
+
+bool NamesFit(const char* pszPrinter, const char* pszDriver, const char* pszPort, const char* pszModel)
+{
+    return FitsField(pszPrinter) && FitsField(pszDriver) && FitsField(pszPort) && FitsField(pszModel);
+}
+
+void CopyIdentity(CVlxParam& p, const char* pszPrinter, const char* pszPort, const char* pszModel)
+{
+    p.SetOption("P", pszPrinter);
+    p.SetOption("O", pszPort);
+    p.SetOption("M", pszModel);
+}
+
+// The icon program's path; empty when it cannot be found (the start then fails).
+void IconProgramPath(char* pszOut, const char* pszDriver, const char* pszModel)
+{
+    GetDriverFilePath(pszOut, "K_VICN", "K_VM1IC2.EXE", pszDriver, pszModel);
+}
+
+bool StartProcess(char* pszCommand)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, pszCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+}  // namespace
+
+int StartIconProgram(BOOL bTrayIcon, const char* pszPrinter, const char* pszDriver, const char* pszPort,
+                     const char* pszModel)
+{
+    if (!NamesFit(pszPrinter, pszDriver, pszPort, pszModel)) return 0;
+    char icon[kPathBuf];
+    IconProgramPath(icon, pszDriver, pszModel);
+
+    CVlxParam p;
+    p.m_bR = bTrayIcon ? 0 : 1;
+    bool bFile = p.CreateTempParamName() != 0;
+    char path[kPathBuf] = "";
+    if (bFile) {
+        vm2::FormatText(path, sizeof(path), "%s%s", p.m_szTempDir, p.m_szFileName);
+        CopyIdentity(p, pszPrinter, pszPort, pszModel);
+        if (!p.WriteParamFile()) {
+            p.DeleteParamFile(path);
+            bFile = false;
+        }
+    }
+
+    char command[vm2::kIconCommandBuf];
+    bool bFormed = bFile ? vm2::FormatIconStartWithFile(command, icon, p.m_szFileName)
+                         : vm2::FormatIconStartWithNames(command, icon, pszPrinter, pszPort, pszModel, !bTrayIcon);
+    if (!bFormed) return 0;
+
+    if (!StartProcess(command)) {
+        if (bFile) p.DeleteParamFile(path);
+        return 0;
+    }
+    return 1;
+}
+
+int UpdateRunEntry(BOOL bTrayIcon, const char* pszPrinter, const char* pszDriver, const char* pszPort,
+                   const char* pszModel)
+{
+    if (!NamesFit(pszPrinter, pszDriver, pszPort, pszModel)) return 0;
+    // An empty name would address the Run key's default value.
+    const char* pszValueName = !IsEmpty(pszPrinter) ? pszPrinter : pszPort;
+    if (IsEmpty(pszValueName)) return 0;
+
+    if (!bTrayIcon) {
+        Registry run(HKEY_CURRENT_USER, vm2::regpath::kRunKey, FALSE, Registry::kAll);
+        if (!run.IsOpen()) return 1;
+        std::string value = run.QueryString(pszValueName, "", vm2::kIconCommandBuf);
+        if (!value.empty()) {
+            CVlxParam old(value.c_str());
+            if (old.m_szParamFile[0] != '\0') old.DeleteParamFile(old.m_szParamFile);
+            run.DeleteValue(pszValueName);
+        }
+        return 1;
+    }
+
+    {
+        // The file of the entry being replaced goes with it.
+        Registry run(HKEY_CURRENT_USER, vm2::regpath::kRunKey, FALSE, Registry::kRead);
+        std::string value = run.QueryString(pszValueName, "", vm2::kIconCommandBuf);
+        std::string previous = vm2::QuotedSpan(value.c_str());
+        if (vm2::MentionsTmpFile(previous)) {
+            CVlxParam old;
+            old.DeleteParamFile(previous.c_str());
+        }
+    }
+
+    // The folder without its backslash: the name keeps one, and the two
+    // joined are the full path the logon entry names.
+    CVlxParam p;
+    bool bFile = p.CreateTempParamName(false) != 0;
+    char path[kPathBuf] = "";
+    if (bFile) {
+        vm2::FormatText(path, sizeof(path), "%s%s", p.m_szTempDir, p.m_szFileName);
+        CopyIdentity(p, pszPrinter, pszPort, pszModel);
+        if (!p.WriteParamFile()) {
+            p.DeleteParamFile(path);
+            bFile = false;
+        }
+    }
+
+    char icon[kPathBuf];
+    IconProgramPath(icon, pszDriver, pszModel);
+    // Without a file the entry is formed from the object's own fields, which
+    // are still empty when no file name could be made.
+    char command[vm2::kIconCommandBuf];
+    bool bFormed = bFile ? vm2::FormatRunEntryWithFile(command, icon, path)
+                         : vm2::FormatRunEntryWithNames(command, icon, p.m_szPrinter, p.m_szPort, p.m_szModel);
+    if (!bFormed) {
+        if (bFile) p.DeleteParamFile(path);
+        return 0;
+    }
+
+    Registry run(HKEY_CURRENT_USER, vm2::regpath::kRunKey, FALSE, Registry::kAll);
+    if (!run.IsOpen() || !run.SetString(pszValueName, command)) {
+        // No entry names the new file: it would never be read or replaced.
+        if (bFile) p.DeleteParamFile(path);
+        return run.IsOpen() ? 0 : 1;
+    }
+    return 1;
+}
