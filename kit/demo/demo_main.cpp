@@ -1,24 +1,35 @@
 // vm2pr2_demo.exe: a small monitoring host. It installs the kit's demo
 // printers when they are missing, loads K_VM2PR2.dll the way a host of the
-// suite does, and drives its exports through a working day of the simulated
-// printer, printing one line per call with what came back.
+// suite does, and polls the simulated parallel printer through a working day
+// (ready, printing, paper out, cover open, ribbon low, a cable pulled and
+// plugged back, ready again), one line per poll: the time of the simulated
+// day, what came back, and the status message a host shows for it. Then a
+// shorter round of the USB printer's other states and the network printer's
+// interval.
 //
 //   vm2pr2_demo [--no-install] [--uninstall] [--view] [--pause MS]
 //
 // --view also opens the status window at the end (it is modal: close it to
-// finish). --uninstall removes the demo printers and exits.
+// finish). --uninstall removes the demo printers and exits. Exit code 0 when
+// the walk completes, every poll came back as the kit's presets say and no
+// channel is left open in the library.
 #include <windows.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "config/notify_settings.h"
 #include "installer/kit_install.h"
 #include "kbsim/kbsim_control.h"
+#include "module/app.h"
 #include "module/exports.h"
+#include "status/status_info.h"
 
 namespace {
 
@@ -84,10 +95,11 @@ std::string Format(const char* fmt, ...)
     return buf;
 }
 
-// One export call: what was called, its result, what came back with it.
+// One export call other than a poll: what was called, its result, what came
+// back with it.
 void Show(const std::string& call, int nResult, const std::string& detail = std::string())
 {
-    std::printf("  %-46s = %3d  %s\n", call.c_str(), nResult, detail.c_str());
+    std::printf("  %-44s = %3d  %s\n", call.c_str(), nResult, detail.c_str());
 }
 
 // One printer as the host knows it.
@@ -101,29 +113,115 @@ HostPrinter HostView(const kit::PrinterSpec& printer, const kit::InstallReport& 
             report.strInstallDir + kit::kResDllEnglish};
 }
 
+// The status message beside the numbers. The exports answer with numbers
+// only; a host shipped with the printer driver looks the real status number
+// up in the module's own status tables (linked into this program) and takes
+// the text from the printer's resource DLL, as the status window does.
+class StatusTexts {
+public:
+    ~StatusTexts()
+    {
+        m_pInfo.reset();
+        if (m_hRes != nullptr) {
+            GetApp()->SetResDll(nullptr);
+            FreeLibrary(m_hRes);
+        }
+    }
+
+    bool Load(const std::string& strDatFile, const std::string& strResDll)
+    {
+        m_hRes = LoadLibraryExA(strResDll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        if (m_hRes == nullptr) return false;
+        GetApp()->SetResDll(m_hRes);
+        m_pInfo.reset(new (std::nothrow) CStatusInfo(strDatFile.c_str(), std::nothrow));
+        if (!m_pInfo) return false;
+        m_pInfo->SetDataFile(strDatFile.c_str());
+        return true;
+    }
+
+    // The title of what one poll reported. A communication error comes back
+    // as real status 0 with the simple number of status 21, or 22 when the
+    // host asked for the stronger report (16 only when no channel is open,
+    // which a host that holds its channels never sees).
+    std::string Describe(DWORD dwChannel, int nResult, int nReal, int nSimple, int nEnableErr) const
+    {
+        if (nResult == -1) return "(no answer yet: poll again)";
+        if (nResult == 0) return "(the printer had nothing to report)";
+        if (!m_pInfo) return std::string();
+        int n = nReal != 0 ? nReal : (nEnableErr > 0 ? 22 : 21);
+        std::unique_ptr<CPrinterStatus> st(m_pInfo->CreateStatusObject(dwChannel, nullptr, 0, n));
+        if (!st) return Format("(status %d is not in the tables)", n);
+        char title[256] = "";
+        st->GetMessage1(title, sizeof(title));
+        std::string text = title;
+        if (st->GetSimpleStatusNo() != nSimple) text += Format("  [tables: simple %d]", st->GetSimpleStatusNo());
+        return text;
+    }
+
+private:
+    HMODULE m_hRes = nullptr;
+    std::unique_ptr<CStatusInfo> m_pInfo;
+};
+
+// The simulated day's clock: events happen at set times, and the host polls
+// every "interval" seconds in between.
+class DayClock {
+public:
+    void At(int nHour, int nMinute) { m_nSeconds = nHour * 3600 + nMinute * 60; }
+    void Advance(int nSeconds) { m_nSeconds += nSeconds; }
+    std::string Text() const
+    {
+        return Format("%02d:%02d:%02d", m_nSeconds / 3600, m_nSeconds / 60 % 60, m_nSeconds % 60);
+    }
+
+private:
+    int m_nSeconds = 0;
+};
+
+// What a poll should answer; kAny skips a number.
+struct Expect {
+    static constexpr int kAny = -1000;
+    int nResult = 1;
+    int nReal = kAny;
+    int nSimple = kAny;
+};
+
+Expect FromPreset(const kbsim::StatePreset& p)
+{
+    if (p.nRealStatus == 0) return {1, 0, p.nSimpleStatus};  // reported as a communication error
+    return {1, p.nRealStatus, p.nSimpleStatus};
+}
+
 class Demo {
 public:
-    Demo(const ModuleExports& e, kbsim::Control& sim, DWORD dwPauseMs) : m_e(e), m_sim(sim), m_dwPause(dwPauseMs) {}
-
-    void Pause() const
+    Demo(const ModuleExports& e, kbsim::Control& sim, const StatusTexts& texts, DWORD dwPauseMs)
+        : m_e(e), m_sim(sim), m_texts(texts), m_dwPause(dwPauseMs)
     {
-        if (m_dwPause > 0) Sleep(m_dwPause);
     }
+
+    DayClock& Clock() { return m_clock; }
+    int Mismatches() const { return m_nMismatches; }
 
     void StartSession(const HostPrinter& p)
     {
+        m_printer = p;
+        // The host passes the model's own choice of the stronger
+        // communication-error report.
+        m_nEnableErr = static_cast<int>(
+            GetPrivateProfileIntA(p.strModel.c_str(), "EnableGetStatusErr", 0, p.strDatFile.c_str()));
         int r = m_e.pSetRegDefaultValue(p.strName.c_str(), p.strDriver.c_str(), p.strPort.c_str(),
                                         p.strModel.c_str(), p.strDatFile.c_str());
         Show(Format("PrSetRegDefaultValue(\"%s\")", p.strName.c_str()), r);
         r = m_e.pMonitoringStart(0x4B58, p.strName.c_str(), p.strDriver.c_str(), p.strPort.c_str(),
                                  p.strModel.c_str(), p.strDatFile.c_str(), p.strResDll.c_str());
-        Show(Format("PrMonitoringStart(\"%s\")", p.strName.c_str()), r);
+        Show("PrMonitoringStart", r);
         m_dwStatusChannel = 0xFFFFFFFF;
         DWORD data = 0xFFFFFFFF;
         r = m_e.pGetChannel(&m_dwStatusChannel, &data);
         Show("PrGetChannel", r,
              Format("status channel %#lx, data channel %#lx", static_cast<unsigned long>(m_dwStatusChannel),
                     static_cast<unsigned long>(data)));
+        m_nInterval = 10;
     }
 
     void Timer()
@@ -131,7 +229,8 @@ public:
         DWORD net = 0xFFFFFFFF;
         int r = m_e.pGetTimerValue(m_dwStatusChannel, &net);
         Show(Format("PrGetTimerValue(%#lx)", static_cast<unsigned long>(m_dwStatusChannel)), r,
-             Format("network %ld", static_cast<long>(net)));
+             Format("seconds between polls, network %ld", static_cast<long>(net)));
+        if (r > 0) m_nInterval = r;
     }
 
     void DeviceId()
@@ -147,30 +246,49 @@ public:
              Format("\"%s\"", buf.data()));
     }
 
-    // One poll: what the printer says (preset), and what the module reports.
-    void Poll(const char* pszTime, const char* pszWhat, const kbsim::StatePreset* pExpect)
+    static void PollHeader()
     {
-        int popup = -99, sound = -99, printing = -99, real = -99, simple = -99;
-        int r = m_e.pGetStatus(0, &popup, &sound, &printing, &real, &simple);
-        std::string detail = Format("real %4d  simple %4d  printing %3d  popup %3d  sound %3d", real, simple,
-                                    printing, popup, sound);
-        if (pExpect != nullptr)
-            detail += Format("   [tables: real %d, simple %d]", pExpect->nRealStatus, pExpect->nSimpleStatus);
-        Show(Format("%s %-22s PrGetStatus", pszTime, pszWhat), r, detail);
-        Pause();
+        std::printf("  %-8s  %-18s %6s %5s %6s %8s %5s %5s %3s  %s\n", "time", "the printer", "result", "real",
+                    "simple", "printing", "popup", "sound", "com", "status message");
     }
 
-    void State(const char* pszTime, const std::string& printer, const char* pszPreset)
+    // One poll: what the module reports, the stored "ComStatus", and the text.
+    void Poll(const char* pszWhat, const Expect& expect)
+    {
+        const int kUntouched = -99;
+        int popup = kUntouched, sound = kUntouched, printing = kUntouched, real = kUntouched, simple = kUntouched;
+        int r = m_e.pGetStatus(m_nEnableErr, &popup, &sound, &printing, &real, &simple);
+        DWORD com = GetComStatus(m_printer.strName.c_str(), m_printer.strPort.c_str());
+        auto num = [&](int v) { return v == kUntouched ? std::string("--") : Format("%d", v); };
+        std::string text = m_texts.Describe(m_dwStatusChannel, r, real, simple, m_nEnableErr);
+        std::string miss;
+        if (r != expect.nResult) miss += Format(" result %d", expect.nResult);
+        if (expect.nReal != Expect::kAny && real != expect.nReal) miss += Format(" real %d", expect.nReal);
+        if (expect.nSimple != Expect::kAny && simple != expect.nSimple) miss += Format(" simple %d", expect.nSimple);
+        if (!miss.empty()) {
+            ++m_nMismatches;
+            text += "   !! expected" + miss;
+        }
+        std::printf("  %-8s  %-18s %6d %5s %6s %8s %5s %5s %3lu  %s\n", m_clock.Text().c_str(), pszWhat, r,
+                    num(real).c_str(), num(simple).c_str(), num(printing).c_str(), num(popup).c_str(),
+                    num(sound).c_str(), static_cast<unsigned long>(com), text.c_str());
+        m_clock.Advance(m_nInterval);
+        if (m_dwPause > 0) Sleep(m_dwPause);
+    }
+
+    // The printer enters a preset state and the host polls it nPolls times.
+    void State(const char* pszPreset, int nPolls = 1)
     {
         const kbsim::StatePreset* p = kbsim::FindPreset(pszPreset);
-        m_sim.SetReply(printer, p->fields);
-        Poll(pszTime, pszPreset, p);
+        m_sim.SetReply(m_printer.strName, p->fields);
+        for (int i = 0; i < nPolls; ++i) Poll(pszPreset, FromPreset(*p));
     }
 
-    void Fault(const char* pszTime, const std::string& printer, const char* pszWhat, int nCode)
+    // The library fails the next status read with nCode.
+    void Fault(const char* pszWhat, int nCode, const Expect& expect)
     {
-        m_sim.AddFault(printer, {kbsim::Entry::GetStatus, nCode, 1, 0, kbsim::Phase::Any});
-        Poll(pszTime, pszWhat, nullptr);
+        m_sim.AddFault(m_printer.strName, {kbsim::Entry::GetStatus, nCode, 1, 0, kbsim::Phase::Any});
+        Poll(pszWhat, expect);
     }
 
     void PrinterData()
@@ -188,22 +306,124 @@ public:
         Show("PrReleasePrinterData", r, Format("data %#lx", static_cast<unsigned long>(data)));
     }
 
-    void EndSession(const HostPrinter& p)
+    void EndSession()
     {
         int r = m_e.pMonitoringEnd();
-        Show("PrMonitoringEnd", r);
-        r = m_e.pReleaseRegistry(p.strName.c_str(), p.strDriver.c_str(), p.strPort.c_str(), p.strModel.c_str());
+        Show("PrMonitoringEnd", r,
+             Format("channels left open for this printer: %d", m_sim.OpenChannelCount(m_printer.strName)));
+        r = m_e.pReleaseRegistry(m_printer.strName.c_str(), m_printer.strDriver.c_str(), m_printer.strPort.c_str(),
+                                 m_printer.strModel.c_str());
         Show("PrReleaseRegistry", r);
     }
 
 private:
     const ModuleExports& m_e;
     kbsim::Control& m_sim;
+    const StatusTexts& m_texts;
     DWORD m_dwPause;
+    DayClock m_clock;
+    HostPrinter m_printer;
     DWORD m_dwStatusChannel = 0;
+    int m_nEnableErr = 0;
+    int m_nInterval = 10;
+    int m_nMismatches = 0;
 };
 
-void PrintLibrarySummary(const kbsim::Control& sim, uint32_t nSince)
+// The parallel printer's day, in one monitoring session.
+void WalkTheDay(Demo& demo, kbsim::Control& sim, const HostPrinter& lpt)
+{
+    DayClock& clock = demo.Clock();
+    std::printf("A day of \"%s\" (port %s)\n", lpt.strName.c_str(), lpt.strPort.c_str());
+    clock.At(7, 55);
+    demo.StartSession(lpt);
+    demo.Timer();
+    demo.DeviceId();
+    std::printf("\n");
+    Demo::PollHeader();
+    clock.At(8, 0);
+    demo.State("ready", 2);
+    clock.At(8, 30);
+    demo.State("processing");
+    demo.State("printing", 3);
+    clock.At(9, 10);
+    demo.State("paper-out", 2);
+    clock.At(9, 12);
+    demo.State("ready");
+    demo.State("printing", 2);
+    clock.At(10, 0);
+    demo.State("cover-open", 2);
+    clock.At(10, 1);
+    demo.State("ready");
+    clock.At(11, 20);
+    demo.State("ribbon-low", 2);
+
+    // The cable comes out: the library cannot reach the printer until it is
+    // back. The model tolerates "ComErrDisableNum" (3) failures on the
+    // parallel port as transient before it reports a communication error.
+    clock.At(12, 0);
+    sim.AddFault(lpt.strName, {kbsim::Entry::GetStatus, kbsim::kErrCommunication, kbsim::Fault::kForever, 0,
+                               kbsim::Phase::Any});
+    for (int i = 0; i < 3; ++i) demo.Poll("cable pulled", {-1, 0, Expect::kAny});
+    for (int i = 0; i < 3; ++i) demo.Poll("cable pulled", {1, 0, 11});
+    clock.At(12, 4);
+    sim.ClearFaults(lpt.strName);
+    demo.State("ready");
+    clock.At(13, 0);
+    demo.State("printing", 2);
+    clock.At(17, 30);
+    demo.State("ready");
+    std::printf("\n");
+    demo.PrinterData();
+    demo.EndSession();
+}
+
+// The USB printer's other states: no tolerance on that port, and a busy
+// library is transient.
+void UsbRound(Demo& demo, const HostPrinter& usb)
+{
+    DayClock& clock = demo.Clock();
+    std::printf("\nMeanwhile \"%s\" (port %s)\n", usb.strName.c_str(), usb.strPort.c_str());
+    clock.At(13, 30);
+    demo.StartSession(usb);
+    demo.Timer();
+    std::printf("\n");
+    Demo::PollHeader();
+    clock.At(13, 40);
+    demo.State("paper-jam");
+    demo.State("tractor-jam");
+    demo.State("printing");
+    clock.At(15, 20);
+    demo.State("head-hot");
+    demo.State("printing");
+    clock.At(16, 0);
+    demo.Fault("cable pulled", kbsim::kErrCommunication, {1, 0, 11});
+    demo.Fault("library busy", kbsim::kErrBusy, {-1, 0, Expect::kAny});
+    demo.State("no-error-code");
+    clock.At(16, 30);
+    demo.State("off-line");
+    demo.State("self-test");
+    clock.At(17, 0);
+    demo.State("fatal-error");
+    demo.State("ready");
+    std::printf("\n");
+    demo.EndSession();
+}
+
+void NetworkRound(Demo& demo, const HostPrinter& net)
+{
+    std::printf("\nThe network printer \"%s\" is polled less often:\n", net.strName.c_str());
+    demo.Clock().At(12, 0);
+    demo.StartSession(net);
+    demo.Timer();
+    std::printf("\n");
+    Demo::PollHeader();
+    demo.State("printing", 2);
+    std::printf("\n");
+    demo.EndSession();
+}
+
+// Returns the channels still open in the library.
+int PrintLibrarySummary(const kbsim::Control& sim, uint32_t nSince)
 {
     std::printf("\nWhat the communication library was asked:\n");
     int total = 0;
@@ -214,7 +434,9 @@ void PrintLibrarySummary(const kbsim::Control& sim, uint32_t nSince)
         if (n > 0) std::printf("  %-22s %d\n", kbsim::EntryName(entry), n);
     }
     if (total == 0) std::printf("  nothing\n");
-    std::printf("  channels left open: %d\n", sim.OpenChannelCount());
+    int open = sim.OpenChannelCount();
+    std::printf("  channels left open: %d\n", open);
+    return open;
 }
 
 }  // namespace
@@ -296,70 +518,42 @@ int main(int argc, char** argv)
         std::printf("the module lacks exports\n");
         return 1;
     }
-    std::printf("  all 13 exports bound\n\n");
+    std::printf("  all 13 exports bound\n");
 
-    Demo demo(e, sim, dwPause);
-    const std::string usb = kit::MainDemoPrinter().strName;
-    HostPrinter main = HostView(kit::MainDemoPrinter(), report);
+    const kit::PrinterSpec& lptSpec = kit::DemoPrinters()[0];
+    const kit::PrinterSpec& netSpec = kit::DemoPrinters()[2];
+    HostPrinter lpt = HostView(lptSpec, report);
+    HostPrinter usb = HostView(kit::MainDemoPrinter(), report);
+    HostPrinter net = HostView(netSpec, report);
 
-    std::printf("A day of \"%s\":\n", usb.c_str());
-    demo.StartSession(main);
-    demo.Timer();
-    demo.DeviceId();
-    demo.State("08:00", usb, "ready");
-    demo.State("08:05", usb, "processing");
-    demo.State("08:06", usb, "printing");
-    demo.State("09:10", usb, "paper-out");
-    demo.State("09:12", usb, "ready");
-    demo.State("10:00", usb, "ribbon-low");
-    demo.State("11:15", usb, "cover-open");
-    demo.State("11:16", usb, "ready");
-    demo.State("13:40", usb, "paper-jam");
-    demo.State("13:45", usb, "tractor-jam");
-    demo.State("14:00", usb, "printing");
-    demo.State("15:20", usb, "head-hot");
-    demo.State("15:22", usb, "printing");
-    demo.Fault("16:00", usb, "cable pulled (-5)", kbsim::kErrCommunication);
-    demo.Fault("16:01", usb, "library busy (-17)", kbsim::kErrBusy);
-    demo.State("16:02", usb, "no-error-code");
-    demo.State("16:30", usb, "off-line");
-    demo.State("16:31", usb, "self-test");
-    demo.State("17:00", usb, "fatal-error");
-    demo.State("17:05", usb, "ready");
-    demo.PrinterData();
-    demo.EndSession(main);
+    StatusTexts texts;
+    if (!texts.Load(lpt.strDatFile, lpt.strResDll))
+        std::printf("  (no status texts: %s cannot be loaded)\n", lpt.strResDll.c_str());
+    std::printf("  status texts from %s\n\n", lpt.strResDll.c_str());
+    std::printf("Columns: result 1 status, 0 nothing to report, -1 poll again; printing 0 no reply,\n"
+                "1 a reply, 2 printing; popup/sound: what the user's notification settings ask for;\n"
+                "com: the stored \"ComStatus\" (1 talking, 0 communication error); -- left untouched.\n\n");
 
-    const kit::PrinterSpec& lpt = kit::DemoPrinters()[0];
-    std::printf("\nThe parallel printer \"%s\" loses its cable for a while:\n", lpt.strName.c_str());
-    HostPrinter lptHost = HostView(lpt, report);
-    demo.StartSession(lptHost);
-    demo.State("09:00", lpt.strName, "ready");
-    sim.AddFault(lpt.strName, {kbsim::Entry::GetStatus, kbsim::kErrCommunication, 4, 0, kbsim::Phase::SizeQuery});
-    for (int i = 1; i <= 4; ++i) {
-        char what[40];
-        std::snprintf(what, sizeof(what), "no answer (-5), #%d", i);
-        demo.Poll("09:01", what, nullptr);
-    }
-    demo.State("09:02", lpt.strName, "ready");
-    demo.EndSession(lptHost);
-
-    const kit::PrinterSpec& net = kit::DemoPrinters()[2];
-    std::printf("\nThe network printer \"%s\":\n", net.strName.c_str());
-    HostPrinter netHost = HostView(net, report);
-    demo.StartSession(netHost);
-    demo.Timer();
-    demo.State("12:00", net.strName, "printing");
-    demo.EndSession(netHost);
+    Demo demo(e, sim, texts, dwPause);
+    WalkTheDay(demo, sim, lpt);
+    UsbRound(demo, usb);
+    NetworkRound(demo, net);
 
     if (bView) {
-        std::printf("\nOpening the status window of \"%s\" (close it to go on)\n", usb.c_str());
-        int r = e.pStartView(0, main.strName.c_str(), main.strDriver.c_str(), main.strPort.c_str(),
-                             main.strModel.c_str(), main.strDatFile.c_str(), main.strResDll.c_str());
+        std::printf("\nOpening the status window of \"%s\" (close it to go on)\n", lpt.strName.c_str());
+        int r = e.pStartView(0, lpt.strName.c_str(), lpt.strDriver.c_str(), lpt.strPort.c_str(),
+                             lpt.strModel.c_str(), lpt.strDatFile.c_str(), lpt.strResDll.c_str());
         Show("PrStartView", r);
     }
 
-    PrintLibrarySummary(sim, nFirstCall);
+    int open = PrintLibrarySummary(sim, nFirstCall);
     FreeLibrary(hModule);
+    if (demo.Mismatches() > 0 || open > 0) {
+        if (demo.Mismatches() > 0)
+            std::printf("\n%d poll(s) did not come back as expected (marked !!).\n", demo.Mismatches());
+        if (open > 0) std::printf("\nThe sessions left %d channel(s) open in the library.\n", open);
+        return 1;
+    }
     std::printf("\nDemo complete.\n");
     return 0;
 }

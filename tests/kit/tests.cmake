@@ -34,3 +34,17 @@ if(WIN32)
   set_tests_properties(kit.fresh_prefix_install PROPERTIES TIMEOUT 300
     ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d")
 endif()
+
+if(WIN32)
+  # The benchmark's process counters and import redirection.
+  vm2pr2_test(test_bench_support SOURCES kit/bench_support_test.cpp LIBS vm2pr2_bench_support)
+
+  # The demo's day end to end: every poll must come back as the kit's presets
+  # say and no channel may stay open. It installs the demo printers and
+  # rebuilds their target keys, and works in a simulator instance of its own.
+  add_test(NAME kit.demo_day
+           COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/harness/wine-run.sh $<TARGET_FILE:vm2pr2_demo>)
+  set_tests_properties(kit.demo_day PROPERTIES TIMEOUT 180 FIXTURES_REQUIRED wine
+    RESOURCE_LOCK "spooler;target_keys"
+    ENVIRONMENT "${VM2PR2_TEST_ENV};KBSIM_INSTANCE=kit_demo_day")
+endif()
