@@ -103,6 +103,9 @@ INT_PTR StartElevated(HWND hOwner, const char* pszFile, const char* pszParameter
 {
     SHELLEXECUTEINFOA sei = {};
     sei.cbSize = sizeof(sei);
+    // Failures are traced, never shown: no error box from the shell (the
+    // elevation prompt itself is not affected).
+    sei.fMask = SEE_MASK_FLAG_NO_UI;
     sei.hwnd = hOwner;
     sei.lpVerb = "runas";
     sei.lpFile = pszFile;

@@ -16,3 +16,29 @@ endif()
 # Companion command lines and the parameter file, pure logic.
 vm2pr2_test(test_companion_logic PORTABLE SOURCES coord/cmd_line_test.cpp coord/vlx_param_test.cpp
   coord/companion_commands_test.cpp)
+
+if(WIN32)
+  # The companion programs as the module starts them; the kit's stand-ins
+  # record each start in a log of the test's own. The Run key is the user's
+  # and shared by every test process: "run_key".
+  vm2pr2_test(test_companion_launch SOURCES coord/companion_launch_test.cpp coord/companion_fixture.cpp
+    DEPENDS vm2pr2_companions LOCKS run_key)
+  target_include_directories(test_companion_launch PRIVATE ${CMAKE_SOURCE_DIR}/kit/companions)
+
+  # The wait dialog on the X display; the settings program's folder is a
+  # machine value: "kbapi_info".
+  vm2pr2_test(test_wait_dlg SOURCES coord/wait_dlg_test.cpp coord/companion_fixture.cpp
+    DEPENDS vm2pr2_companions vm2pr2_kit_res_en LOCKS kbapi_info)
+  target_include_directories(test_wait_dlg PRIVATE ${CMAKE_SOURCE_DIR}/kit/companions)
+
+  # The parameter object on disk, and completed from the spooler.
+  vm2pr2_test(test_vlx_param_win SOURCES coord/vlx_param_win_test.cpp coord/companion_fixture.cpp)
+  target_include_directories(test_vlx_param_win PRIVATE ${CMAKE_SOURCE_DIR}/kit/companions)
+  vm2pr2_test(test_vlx_param_printer SOURCES coord/vlx_param_printer_test.cpp
+    LIBS vm2pr2_kit_install LOCKS spooler)
+
+  # The agent's keys are fixed machine keys: "agent_keys".
+  vm2pr2_test(test_agent SOURCES coord/agent_test.cpp coord/companion_fixture.cpp
+    DEPENDS vm2pr2_companions vm2pr2_kit_res_en LOCKS agent_keys)
+  target_include_directories(test_agent PRIVATE ${CMAKE_SOURCE_DIR}/kit/companions)
+endif()

@@ -81,7 +81,9 @@ TEST(VlxParamSetOption, EveryNameInAnyCaseReachesItsField)
             EXPECT_STREQ("v/\"x\"", Field(p, n));
             // Nothing else moved.
             for (const char* other : kValueNames) {
-                if (strcmp(other, n) != 0) EXPECT_STREQ("", Field(p, other)) << other;
+                if (strcmp(other, n) != 0) {
+                    EXPECT_STREQ("", Field(p, other)) << other;
+                }
             }
             for (const char* f : kFlagNames) EXPECT_EQ(0, *Flag(p, f)) << f;
         }

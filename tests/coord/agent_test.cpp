@@ -1,0 +1,237 @@
+// The agent lookups and the start of the agent setting program. The agent's
+// keys are machine-wide and fixed: these tests hold the "agent_keys" lock
+// and remove what they make.
+#include "coord/agent.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <string>
+
+#include "coord/companion_fixture.h"
+#include "coord/wait_dlg.h"
+
+using comptest::CompanionSandbox;
+using vm2test::ScopedRegKey;
+using vm2test::UniqueName;
+
+namespace {
+
+const char kSAgent2[] = "software\\KAVRO\\KBPrinter\\SAgent2";
+const char kKNAgent[] = "SYSTEM\\CurrentControlSet\\services\\KNAgent";
+const char kEKbapi[] = "Software\\Kavro\\eKBAPI";
+const char kNwlink[] = "Enum\\Network\\NWLINK";
+
+// Starts from a machine without any of the agent keys, and leaves it so.
+struct AgentKeysAbsent {
+    AgentKeysAbsent() { Clean(); }
+    ~AgentKeysAbsent() { Clean(); }
+    static void Clean()
+    {
+        for (const char* key : {kSAgent2, kKNAgent, kEKbapi, kNwlink}) vm2test::DeleteRegTree(HKEY_LOCAL_MACHINE, key);
+    }
+};
+
+std::string DriverKeyPath(const std::string& driver) { return "software\\KAVRO\\VLX3\\Driver\\" + driver; }
+
+std::string CommonAppData()
+{
+    char buf[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buf);
+    return buf;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ generation
+
+TEST(GetAgentGeneration, TwoOnlyForTheNewerLibraryInAnyCase)
+{
+    struct Case {
+        const char* value;  // null: no value
+        int generation;
+    } cases[] = {
+        {"KBAPI2.DLL", 2}, {"kbapi2.dll", 2}, {"KbApi2.Dll", 2}, {"KBAPI32.DLL", 1},
+        {"KBAPI2.DLL ", 1}, {"C:\\x\\KBAPI2.DLL", 1}, {"", 1}, {nullptr, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value != nullptr ? c.value : "<no value>");
+        std::string driver = UniqueName("KAVRO Agent");
+        ScopedRegKey key(HKEY_LOCAL_MACHINE, DriverKeyPath(driver));
+        if (c.value != nullptr) key.SetString("KBAPI32", c.value);
+        EXPECT_EQ(c.generation, GetAgentGeneration(driver.c_str()));
+    }
+}
+
+TEST(GetAgentGeneration, OneWithoutAUsableDriverKey)
+{
+    EXPECT_EQ(1, GetAgentGeneration(UniqueName("KAVRO NoSuchDriver").c_str()));
+    EXPECT_EQ(1, GetAgentGeneration(""));
+    EXPECT_EQ(1, GetAgentGeneration(nullptr));
+    // A driver name whose key path (260 characters) does not fit 260 bytes
+    // with its terminator; Wine keeps keys of that length.
+    std::string driver(233, 'd');
+    ScopedRegKey key(HKEY_LOCAL_MACHINE, DriverKeyPath(driver));
+    key.SetString("KBAPI32", "KBAPI2.DLL");
+    ASSERT_TRUE(vm2test::RegKeyExists(HKEY_LOCAL_MACHINE, DriverKeyPath(driver)));
+    EXPECT_EQ(1, GetAgentGeneration(driver.c_str()));
+    // A value of another type.
+    std::string dword = UniqueName("KAVRO Agent");
+    ScopedRegKey dkey(HKEY_LOCAL_MACHINE, DriverKeyPath(dword));
+    dkey.SetDword("KBAPI32", 2);
+    EXPECT_EQ(1, GetAgentGeneration(dword.c_str()));
+}
+
+// ------------------------------------------------------------ allowed
+
+TEST(IsAgentAllowed, NewerGenerationReadsAllowMonitoring)
+{
+    AgentKeysAbsent clean;
+    EXPECT_EQ(0, IsAgentAllowed(2)) << "no key";
+    ScopedRegKey key(HKEY_LOCAL_MACHINE, kSAgent2);
+    EXPECT_EQ(0, IsAgentAllowed(2)) << "no value";
+    key.SetDword("AllowMonitoring", 0);
+    EXPECT_EQ(0, IsAgentAllowed(2));
+    key.SetDword("AllowMonitoring", 1);
+    EXPECT_EQ(1, IsAgentAllowed(2));
+    key.SetDword("AllowMonitoring", 7);
+    EXPECT_EQ(7, IsAgentAllowed(2));
+    EXPECT_EQ(7, IsAgentAllowed(3));
+    key.SetDword("AllowMonitoring", 0xFFFFFFFF);
+    EXPECT_EQ(INT_MAX, IsAgentAllowed(2)) << "a huge value still allows";
+    key.SetString("AllowMonitoring", "1");
+    EXPECT_EQ(0, IsAgentAllowed(2)) << "a text is no DWORD";
+    // The older generation does not look here.
+    EXPECT_EQ(0, IsAgentAllowed(1));
+}
+
+TEST(IsAgentAllowed, OlderGenerationNeedsOnlyTheServiceKey)
+{
+    AgentKeysAbsent clean;
+    EXPECT_EQ(0, IsAgentAllowed(1));
+    ScopedRegKey key(HKEY_LOCAL_MACHINE, kKNAgent);
+    EXPECT_EQ(1, IsAgentAllowed(1));
+    EXPECT_EQ(1, IsAgentAllowed(0));
+    EXPECT_EQ(0, IsAgentAllowed(2)) << "the newer generation reads its own key";
+}
+
+TEST(IsAgentAllowed, GenerationTwoFromALowerCaseLibraryName)
+{
+    AgentKeysAbsent clean;
+    std::string driver = UniqueName("KAVRO Agent");
+    ScopedRegKey drv(HKEY_LOCAL_MACHINE, DriverKeyPath(driver));
+    drv.SetString("KBAPI32", "kbapi2.dll");
+    ScopedRegKey older(HKEY_LOCAL_MACHINE, kKNAgent);  // would allow generation 1
+    ScopedRegKey newer(HKEY_LOCAL_MACHINE, kSAgent2);
+    newer.SetDword("AllowMonitoring", 0);
+    EXPECT_EQ(0, IsAgentAllowed(GetAgentGeneration(driver.c_str())));
+    newer.SetDword("AllowMonitoring", 1);
+    EXPECT_EQ(1, IsAgentAllowed(GetAgentGeneration(driver.c_str())));
+}
+
+// ------------------------------------------------------------ NWLINK
+
+TEST(IsNwlinkOnly, OnlyTheOlderGenerationWithNwlinkAndWithoutEKbapi)
+{
+    AgentKeysAbsent clean;
+    EXPECT_EQ(0, IsNwlinkOnly(1));
+    {
+        ScopedRegKey nwlink(HKEY_LOCAL_MACHINE, kNwlink);
+        ASSERT_TRUE(vm2test::RegKeyExists(HKEY_LOCAL_MACHINE, kNwlink));
+        EXPECT_EQ(1, IsNwlinkOnly(1));
+        EXPECT_EQ(0, IsNwlinkOnly(2));
+        ScopedRegKey ekbapi(HKEY_LOCAL_MACHINE, kEKbapi);
+        EXPECT_EQ(0, IsNwlinkOnly(1));
+    }
+    ScopedRegKey ekbapi(HKEY_LOCAL_MACHINE, kEKbapi);
+    EXPECT_EQ(0, IsNwlinkOnly(1));
+}
+
+// ------------------------------------------------------------ administrator
+
+TEST(IsAdminUser, TheWineUserIsAnAdministrator)
+{
+    EXPECT_EQ(1, IsAdminUser());
+}
+
+TEST(IsAdminUser, ThreadTokenIsAskedFirst)
+{
+    ASSERT_TRUE(ImpersonateSelf(SecurityImpersonation));
+    HANDLE h = nullptr;
+    EXPECT_TRUE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &h));
+    if (h) CloseHandle(h);
+    EXPECT_EQ(1, IsAdminUser());
+    RevertToSelf();
+}
+
+// ------------------------------------------------------------ agent program
+
+TEST(SetSIDMAgent2, StartsTheCopiedProgramAndWaitsForItsAnswer)
+{
+    CompanionSandbox box;
+    char pid[48];
+    snprintf(pid, sizeof(pid), "%lu:1", GetCurrentProcessId());
+    comptest::ScopedEnv reply(companion::kAgentReplyVariable, pid);
+
+    const std::string title = comptest::KitString(CWaitDlg::kTitleString);
+    vm2test::WindowWatch watch(title, "", 10000, [](HWND) {});
+    DWORD start = GetTickCount();
+    EXPECT_EQ(1, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "Agent \"Printer\"", comptest::ResourceDll().c_str(), 1));
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_TRUE(watch.Join().found) << "the wait dialog was not shown";
+    EXPECT_LT(elapsed, 8000u) << "the program's answer did not end the wait";
+
+    auto records = box.WaitForRecords(1);
+    ASSERT_EQ(1u, records.size());
+    EXPECT_EQ("agent", records[0].program);
+    // Elevated start: the copy under the common application-data folder.
+    std::string copy = CommonAppData() + "\\KAVRO\\K_VAGENT.EXE";
+    EXPECT_STRCASEEQ(copy.c_str(), records[0].Get("exe").c_str());
+    const std::string cmd = records[0].Get("cmdline");
+    std::string params = "/agnt /drv:\"" + box.DriverName() + "\" /p:\"Agent \"Printer\"\" /im:1";
+    EXPECT_EQ(params, cmd.substr(cmd.size() - std::min(cmd.size(), params.size()))) << cmd;
+    EXPECT_NE("none", records[0].Get("replied"));
+}
+
+TEST(SetSIDMAgent2, StopsWithServiceZeroAndWithoutResourcesShowsNoDialog)
+{
+    CompanionSandbox box;
+    DWORD start = GetTickCount();
+    EXPECT_EQ(1, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "P", (box.TempFolder() + "\\none.dll").c_str(), 0));
+    EXPECT_LT(GetTickCount() - start, 8000u);
+    auto records = box.WaitForRecords(1);
+    ASSERT_EQ(1u, records.size());
+    const std::string cmd = records[0].Get("cmdline");
+    EXPECT_NE(std::string::npos, cmd.find("/agnt /drv:\"" + box.DriverName() + "\" /p:\"P\" /im:0")) << cmd;
+}
+
+TEST(SetSIDMAgent2, NothingStartsWithoutNamesOrProgram)
+{
+    CompanionSandbox box;
+    EXPECT_EQ(0, SetSIDMAgent2(nullptr, "", "P", nullptr, 1));
+    EXPECT_EQ(0, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "", nullptr, 1));
+    EXPECT_EQ(0, SetSIDMAgent2(nullptr, nullptr, nullptr, nullptr, 1));
+    EXPECT_EQ(0, SetSIDMAgent2(nullptr, UniqueName("KAVRO NoDriver").c_str(), "P", nullptr, 1));
+    box.SetDriverValue("K_VRCV", "");
+    EXPECT_EQ(0, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "P", nullptr, 1));
+    // A program that is not there.
+    box.SetDriverValue("K_VRCV", box.TempFolder() + "\\missing.exe");
+    EXPECT_EQ(0, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "P", nullptr, 1));
+    Sleep(200);
+    EXPECT_TRUE(box.Records().empty());
+}
+
+TEST(StartAgentProgram, OlderSystemsStartTheProgramItselfWithACommandLine)
+{
+    CompanionSandbox box;
+    std::string program = comptest::AgentStandIn();
+    ASSERT_EQ(1, vm2::StartAgentProgram(false, nullptr, program.c_str(), "KAVRO KX-9100", "Demo USB", 1));
+    auto records = box.WaitForRecords(1);
+    ASSERT_EQ(1u, records.size());
+    EXPECT_EQ(program + " /agnt /drv:\"KAVRO KX-9100\" /p:\"Demo USB\" /im:1", records[0].Get("cmdline"));
+    EXPECT_STRCASEEQ(program.c_str(), records[0].Get("exe").c_str());
+    EXPECT_EQ(0, vm2::StartAgentProgram(false, nullptr, (box.TempFolder() + "\\missing.exe").c_str(), "D", "P", 1));
+}

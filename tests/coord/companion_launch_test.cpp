@@ -1,0 +1,303 @@
+// The tray-icon program's start and logon entry, with the kit's stand-in
+// icon program reading what the module launched. The Run key is the user's
+// and shared: these tests hold the "run_key" lock and use value names of
+// their own.
+#include "coord/companion_launch.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config/regpaths.h"
+#include "coord/companion_fixture.h"
+
+using comptest::CompanionSandbox;
+using vm2test::UniqueName;
+
+namespace {
+
+const char kRunKey[] = "software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kMissing[] = "<missing>";
+
+std::string RunValue(const std::string& name)
+{
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &h) != ERROR_SUCCESS) return kMissing;
+    char buf[1024] = "";
+    DWORD size = sizeof(buf), type = 0;
+    LONG rc = RegQueryValueExA(h, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+    RegCloseKey(h);
+    if (rc != ERROR_SUCCESS) return kMissing;
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+    EXPECT_EQ(strlen(buf) + 1, size) << "the value is stored with its terminator";
+    return buf;
+}
+
+void SetRunValue(const std::string& name, const std::string& value)
+{
+    RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, name.c_str(), REG_SZ, value.c_str(),
+                    static_cast<DWORD>(value.size() + 1));
+}
+
+// Removes the test's Run value however the test ends.
+struct RunValueGuard {
+    explicit RunValueGuard(std::string n) : name(std::move(n)) {}
+    ~RunValueGuard() { RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, name.c_str()); }
+    std::string name;
+};
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// "<icon> /A "<path>"": the path.
+std::string EntryFile(const std::string& value)
+{
+    std::string prefix = comptest::IconStandIn() + " /A \"";
+    if (value.compare(0, prefix.size(), prefix) != 0 || value.back() != '"') return "<not an /A entry: " + value + ">";
+    return value.substr(prefix.size(), value.size() - prefix.size() - 1);
+}
+
+// Starts a Run value's command the way the logon does.
+bool StartAsAtLogon(const std::string& command)
+{
+    std::string buf = command;
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &buf[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    WaitForSingleObject(pi.hProcess, 20000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ immediate start
+
+TEST(StartIconProgram, OneShotFileCarriesTheIdentityAndTheReaderDeletesIt)
+{
+    CompanionSandbox box;
+    const std::string printer = "Printer \"A\"/B \xC4\xD6";
+    ASSERT_EQ(1, StartIconProgram(TRUE, printer.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    auto records = box.WaitForRecords(1);
+    ASSERT_EQ(1u, records.size());
+    const companion::Record& r = records[0];
+    EXPECT_EQ("icon", r.program);
+    // "<icon> /F "K_V....tmp"": the name alone, found in the temporary folder.
+    const std::string& args = r.Get("args");
+    EXPECT_EQ(0u, args.find(" /F \"K_V")) << args;
+    EXPECT_EQ(".tmp\"", args.substr(args.size() - 5)) << args;
+    EXPECT_EQ(printer, r.Get("P"));
+    EXPECT_EQ("USB001", r.Get("O"));
+    EXPECT_EQ("KX-9100", r.Get("M"));
+    EXPECT_EQ("", r.Get("D")) << "the driver name is not handed over";
+    EXPECT_EQ("0", r.Get("R"));
+    EXPECT_EQ("0", r.Get("paramfile_left")) << "a one-shot file is deleted by its reader";
+    EXPECT_TRUE(box.TempFiles().empty()) << box.TempFiles().front();
+}
+
+TEST(StartIconProgram, CarriesRExactlyWhenTheTrayIconIsOff)
+{
+    CompanionSandbox box;
+    ASSERT_EQ(1, StartIconProgram(FALSE, "Off Printer", box.DriverName().c_str(), "LPT1:", "KX-9100"));
+    box.WaitForRecords(1);
+    ASSERT_EQ(1, StartIconProgram(TRUE, "On Printer", box.DriverName().c_str(), "LPT1:", "KX-9100"));
+    auto records = box.WaitForRecords(2);
+    ASSERT_EQ(2u, records.size());
+    EXPECT_EQ("Off Printer", records[0].Get("P"));
+    EXPECT_EQ("1", records[0].Get("R"));
+    EXPECT_EQ("On Printer", records[1].Get("P"));
+    EXPECT_EQ("0", records[1].Get("R"));
+}
+
+TEST(StartIconProgram, WithoutATemporaryFolderTheNamesGoOnTheCommandLine)
+{
+    CompanionSandbox box;
+    comptest::ScopedEnv tmp("TMP", box.TempFolder() + "\\missing\\");
+    comptest::ScopedEnv temp("TEMP", box.TempFolder() + "\\missing\\");
+    const std::string printer = "Pr\"int/er \"x\"";
+    ASSERT_EQ(1, StartIconProgram(FALSE, printer.c_str(), box.DriverName().c_str(), "\\\\srv\\q\"1", "KX-9100"));
+    ASSERT_EQ(1, StartIconProgram(TRUE, printer.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    auto records = box.WaitForRecords(2);
+    ASSERT_EQ(2u, records.size());
+    // The records may come in either order.
+    const companion::Record& off = records[0].Get("R") == "1" ? records[0] : records[1];
+    const companion::Record& on = records[0].Get("R") == "1" ? records[1] : records[0];
+    const std::string n = std::to_string(printer.size());
+    EXPECT_EQ(" /P" + n + " \"" + printer + "\" /O9 \"\\\\srv\\q\"1\" /M \"KX-9100\"  /R", off.Get("args"));
+    EXPECT_EQ(printer, off.Get("P"));
+    EXPECT_EQ("\\\\srv\\q\"1", off.Get("O"));
+    EXPECT_EQ("KX-9100", off.Get("M"));
+    EXPECT_EQ("1", off.Get("R"));
+    EXPECT_EQ(" /P" + n + " \"" + printer + "\" /O6 \"USB001\" /M \"KX-9100\" ", on.Get("args"));
+    EXPECT_EQ(printer, on.Get("P"));
+    EXPECT_EQ("0", on.Get("R"));
+    EXPECT_TRUE(box.TempFiles().empty());
+}
+
+TEST(StartIconProgram, ProgramThatCannotStartLeavesNoParameterFile)
+{
+    CompanionSandbox box;
+    box.SetDriverValue("K_VICN", box.TempFolder() + "\\no such icon program.exe");
+    EXPECT_EQ(0, StartIconProgram(TRUE, "Printer", box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_TRUE(box.TempFiles().empty()) << box.TempFiles().front();
+    Sleep(200);
+    EXPECT_TRUE(box.Records().empty());
+}
+
+TEST(StartIconProgram, NamesThatDoNotFitAreRefused)
+{
+    CompanionSandbox box;
+    std::string tooLong(260, 'p');
+    EXPECT_EQ(0, StartIconProgram(TRUE, tooLong.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_EQ(0, StartIconProgram(TRUE, "Printer", box.DriverName().c_str(), "USB001", tooLong.c_str()));
+    EXPECT_TRUE(box.TempFiles().empty());
+    // A command line of more than 520 characters is not used either.
+    comptest::ScopedEnv tmp("TMP", box.TempFolder() + "\\missing\\");
+    std::string longest(259, 'x');
+    EXPECT_EQ(0, StartIconProgram(TRUE, longest.c_str(), box.DriverName().c_str(), longest.c_str(), "KX-9100"));
+    Sleep(200);
+    EXPECT_TRUE(box.Records().empty());
+}
+
+// ------------------------------------------------------------ logon entry
+
+TEST(UpdateRunEntry, OnWritesTheEntryAndItsFileOffRemovesBoth)
+{
+    CompanionSandbox box;
+    RunValueGuard guard(UniqueName("CT Printer"));
+    const char* printer = guard.name.c_str();
+
+    ASSERT_EQ(1, UpdateRunEntry(TRUE, printer, box.DriverName().c_str(), "USB001", "KX-9100"));
+    std::string first = EntryFile(RunValue(printer));
+    EXPECT_EQ(box.TempFolder() + "\\", first.substr(0, box.TempFolder().size() + 1));
+    EXPECT_EQ(std::string("/P \"") + printer + "\"\r\n/O \"USB001\"\r\n/M \"KX-9100\"\r\n",
+              vm2test::ReadFileText(first))
+        << "text-mode lines end in CR LF on disk";
+
+    // On again: a new file, the previous one gone.
+    ASSERT_EQ(1, UpdateRunEntry(TRUE, printer, box.DriverName().c_str(), "USB002", "KX-9100"));
+    std::string second = EntryFile(RunValue(printer));
+    EXPECT_NE(first, second);
+    EXPECT_FALSE(Exists(first));
+    EXPECT_TRUE(Exists(second));
+    EXPECT_EQ(1u, box.TempFiles().size());
+
+    // Off: value and file gone.
+    ASSERT_EQ(1, UpdateRunEntry(FALSE, printer, box.DriverName().c_str(), "USB002", "KX-9100"));
+    EXPECT_EQ(kMissing, RunValue(printer));
+    EXPECT_FALSE(Exists(second));
+    EXPECT_TRUE(box.TempFiles().empty());
+
+    // Off once more: nothing there, still fine.
+    EXPECT_EQ(1, UpdateRunEntry(FALSE, printer, box.DriverName().c_str(), "USB002", "KX-9100"));
+
+    // On again after off.
+    ASSERT_EQ(1, UpdateRunEntry(TRUE, printer, box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_TRUE(Exists(EntryFile(RunValue(printer))));
+    EXPECT_EQ(1u, box.TempFiles().size());
+    UpdateRunEntry(FALSE, printer, box.DriverName().c_str(), "USB001", "KX-9100");
+    EXPECT_TRUE(box.TempFiles().empty());
+}
+
+TEST(UpdateRunEntry, TheEntryStartsTheIconProgramWithItsFileKept)
+{
+    CompanionSandbox box;
+    RunValueGuard guard(UniqueName("CT Logon \"Q\"/1"));
+    ASSERT_EQ(1, UpdateRunEntry(TRUE, guard.name.c_str(), box.DriverName().c_str(), "COM3:", "KX-9100"));
+    std::string entry = RunValue(guard.name);
+    ASSERT_TRUE(StartAsAtLogon(entry)) << entry;
+    auto records = box.WaitForRecords(1);
+    ASSERT_EQ(1u, records.size());
+    EXPECT_EQ(guard.name, records[0].Get("P"));
+    EXPECT_EQ("COM3:", records[0].Get("O"));
+    EXPECT_EQ("KX-9100", records[0].Get("M"));
+    EXPECT_EQ("0", records[0].Get("R"));
+    EXPECT_EQ(EntryFile(entry), records[0].Get("paramfile"));
+    EXPECT_EQ("1", records[0].Get("paramfile_left")) << "the logon entry's file is read at every logon";
+    UpdateRunEntry(FALSE, guard.name.c_str(), box.DriverName().c_str(), "COM3:", "KX-9100");
+}
+
+TEST(UpdateRunEntry, PrinterKnownOnlyByPortIsEnteredUnderThePortName)
+{
+    CompanionSandbox box;
+    RunValueGuard guard(UniqueName("CTPORT") + ":");
+    ASSERT_EQ(1, UpdateRunEntry(TRUE, "", box.DriverName().c_str(), guard.name.c_str(), "KX-9100"));
+    std::string file = EntryFile(RunValue(guard.name));
+    EXPECT_EQ("/O \"" + guard.name + "\"\r\n/M \"KX-9100\"\r\n", vm2test::ReadFileText(file));
+    ASSERT_EQ(1, UpdateRunEntry(FALSE, nullptr, box.DriverName().c_str(), guard.name.c_str(), "KX-9100"));
+    EXPECT_EQ(kMissing, RunValue(guard.name));
+    EXPECT_FALSE(Exists(file));
+}
+
+TEST(UpdateRunEntry, FilesNamedByAValueThatIsNotOursStay)
+{
+    CompanionSandbox box;
+    RunValueGuard guard(UniqueName("CT Foreign"));
+    std::string keep = box.TempFolder() + "\\settings.dat";
+    vm2test::WriteFileText(keep, "/P \"x\"\n");
+
+    // On: the previous value names no ".tmp" file, so nothing is deleted.
+    SetRunValue(guard.name, "C:\\other\\app.exe /A \"" + keep + "\"");
+    ASSERT_EQ(1, UpdateRunEntry(TRUE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_TRUE(Exists(keep));
+
+    // Off: the value goes, a file that is not a parameter file stays.
+    SetRunValue(guard.name, "C:\\other\\app.exe /A \"" + keep + "\"");
+    ASSERT_EQ(1, UpdateRunEntry(FALSE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_EQ(kMissing, RunValue(guard.name));
+    EXPECT_TRUE(Exists(keep));
+    SetRunValue(guard.name, "C:\\other\\app.exe /F \"" + keep + "\"");
+    ASSERT_EQ(1, UpdateRunEntry(FALSE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_TRUE(Exists(keep));
+
+    // A value too long to be ours is left as it is.
+    std::string huge = "C:\\other\\app.exe " + std::string(600, 'x');
+    SetRunValue(guard.name, huge);
+    EXPECT_EQ(1, UpdateRunEntry(FALSE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_EQ(huge, RunValue(guard.name));
+}
+
+TEST(UpdateRunEntry, WithoutATemporaryFileTheEntryCarriesNoPrinter)
+{
+    CompanionSandbox box;
+    RunValueGuard guard(UniqueName("CT NoTemp"));
+    comptest::ScopedEnv tmp("TMP", box.TempFolder() + "\\missing\\");
+    comptest::ScopedEnv temp("TEMP", box.TempFolder() + "\\missing\\");
+    ASSERT_EQ(1, UpdateRunEntry(TRUE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_EQ(comptest::IconStandIn() + " /P0 \"\" /O0 \"\" /M \"\"", RunValue(guard.name));
+    ASSERT_EQ(1, UpdateRunEntry(FALSE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_EQ(kMissing, RunValue(guard.name));
+}
+
+TEST(UpdateRunEntry, RefusesWhatCannotBeEntered)
+{
+    CompanionSandbox box;
+    // No name at all would address the Run key's default value.
+    EXPECT_EQ(0, UpdateRunEntry(TRUE, "", box.DriverName().c_str(), "", "KX-9100"));
+    EXPECT_EQ(0, UpdateRunEntry(TRUE, nullptr, box.DriverName().c_str(), nullptr, "KX-9100"));
+    EXPECT_EQ(kMissing, RunValue(""));
+    std::string tooLong(260, 'p');
+    EXPECT_EQ(0, UpdateRunEntry(TRUE, tooLong.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_EQ(kMissing, RunValue(tooLong));
+    EXPECT_TRUE(box.TempFiles().empty());
+
+    // The longest icon path (259 characters) and a parameter file of 257:
+    // "<icon> /A "<file>"" is 522 characters.
+    std::string deep = box.TempFolder() + "\\" + std::string(245 - box.TempFolder().size() - 1, 'd');
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep.size();
+    std::string icon = deep + "\\" + std::string(259 - deep.size() - 1 - 4, 'i') + ".exe";
+    ASSERT_EQ(259u, icon.size());
+    ASSERT_TRUE(vm2test::WriteFileText(icon, "MZ"));
+    box.SetDriverValue("K_VICN", icon);
+    comptest::ScopedEnv tmp("TMP", deep + "\\");
+    RunValueGuard guard(UniqueName("CT Long"));
+    EXPECT_EQ(0, UpdateRunEntry(TRUE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_EQ(kMissing, RunValue(guard.name));
+    // Nothing is left in that folder but the icon program.
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((deep + "\\K_V*").c_str(), &fd);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, h) << fd.cFileName;
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    DeleteFileA(icon.c_str());
+}

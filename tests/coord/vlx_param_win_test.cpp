@@ -1,0 +1,199 @@
+// The parameter object on disk: temporary names, the file written and read
+// back, deletion, and the completion of a parsed command line from the
+// driver key.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "coord/companion_fixture.h"
+#include "base/text.h"
+#include "coord/companion_launch.h"
+#include "coord/vlx_param.h"
+
+using comptest::CompanionSandbox;
+
+namespace {
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string Full(const CVlxParam& p) { return std::string(p.m_szTempDir) + p.m_szFileName; }
+
+}  // namespace
+
+TEST(VlxParamTempName, NewEmptyFileInTheTemporaryFolder)
+{
+    CompanionSandbox box;
+    CVlxParam p;
+    ASSERT_EQ(1, p.CreateTempParamName());
+    EXPECT_EQ(box.TempFolder() + "\\", p.m_szTempDir);
+    std::string name = p.m_szFileName;
+    EXPECT_EQ("K_V", name.substr(0, 3)) << name;
+    EXPECT_EQ(".tmp", name.substr(name.size() - 4)) << name;
+    EXPECT_EQ(std::string::npos, name.find('\\'));
+    EXPECT_TRUE(Exists(Full(p)));
+    EXPECT_EQ("", vm2test::ReadFileText(Full(p)));
+
+    // Kept without the folder's backslash, the name carries it instead.
+    CVlxParam q;
+    ASSERT_EQ(1, q.CreateTempParamName(false));
+    EXPECT_EQ(box.TempFolder(), q.m_szTempDir);
+    EXPECT_EQ('\\', q.m_szFileName[0]);
+    EXPECT_TRUE(Exists(Full(q)));
+    EXPECT_NE(Full(p), Full(q));
+    EXPECT_EQ(2u, box.TempFiles().size());
+}
+
+TEST(VlxParamTempName, MissingTemporaryFolderGivesNoName)
+{
+    CompanionSandbox box;
+    comptest::ScopedEnv tmp("TMP", box.TempFolder() + "\\missing\\");
+    CVlxParam p;
+    vm2::CopyText(p.m_szFileName, sizeof(p.m_szFileName), "stale");
+    EXPECT_EQ(0, p.CreateTempParamName());
+    EXPECT_STREQ("", p.m_szFileName);
+}
+
+TEST(VlxParamFile, WrittenInTextModeAndReadBack)
+{
+    CompanionSandbox box;
+    CVlxParam p;
+    ASSERT_EQ(1, p.CreateTempParamName());
+    p.SetOption("P", "Pr\"int/er \xE4");
+    p.SetOption("O", "LPT1:");
+    p.SetOption("M", "KX-9100");
+    p.SetOption("R", "");
+    ASSERT_EQ(1, p.WriteParamFile());
+    EXPECT_EQ("/P \"Pr\"int/er \xE4\"\r\n/O \"LPT1:\"\r\n/M \"KX-9100\"\r\n/R\r\n", vm2test::ReadFileText(Full(p)));
+
+    // Read by its full path, by its name alone (found in the temporary
+    // folder), and never deleted by reading.
+    for (const std::string& name : {Full(p), std::string(p.m_szFileName)}) {
+        SCOPED_TRACE(name);
+        CVlxParam q;
+        vm2::CopyText(q.m_szParamFile, sizeof(q.m_szParamFile), name.c_str());
+        ASSERT_EQ(1, q.ReadParamFile());
+        EXPECT_STREQ("Pr\"int/er \xE4", q.m_szPrinter);
+        EXPECT_STREQ("LPT1:", q.m_szPort);
+        EXPECT_STREQ("KX-9100", q.m_szModel);
+        EXPECT_EQ(1, q.m_bR);
+        EXPECT_TRUE(Exists(Full(p)));
+    }
+}
+
+TEST(VlxParamFile, WriteFailsWithoutAName)
+{
+    CompanionSandbox box;
+    CVlxParam p;
+    p.SetOption("P", "x");
+    EXPECT_EQ(0, p.WriteParamFile());
+    vm2::CopyText(p.m_szTempDir, sizeof(p.m_szTempDir), (box.TempFolder() + "\\missing\\").c_str());
+    vm2::CopyText(p.m_szFileName, sizeof(p.m_szFileName), "K_V1.tmp");
+    EXPECT_EQ(0, p.WriteParamFile());
+}
+
+TEST(VlxParamFile, MissingOrEmptyFileLeavesTheCommandLineFields)
+{
+    CompanionSandbox box;
+    CVlxParam p;
+    p.SetOption("P", "from the command line");
+    EXPECT_EQ(0, p.ReadParamFile()) << "no file named";
+    vm2::CopyText(p.m_szParamFile, sizeof(p.m_szParamFile), "K_VNONE.tmp");
+    EXPECT_EQ(0, p.ReadParamFile());
+    EXPECT_EQ(box.TempFolder() + "\\", p.m_szTempDir) << "the temporary folder was tried";
+    EXPECT_STREQ("from the command line", p.m_szPrinter);
+
+    std::string empty = box.TempFolder() + "\\K_VE.tmp";
+    vm2test::WriteFileText(empty, "");
+    vm2::CopyText(p.m_szParamFile, sizeof(p.m_szParamFile), empty.c_str());
+    EXPECT_EQ(1, p.ReadParamFile());
+    EXPECT_STREQ("from the command line", p.m_szPrinter);
+}
+
+TEST(VlxParamFile, LongLinesNeitherOverrunNorInjectOptions)
+{
+    CompanionSandbox box;
+    std::string text = "/P \"" + std::string(5000, 'p') + "/M \"bogus\"\"\r\n/O \"port\"\r\n";
+    std::string path = box.TempFolder() + "\\K_VLONG.tmp";
+    vm2test::WriteFileText(path, text);
+    CVlxParam p;
+    vm2::CopyText(p.m_szParamFile, sizeof(p.m_szParamFile), path.c_str());
+    EXPECT_EQ(1, p.ReadParamFile());
+    EXPECT_STREQ("", p.m_szPrinter);
+    EXPECT_STREQ("", p.m_szModel);
+    EXPECT_STREQ("port", p.m_szPort);
+}
+
+TEST(VlxParamDelete, OnlyParameterFilesAndOnlyWhereNamed)
+{
+    CompanionSandbox box;
+    std::string byPath = box.TempFolder() + "\\K_V11.tmp";
+    std::string byName = box.TempFolder() + "\\K_V22.tmp";
+    std::string other = box.TempFolder() + "\\keep.txt";
+    for (const std::string& f : {byPath, byName, other}) vm2test::WriteFileText(f, "x");
+
+    CVlxParam p;
+    EXPECT_EQ(1, p.DeleteParamFile(byPath.c_str()));
+    EXPECT_FALSE(Exists(byPath));
+    EXPECT_EQ(box.TempFolder() + "\\", p.m_szTempDir);
+    EXPECT_EQ(1, p.DeleteParamFile("K_V22.tmp"));
+    EXPECT_FALSE(Exists(byName));
+    EXPECT_EQ(0, p.DeleteParamFile("K_V22.tmp")) << "already gone";
+    EXPECT_EQ(0, p.DeleteParamFile(other.c_str()));
+    EXPECT_EQ(0, p.DeleteParamFile("keep.txt"));
+    EXPECT_TRUE(Exists(other));
+    EXPECT_EQ(0, p.DeleteParamFile(""));
+    EXPECT_EQ(0, p.DeleteParamFile(nullptr));
+}
+
+TEST(VlxParamParse, OneShotFileIsReadAndDeletedLogonFileKept)
+{
+    CompanionSandbox box;
+    CVlxParam w;
+    ASSERT_EQ(1, w.CreateTempParamName());
+    w.SetOption("P", "Printer");
+    w.SetOption("O", "USB001");
+    w.SetOption("M", "KX-9100");
+    ASSERT_EQ(1, w.WriteParamFile());
+
+    std::string logon = "icon.exe /A \"" + Full(w) + "\"";
+    CVlxParam a(logon.c_str());
+    EXPECT_STREQ("Printer", a.m_szPrinter);
+    EXPECT_STREQ("USB001", a.m_szPort);
+    EXPECT_EQ(Full(w), a.m_szParamFile);
+    EXPECT_STREQ("", a.m_szFileName);
+    EXPECT_TRUE(Exists(Full(w)));
+
+    std::string once = std::string("icon.exe /R /F \"") + w.m_szFileName + "\"";
+    CVlxParam f(once.c_str());
+    EXPECT_STREQ("Printer", f.m_szPrinter);
+    EXPECT_EQ(1, f.m_bR);
+    EXPECT_FALSE(Exists(Full(w)));
+}
+
+TEST(VlxParamParse, ModelComesFromTheDriverKeyWhenMissing)
+{
+    CompanionSandbox box;  // its driver key says "ModelID" = "KX-CT"
+    std::string cmd = "/P \"no such printer\" /D \"" + box.DriverName() + "\"";
+    CVlxParam p(cmd.c_str());
+    EXPECT_STREQ("KX-CT", p.m_szModel);
+    cmd += " /M \"given\"";
+    CVlxParam q(cmd.c_str());
+    EXPECT_STREQ("given", q.m_szModel);
+}
+
+TEST(VlxParamParse, BEOnlyWithItsFourValues)
+{
+    CVlxParam p("/BE /BH \"h\" /BU \"u\" /BD \"d\"");
+    EXPECT_EQ(0, p.m_bBE);
+    CVlxParam q("/BE /BH \"h\" /BU \"u\" /BD \"d\" /BI \"i\"");
+    EXPECT_EQ(1, q.m_bBE);
+}
+
+TEST(VlxParamParse, CommandLineTooLongIsRefusedWhole)
+{
+    std::string cmd = "/P \"" + std::string(300, 'p') + "\" /R";
+    CVlxParam p(cmd.c_str());
+    EXPECT_STREQ("", p.m_szCmdLine);
+    EXPECT_STREQ("", p.m_szPrinter);
+    EXPECT_EQ(0, p.m_bR);
+}

@@ -1,0 +1,198 @@
+// The wait dialog as a user sees it (under the X display), its two timers,
+// its answer message, and the start of the library settings program. The
+// settings program's folder is a machine value: these tests hold
+// "kbapi_info".
+#include "coord/wait_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "coord/agent.h"
+#include "coord/companion_fixture.h"
+#include "module/trace.h"
+
+using comptest::CompanionSandbox;
+using vm2test::WindowSnapshot;
+using vm2test::WindowWatch;
+
+namespace {
+
+const char kKbapiInfoKey[] = "Software\\KAVRO\\KBAPIInfo";
+
+// What the watcher saw of the dialog beyond its texts.
+struct DialogLook {
+    bool bCloseDisabled = false;
+    bool bMoveGrayed = false;
+    bool bMinimizeBox = true;
+    bool bOwnedByTheOwner = false;
+};
+
+DialogLook Inspect(HWND hWnd, HWND hOwner)
+{
+    DialogLook look;
+    HMENU hMenu = GetSystemMenu(hWnd, FALSE);
+    UINT close = GetMenuState(hMenu, SC_CLOSE, MF_BYCOMMAND);
+    UINT move = GetMenuState(hMenu, SC_MOVE, MF_BYCOMMAND);
+    look.bCloseDisabled = close != static_cast<UINT>(-1) && (close & (MF_DISABLED | MF_GRAYED)) != 0;
+    look.bMoveGrayed = move != static_cast<UINT>(-1) && (move & MF_GRAYED) != 0;
+    look.bMinimizeBox = (GetWindowLongA(hWnd, GWL_STYLE) & WS_MINIMIZEBOX) != 0;
+    look.bOwnedByTheOwner = GetWindow(hWnd, GW_OWNER) == hOwner;
+    return look;
+}
+
+// An owner window for the dialog, as the preferences dialog would be.
+struct OwnerWindow {
+    OwnerWindow()
+    {
+        hWnd = CreateWindowExA(0, "STATIC", "wait owner", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, nullptr,
+                               nullptr);
+    }
+    ~OwnerWindow() { DestroyWindow(hWnd); }
+    HWND hWnd;
+};
+
+}  // namespace
+
+TEST(CWaitDlg, ShowsItsTextsWithoutCloseItemAndEndsAfterItsTwoTimers)
+{
+    const std::string title = comptest::KitString(CWaitDlg::kTitleString);
+    const std::string text = comptest::KitString(CWaitDlg::kTextString);
+    ASSERT_FALSE(title.empty());
+    OwnerWindow owner;
+    CWaitDlg dlg(comptest::ResourceDll().c_str(), owner.hWnd);
+    ASSERT_NE(nullptr, dlg.m_hResDll);
+
+    DialogLook look;
+    bool bStillUpAfterFiveSeconds = false;
+    WindowWatch watch(title, "", 10000, [&](HWND hWnd) {
+        look = Inspect(hWnd, owner.hWnd);
+        Sleep(5000);
+        bStillUpAfterFiveSeconds = IsWindow(hWnd) && IsWindowVisible(hWnd);
+    });
+    DWORD start = GetTickCount();
+    EXPECT_EQ(0, dlg.DoModal(1)) << "the result field is never set";
+    DWORD elapsed = GetTickCount() - start;
+    WindowSnapshot seen = watch.Join();
+
+    ASSERT_TRUE(seen.found) << "no window titled \"" << title << "\" appeared";
+    EXPECT_EQ(title, seen.caption);
+    EXPECT_NE(std::string::npos, seen.AllText().find(text)) << seen.AllText();
+    EXPECT_TRUE(look.bCloseDisabled);
+    EXPECT_TRUE(look.bMoveGrayed);
+    EXPECT_FALSE(look.bMinimizeBox);
+    EXPECT_TRUE(look.bOwnedByTheOwner);
+    EXPECT_TRUE(bStillUpAfterFiveSeconds);
+    // 100 ms, then 10 s.
+    EXPECT_GE(elapsed, 10000u);
+    EXPECT_LT(elapsed, 30000u);
+    EXPECT_EQ(1, dlg.m_lParam);
+    EXPECT_EQ(0u, dlg.m_nTimerId) << "no timer outlives the dialog";
+}
+
+TEST(CWaitDlg, ClosesAtOnceOnTheAnswerMessage)
+{
+    const std::string title = comptest::KitString(CWaitDlg::kTitleString);
+    CWaitDlg dlg(comptest::ResourceDll().c_str(), nullptr);
+    WindowWatch watch(title, "", 10000, [](HWND hWnd) {
+        // A stray timer message changes nothing; the answer ends the wait.
+        PostMessageA(hWnd, WM_TIMER, 99, 0);
+        Sleep(300);
+        PostMessageA(hWnd, WM_USER + 10, 0, 1);
+    });
+    DWORD start = GetTickCount();
+    dlg.DoModal(0);
+    DWORD elapsed = GetTickCount() - start;
+    ASSERT_TRUE(watch.Join().found);
+    EXPECT_LT(elapsed, 8000u) << "the dialog waited for its timer instead";
+    EXPECT_GE(elapsed, 300u);
+}
+
+TEST(CWaitDlg, WithoutTemplateNothingIsShown)
+{
+    // The module DLL has no dialog 111; a missing DLL and no path at all.
+    for (const std::string& path : {vm2test::ModuleDllPath(), vm2test::BinDir() + "\\NOSUCH.DLL", std::string()}) {
+        SCOPED_TRACE(path);
+        CWaitDlg dlg(path.empty() ? nullptr : path.c_str(), nullptr);
+        DWORD start = GetTickCount();
+        EXPECT_EQ(0, dlg.DoModal(1));
+        EXPECT_LT(GetTickCount() - start, 5000u);
+        EXPECT_EQ(nullptr, dlg.m_hWnd);
+    }
+}
+
+TEST(CWaitDlgSetSAgent, SettingsProgramAnswersTheShownDialog)
+{
+    CompanionSandbox box;
+    vm2test::ScopedRegKey info(HKEY_LOCAL_MACHINE, kKbapiInfoKey);
+    info.SetString("InstallDir", vm2test::BinDir());
+
+    const std::string title = comptest::KitString(CWaitDlg::kTitleString);
+    CWaitDlg dlg(comptest::ResourceDll().c_str(), nullptr);
+    int nStarted = -1;
+    HWND hShown = nullptr;
+    WindowWatch watch(title, "", 10000, [&](HWND hWnd) {
+        hShown = hWnd;
+        nStarted = dlg.SetSAgent(1);
+    });
+    DWORD start = GetTickCount();
+    dlg.DoModal(1);
+    DWORD elapsed = GetTickCount() - start;
+    ASSERT_TRUE(watch.Join().found);
+    EXPECT_EQ(1, nStarted);
+    EXPECT_LT(elapsed, 8000u) << "the settings program's answer did not end the wait";
+
+    auto records = box.WaitForRecords(1);
+    ASSERT_EQ(1u, records.size());
+    EXPECT_EQ("kbapiset", records[0].program);
+    char wnd[32];
+    snprintf(wnd, sizeof(wnd), "%x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(hShown)));
+    const std::string cmd = records[0].Get("cmdline");
+    EXPECT_NE(std::string::npos, cmd.find(std::string("/Act=Ch /KBP=A:NC /Ret=WM:") + wnd + ";40a  /Agt=On")) << cmd;
+    EXPECT_EQ(std::string(wnd) + ";40a", records[0].Get("posted"));
+}
+
+TEST(CWaitDlgSetSAgent, WithoutDialogTheProgramIsToldNoWindow)
+{
+    CompanionSandbox box;
+    vm2test::ScopedRegKey info(HKEY_LOCAL_MACHINE, kKbapiInfoKey);
+    info.SetString("InstallDir", vm2test::BinDir() + "\\");
+    CWaitDlg dlg(nullptr, nullptr);
+    EXPECT_EQ(1, dlg.SetSAgent(0));
+    auto records = box.WaitForRecords(1);
+    ASSERT_EQ(1u, records.size());
+    const std::string cmd = records[0].Get("cmdline");
+    EXPECT_NE(std::string::npos, cmd.find("kbapiset.exe")) << cmd;
+    EXPECT_NE(std::string::npos, cmd.find("/Act=Ch /KBP=A:NC /Ret=WM:0;40a  /Agt=Off")) << cmd;
+    EXPECT_EQ("none", records[0].Get("posted"));
+}
+
+TEST(CWaitDlgSetSAgent, NoInstallFolderNoStart)
+{
+    CompanionSandbox box;
+    vm2test::DeleteRegTree(HKEY_LOCAL_MACHINE, kKbapiInfoKey);
+    CWaitDlg dlg(nullptr, nullptr);
+    EXPECT_EQ(0, dlg.SetSAgent(1));
+    vm2test::ScopedRegKey info(HKEY_LOCAL_MACHINE, kKbapiInfoKey);
+    info.SetString("InstallDir", "");
+    EXPECT_EQ(0, dlg.SetSAgent(1));
+    // A folder without the program: the start fails.
+    info.SetString("InstallDir", box.TempFolder());
+    EXPECT_EQ(0, dlg.SetSAgent(1));
+    Sleep(200);
+    EXPECT_TRUE(box.Records().empty());
+}
+
+TEST(StartKbapiset, OlderSystemsGetTheWholeCommandLine)
+{
+    CompanionSandbox box;
+    TraceScope scope("StartKbapiset test");
+    std::string path = vm2test::BinDir() + "\\kbapiset.exe";
+    ASSERT_EQ(1, vm2::StartKbapiset(scope, false, nullptr, path.c_str(), true));
+    auto records = box.WaitForRecords(1);
+    ASSERT_EQ(1u, records.size());
+    EXPECT_EQ(path + " /Act=Ch /KBP=A:NC /Ret=WM:0;40a  /Agt=On", records[0].Get("cmdline"));
+    EXPECT_EQ(0, vm2::StartKbapiset(scope, false, nullptr, (box.TempFolder() + "\\kbapiset.exe").c_str(), true));
+}
