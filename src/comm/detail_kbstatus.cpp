@@ -116,6 +116,7 @@ int CDetailKbStatus::CheckModelIDFromKBAPI()
 int CDetailKbStatus::GetPrinterStatus()
 {
     TraceScope scope("CDetailKbStatus::GetPrinterStatus");
+    TargetKeyLookupMemo memo;  // the key is checked, then written to
     const char* printer = m_strPrinterName.c_str();
     const char* port = m_strPortName.c_str();
 

@@ -117,16 +117,44 @@ bool HasTerminalServices()
                                    reinterpret_cast<const char*>(productSuite.data()), productSuite.size());
 }
 
+namespace {
+
+// Loading the library is most of the cost of a target-key lookup, and every
+// status poll makes several: it is loaded once and kept until the module is
+// unloaded (ReleaseTerminalServicesLibrary).
+HMODULE g_hWtsApi = nullptr;
+INIT_ONCE g_wtsOnce = INIT_ONCE_STATIC_INIT;
+
+BOOL CALLBACK LoadWtsApi(PINIT_ONCE, PVOID, PVOID*)
+{
+    g_hWtsApi = LoadLibraryA("WTSAPI32.DLL");
+    return TRUE;
+}
+
+HMODULE TerminalServicesLibrary()
+{
+    InitOnceExecuteOnce(&g_wtsOnce, LoadWtsApi, nullptr, nullptr);
+    return g_hWtsApi;
+}
+
+}  // namespace
+
+void ReleaseTerminalServicesLibrary()
+{
+    if (g_hWtsApi != nullptr) FreeLibrary(g_hWtsApi);
+    g_hWtsApi = nullptr;
+}
+
 bool QuerySessionAccount(AccountName* pOut)
 {
     pOut->user.clear();
     pOut->domain.clear();
-    UniqueModule wts(LoadLibraryA("WTSAPI32.DLL"));
-    if (!wts) return false;
+    HMODULE wts = TerminalServicesLibrary();
+    if (wts == nullptr) return false;
     auto query = reinterpret_cast<WTSQuerySessionInformationA_t>(
-        reinterpret_cast<void*>(GetProcAddress(wts.get(), "WTSQuerySessionInformationA")));
+        reinterpret_cast<void*>(GetProcAddress(wts, "WTSQuerySessionInformationA")));
     auto release =
-        reinterpret_cast<WTSFreeMemory_t>(reinterpret_cast<void*>(GetProcAddress(wts.get(), "WTSFreeMemory")));
+        reinterpret_cast<WTSFreeMemory_t>(reinterpret_cast<void*>(GetProcAddress(wts, "WTSFreeMemory")));
     if (query == nullptr || release == nullptr) return false;
 
     auto ask = [&](DWORD session, int what, std::string* pText, DWORD* pNumber) {

@@ -29,9 +29,12 @@ bool GetOwnAccount(AccountName* pOut);
 bool HasTerminalServices();
 
 // The user and domain of the current terminal-services session, through
-// "WTSAPI32.DLL" loaded for the occasion. False when the library is missing;
+// "WTSAPI32.DLL" loaded at run time. False when the library is missing;
 // the names then stay empty.
 bool QuerySessionAccount(AccountName* pOut);
+
+// Unloads the terminal-services library when the module is unloaded.
+void ReleaseTerminalServicesLibrary();
 
 // The first process whose executable name begins with pszShell (at most 128
 // are considered) whose owner can be read. False when none can.

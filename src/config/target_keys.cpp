@@ -1,6 +1,7 @@
 #include "config/target_keys.h"
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,34 @@ BOOL KP_OpenPrinter(const char* pszPrinterName, HANDLE* phPrinter, PRINTER_DEFAU
     return OpenPrinterW(wide.data(), phPrinter, &defaults);
 }
 
+struct TargetKeyLookupMemo::Data {
+    bool haveChoice[2] = {false, false};
+    vm2::TargetBaseChoice choice[2];
+    std::map<std::pair<int, std::string>, std::string> found;  // (kind, lower-case name) -> key path
+};
+
+namespace {
+
+thread_local TargetKeyLookupMemo::Data* t_pMemo = nullptr;
+
+std::string LowerName(const char* pszName)
+{
+    std::string s = pszName != nullptr ? pszName : "";
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+}  // namespace
+
+TargetKeyLookupMemo::TargetKeyLookupMemo() : m_pData(new Data), m_pOuter(t_pMemo) { t_pMemo = m_pData; }
+
+TargetKeyLookupMemo::~TargetKeyLookupMemo()
+{
+    t_pMemo = m_pOuter;
+    delete m_pData;
+}
+
 int GetCurrentTargetPrnKey(const char* pszName, int nKind, char* pszKeyPath, HKEY* phRoot)
 {
     TraceScope scope("GetCurrentTargetPrnKey()");
@@ -132,26 +161,58 @@ int GetCurrentTargetPrnKey(const char* pszName, int nKind, char* pszKeyPath, HKE
     if (pszKeyPath == nullptr) pszKeyPath = spare;
     HKEY root = HKEY_CURRENT_USER;
 
-    vm2::LogonFacts facts = vm2::GatherLogonFacts(scope);
-    vm2::TargetBaseChoice choice = vm2::ChooseTargetBase(nKind, facts);
-    if (choice.sameUser) Trace(scope, "same logon user\n");
+    TargetKeyLookupMemo::Data* memo = t_pMemo;
+    vm2::TargetBaseChoice choice;
+    if (memo != nullptr && memo->haveChoice[nKind]) {
+        choice = memo->choice[nKind];
+    } else {
+        vm2::LogonFacts facts = vm2::GatherLogonFacts(scope);
+        choice = vm2::ChooseTargetBase(nKind, facts);
+        if (choice.sameUser) Trace(scope, "same logon user\n");
+        if (memo != nullptr) {
+            memo->choice[nKind] = choice;
+            memo->haveChoice[nKind] = true;
+        }
+    }
     if (choice.usersHive) root = HKEY_USERS;
     if (phRoot != nullptr) *phRoot = root;
-
     CopyText(pszKeyPath, kPathBuf, choice.basePath.c_str());
+
+    if (memo != nullptr && !IsEmpty(pszName)) {
+        auto hit = memo->found.find({nKind, LowerName(pszName)});
+        if (hit != memo->found.end()) {
+            CopyText(pszKeyPath, kPathBuf, hit->second.c_str());
+            return 0;
+        }
+    }
+
     Registry base(root, choice.basePath.c_str(), FALSE, Registry::kRead);
     if (!base.IsOpen()) return 4;
 
-    for (DWORD index = 0;; ++index) {
-        std::string sub = base.EnumKey(index);
-        if (sub.empty()) break;
-        Registry key(base.Handle(), sub.c_str(), FALSE, Registry::kRead);
-        std::string name = key.QueryString("Name", "", kPathBuf);
-        if (name.empty() || IsEmpty(pszName) || !vm2::EqualNoCase(name.c_str(), pszName)) continue;
-        std::string path = JoinKey(choice.basePath.c_str(), sub);
-        if (path.size() >= kPathBuf) continue;
-        CopyText(pszKeyPath, kPathBuf, path.c_str());
-        return 0;
+    auto subkeyCount = [&base] {
+        DWORD count = 0;
+        RegQueryInfoKeyA(base.Handle(), nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr);
+        return count;
+    };
+    // Walking by index can step over a key while another process deletes
+    // keys in front of it: when the number of keys changed during a walk
+    // that found nothing, walk again (a few times at most).
+    for (int walk = 0; walk < 4; ++walk) {
+        DWORD before = subkeyCount();
+        for (DWORD index = 0;; ++index) {
+            std::string sub = base.EnumKey(index);
+            if (sub.empty()) break;
+            Registry key(base.Handle(), sub.c_str(), FALSE, Registry::kRead);
+            std::string name = key.QueryString("Name", "", kPathBuf);
+            if (name.empty() || IsEmpty(pszName) || !vm2::EqualNoCase(name.c_str(), pszName)) continue;
+            std::string path = JoinKey(choice.basePath.c_str(), sub);
+            if (path.size() >= kPathBuf) continue;
+            CopyText(pszKeyPath, kPathBuf, path.c_str());
+            if (memo != nullptr) memo->found[{nKind, LowerName(pszName)}] = path;
+            return 0;
+        }
+        if (subkeyCount() == before) break;
     }
     return 1;
 }

@@ -14,6 +14,26 @@ class TraceScope;
 // with the name converted to UTF-16. Nonzero on success.
 BOOL KP_OpenPrinter(const char* pszPrinterName, HANDLE* phPrinter, PRINTER_DEFAULTSA* pDefault);
 
+// While one of these lives on a thread, that thread's target-key lookups
+// remember the hive they chose and the keys they found. One status poll
+// looks the same key up several times, and working out who is logged on is
+// most of the cost of a lookup; within one export call neither changes (a
+// key is only removed when its printer is gone). Keys not found are not
+// remembered, so a key created meanwhile is found.
+class TargetKeyLookupMemo {
+public:
+    TargetKeyLookupMemo();
+    ~TargetKeyLookupMemo();
+    TargetKeyLookupMemo(const TargetKeyLookupMemo&) = delete;
+    TargetKeyLookupMemo& operator=(const TargetKeyLookupMemo&) = delete;
+
+    struct Data;
+
+private:
+    Data* m_pData;
+    Data* m_pOuter;
+};
+
 // Finds the target key of a printer (nKind 0) or port (nKind 1) by name.
 // 0 = found (*phRoot and pszKeyPath set); 1 = no key of that name
 // (pszKeyPath = the base path); 4 = base key missing; 5 = bad kind, nothing

@@ -1,8 +1,9 @@
 #include <windows.h>
 
+#include "config/logon_user.h"
 #include "module/app.h"
 
-BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
+BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID pReserved)
 {
     if (dwReason == DLL_PROCESS_ATTACH) {
         g_hInstance = hInstance;
@@ -10,5 +11,8 @@ BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
         // No resource DLL is loaded yet: string 1340 of the host's executable.
         g_nDefaultTimer = ReadDefaultTimer(nullptr);
     }
+    // Only when the host unloads the module: at process exit the library may
+    // already be gone.
+    if (dwReason == DLL_PROCESS_DETACH && pReserved == nullptr) vm2::ReleaseTerminalServicesLibrary();
     return TRUE;
 }

@@ -221,6 +221,48 @@ int __cdecl PrGetDeviceID(char* pszDeviceID, DWORD* pdwSize)
 
 namespace {
 
+// The status rows of a data file (and its help keys) are read once and kept
+// while the file, the user's language and the files beside it that choose
+// the language section stay as they were: building them is the costliest
+// step of a poll. Only the host's thread polls, one call at a time.
+CStatusInfo& StatusInfoFor(const std::string& strDatFile)
+{
+    struct Stamp {
+        std::string path;
+        FILETIME written = {};
+        DWORD sizeLow = 0;
+        LANGID lang = 0;
+        FILETIME folderWritten = {};
+        bool operator==(const Stamp& o) const
+        {
+            return path == o.path && CompareFileTime(&written, &o.written) == 0 && sizeLow == o.sizeLow &&
+                   lang == o.lang && CompareFileTime(&folderWritten, &o.folderWritten) == 0;
+        }
+    };
+    static std::unique_ptr<CStatusInfo> cached;
+    static Stamp cachedStamp;
+
+    Stamp now;
+    now.path = strDatFile;
+    now.lang = GetUserDefaultLangID();
+    WIN32_FILE_ATTRIBUTE_DATA attr;
+    if (GetFileAttributesExA(strDatFile.c_str(), GetFileExInfoStandard, &attr)) {
+        now.written = attr.ftLastWriteTime;
+        now.sizeLow = attr.nFileSizeLow;
+    }
+    size_t slash = strDatFile.find_last_of('\\');
+    if (slash != std::string::npos &&
+        GetFileAttributesExA(strDatFile.substr(0, slash).c_str(), GetFileExInfoStandard, &attr))
+        now.folderWritten = attr.ftLastWriteTime;
+
+    if (!cached || !(now == cachedStamp)) {
+        cached.reset(new CStatusInfo(strDatFile.c_str(), std::nothrow));
+        cached->SetDataFile(strDatFile.c_str());
+        cachedStamp = now;
+    }
+    return *cached;
+}
+
 struct StatusOutputs {
     int* pbPopup;
     int* pbSoundPlay;
@@ -268,6 +310,8 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
         if (buf == nullptr || info.GetInfoState() < 0) return 1;
         CKbApi api;
         if (!api.IsEnable()) return 1;
+        // The poll stores and asks about the same target key four times.
+        TargetKeyLookupMemo memo;
 
         // Outputs the host left out are written to scratch words instead.
         int scratch[5] = {0, 0, 0, 0, 0};
@@ -277,11 +321,10 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
 
         // A data file that cannot be read leaves the built-in status rows:
         // statuses are still reported, without the model's own rows.
-        CStatusInfo statusInfo(info.GetDatFileName().c_str(), std::nothrow);
+        CStatusInfo& statusInfo = StatusInfoFor(info.GetDatFileName());
         if (statusInfo.GetLoadResult() < 0)
             Trace(scope, "PrGetStatus : error : status table of the data file not loaded : %d\n",
                   statusInfo.GetLoadResult());
-        statusInfo.SetDataFile(info.GetDatFileName().c_str());
 
         *out.pbSoundPlay = 0;
         *out.pbPopup = 0;
