@@ -144,6 +144,9 @@ void CStatusInfo::SetDataFile(const char* pszDatFile)
     m_strDatFile = Or(pszDatFile, "");
     Registry key(HKEY_CLASSES_ROOT, ".HTM", FALSE, Registry::kRead);
     m_bHtml = key.IsOpen();
+    m_bHelpSectionKnown = false;
+    m_strHelpSection.clear();
+    m_helpFlags.clear();
 }
 
 int CStatusInfo::ParseStatus(StatusRecord* pRecord, const BYTE* pReply, DWORD dwLen)
@@ -175,14 +178,26 @@ StatusHelpInfo CStatusInfo::LocateHelp(int nHelpNo) const
 {
     StatusHelpInfo help;
     const char* file = m_strDatFile.c_str();
-    char section[kPathBuf] = "";
-    DWORD size = sizeof(section);
+    // The language section and the "TSS" switches are read once per data
+    // file: every status object asks for them again.
+    if (!m_bHelpSectionKnown) {
+        char found[kPathBuf] = "";
+        DWORD size = sizeof(found);
+        if (GetLanguageSection(found, &size, file) < 0) found[0] = '\0';
+        m_strHelpSection = found;
+        m_bHelpSectionKnown = true;
+    }
     // Without a language section there are no help keys to read.
-    if (GetLanguageSection(section, &size, file) < 0 || section[0] == '\0') return help;
+    if (m_strHelpSection.empty()) return help;
+    const char* section = m_strHelpSection.c_str();
 
     char key[32];
-    vm2::FormatText(key, sizeof(key), "TSS%03d", nHelpNo);
-    if (GetPrivateProfileIntA(section, key, 0, file) == 0) return help;
+    auto flag = m_helpFlags.find(nHelpNo);
+    if (flag == m_helpFlags.end()) {
+        vm2::FormatText(key, sizeof(key), "TSS%03d", nHelpNo);
+        flag = m_helpFlags.emplace(nHelpNo, GetPrivateProfileIntA(section, key, 0, file)).first;
+    }
+    if (flag->second == 0) return help;
 
     if (m_bHtml) {
         char name[kPathBuf] = "";

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <new>
 #include <string>
 
@@ -119,5 +120,9 @@ private:
     CStatusCtrl m_StatusCtrl;
     std::string m_strDatFile;
     BOOL m_bHtml = FALSE;
+    // Read on the first help lookup after SetDataFile.
+    mutable bool m_bHelpSectionKnown = false;
+    mutable std::string m_strHelpSection;
+    mutable std::map<int, UINT> m_helpFlags;
     int m_nLoadResult = 0;
 };
