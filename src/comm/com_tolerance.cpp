@@ -21,3 +21,11 @@ bool TolerateComFailure(const char* pszPortName, DWORD dwChannelId)
     }
     return false;
 }
+
+int StatusReadFailure(int nAnswer, const char* pszPortName, DWORD dwChannelId)
+{
+    if (nAnswer == 0) return 0;
+    if (nAnswer == kb::kBusy) return -2;
+    if (nAnswer == kb::kCommFailure) return TolerateComFailure(pszPortName, dwChannelId) ? -2 : -1;
+    return -1;
+}

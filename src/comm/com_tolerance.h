@@ -12,3 +12,8 @@ bool IsParallelPortChannel(const char* pszPortName, DWORD dwChannelId);
 // while fewer than "ComErrDisableNum" such failures came in a row: counts it
 // and answers true then, false when the failure must be reported.
 bool TolerateComFailure(const char* pszPortName, DWORD dwChannelId);
+
+// What a failed status read means: 0 nothing to report (the library had no
+// reply), -2 transient (busy, or a tolerated parallel-port failure), -1 a
+// communication error.
+int StatusReadFailure(int nAnswer, const char* pszPortName, DWORD dwChannelId);

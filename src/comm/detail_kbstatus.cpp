@@ -134,19 +134,8 @@ int CDetailKbStatus::GetPrinterStatus()
     }
 
     Trace(scope, "from KBGetStatus\n");
-    kb::FetchResult r = kb::Fetch(
-        [this](void* buf, DWORD* size) { return GetStatus(buf, size); },
-        [](int first, DWORD) { return first == kb::kBufferTooSmall || first > 0; },
-        [&](kb::FetchStage stage, int answer, DWORD) {
-            if (stage == kb::FetchStage::AfterFirst) Trace(scope, "KBGetStatus(1st) : %d\n", answer);
-            if (stage == kb::FetchStage::AfterSecond) Trace(scope, "KBGetStatus(2nd) : %d\n", answer);
-        });
-    auto failure = [&](int answer) {
-        if (answer == 0) return 0;
-        if (answer == kb::kBusy) return -2;
-        if (answer == kb::kCommFailure) return TolerateComFailure(port, GetSelectedChannel()) ? -2 : -1;
-        return -1;
-    };
+    kb::FetchResult r = FetchStatusReply(scope);
+    auto failure = [&](int answer) { return StatusReadFailure(answer, port, GetSelectedChannel()); };
     if (r.nFirst <= 0 && r.nFirst != kb::kBufferTooSmall) return failure(r.nFirst);
     if (r.bNoMemory) return -2;
     if (r.nSecond <= 0) return failure(r.nSecond);

@@ -83,6 +83,18 @@ int CKbApiChannel::GetStatus(void* pBuffer, DWORD* pdwSize)
     return m_kb.KBGetStatus(m_hChannel, pBuffer, pdwSize);
 }
 
+kb::FetchResult CKbApiChannel::FetchStatusReply(const TraceScope& scope)
+{
+    // A positive answer to the size query also asks for the fetch.
+    return kb::Fetch(
+        [this](void* buf, DWORD* size) { return GetStatus(buf, size); },
+        [](int first, DWORD) { return first == kb::kBufferTooSmall || first > 0; },
+        [&](kb::FetchStage stage, int answer, DWORD) {
+            if (stage == kb::FetchStage::AfterFirst) Trace(scope, "KBGetStatus(1st) : %d\n", answer);
+            if (stage == kb::FetchStage::AfterSecond) Trace(scope, "KBGetStatus(2nd) : %d\n", answer);
+        });
+}
+
 int CKbApiChannel::ReceiveCancel()
 {
     if (m_kb.KBReceiveCancel == nullptr) return kb::kBadArgument;
@@ -138,13 +150,7 @@ int CKbStatChannel::GetPrinterStatus()
     if (!IsOpen()) return -1;
 
     int result = 1;
-    kb::FetchResult r = kb::Fetch(
-        [this](void* buf, DWORD* size) { return GetStatus(buf, size); },
-        [](int first, DWORD) { return first == kb::kBufferTooSmall || first > 0; },
-        [&](kb::FetchStage stage, int answer, DWORD) {
-            if (stage == kb::FetchStage::AfterFirst) Trace(scope, "KBGetStatus(1st) : %d\n", answer);
-            if (stage == kb::FetchStage::AfterSecond) Trace(scope, "KBGetStatus(2nd) : %d\n", answer);
-        });
+    kb::FetchResult r = FetchStatusReply(scope);
     if (r.nFirst == 0) result = 0;
     else if (r.nFirst < 0 && r.nFirst != kb::kBufferTooSmall) result = r.nFirst;
     else if (r.bNoMemory) result = -2;

@@ -6,7 +6,10 @@
 
 #include <string>
 
+#include "comm/kb_fetch.h"
 #include "comm/kbapi.h"
+
+class TraceScope;
 
 class CKbApiChannel : public CKbApi {
 public:
@@ -33,6 +36,8 @@ public:
 
     int GetDeviceID(char* pBuffer, DWORD* pdwSize);
     int GetStatus(void* pBuffer, DWORD* pdwSize);
+    // Both calls of the status read on the open channel, traced.
+    kb::FetchResult FetchStatusReply(const TraceScope& scope);
     int ReceiveCancel();
 
 protected:

@@ -99,6 +99,20 @@ bool StartsElevated()
     return vi.dwPlatformId == VER_PLATFORM_WIN32_NT && vi.dwMajorVersion >= 6;
 }
 
+int StartCommandLine(const std::string& strCommand)
+{
+    // CreateProcess may write into the command line: it gets a copy.
+    std::vector<char> buf(strCommand.begin(), strCommand.end());
+    buf.push_back('\0');
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return 1;
+}
+
 INT_PTR StartElevated(HWND hOwner, const char* pszFile, const char* pszParameters, DWORD* pdwLastError)
 {
     SHELLEXECUTEINFOA sei = {};
@@ -148,15 +162,7 @@ int StartAgentProgram(bool bElevated, HWND hOwner, const char* pszProgram, const
         return 1;
     }
     std::string command = AgentCommandLine(pszProgram, pszDriverName, pszPrinterName, iService);
-    std::vector<char> buf(command.begin(), command.end());
-    buf.push_back('\0');
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return 1;
+    return StartCommandLine(command);
 }
 
 }  // namespace vm2

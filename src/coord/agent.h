@@ -50,6 +50,9 @@ bool StartsElevated();
 // (more than 32 on success) and leaves the last error in *pdwLastError.
 INT_PTR StartElevated(HWND hOwner, const char* pszFile, const char* pszParameters, DWORD* pdwLastError);
 
+// Starts a command line as a new process without waiting for it. 1 when it started.
+int StartCommandLine(const std::string& strCommand);
+
 // Where the agent setting program is copied before an elevated start: the
 // common application-data folder + "\KAVRO\" (created when missing). False
 // when the folder cannot be made.

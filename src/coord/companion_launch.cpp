@@ -7,6 +7,7 @@
 #include "config/paths.h"
 #include "config/registry.h"
 #include "config/regpaths.h"
+#include "coord/agent.h"
 #include "coord/companion_commands.h"
 #include "coord/vlx_param.h"
 
@@ -35,15 +36,19 @@ void IconProgramPath(char* pszOut, const char* pszDriver, const char* pszModel)
     GetDriverFilePath(pszOut, "K_VICN", "K_VM1IC2.EXE", pszDriver, pszModel);
 }
 
-bool StartProcess(char* pszCommand)
+// Writes the printer's identity to a new parameter file. True with the
+// file's full path in pszPath; false, with nothing left behind, when no file
+// could be written.
+bool WriteIdentityFile(CVlxParam& p, bool bFolderBackslash, const char* pszPrinter, const char* pszPort,
+                       const char* pszModel, char* pszPath)
 {
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, pszCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
+    pszPath[0] = '\0';
+    if (p.CreateTempParamName(bFolderBackslash) == 0) return false;
+    vm2::FormatText(pszPath, kPathBuf, "%s%s", p.m_szTempDir, p.m_szFileName);
+    CopyIdentity(p, pszPrinter, pszPort, pszModel);
+    if (p.WriteParamFile()) return true;
+    p.DeleteParamFile(pszPath);
+    return false;
 }
 
 }  // namespace
@@ -57,23 +62,15 @@ int StartIconProgram(BOOL bTrayIcon, const char* pszPrinter, const char* pszDriv
 
     CVlxParam p;
     p.m_bR = bTrayIcon ? 0 : 1;
-    bool bFile = p.CreateTempParamName() != 0;
-    char path[kPathBuf] = "";
-    if (bFile) {
-        vm2::FormatText(path, sizeof(path), "%s%s", p.m_szTempDir, p.m_szFileName);
-        CopyIdentity(p, pszPrinter, pszPort, pszModel);
-        if (!p.WriteParamFile()) {
-            p.DeleteParamFile(path);
-            bFile = false;
-        }
-    }
+    char path[kPathBuf];
+    bool bFile = WriteIdentityFile(p, true, pszPrinter, pszPort, pszModel, path);
 
     char command[vm2::kIconCommandBuf];
     bool bFormed = bFile ? vm2::FormatIconStartWithFile(command, icon, p.m_szFileName)
                          : vm2::FormatIconStartWithNames(command, icon, pszPrinter, pszPort, pszModel, !bTrayIcon);
     if (!bFormed) return 0;
 
-    if (!StartProcess(command)) {
+    if (!vm2::StartCommandLine(command)) {
         if (bFile) p.DeleteParamFile(path);
         return 0;
     }
@@ -114,16 +111,8 @@ int UpdateRunEntry(BOOL bTrayIcon, const char* pszPrinter, const char* pszDriver
     // The folder without its backslash: the name keeps one, and the two
     // joined are the full path the logon entry names.
     CVlxParam p;
-    bool bFile = p.CreateTempParamName(false) != 0;
-    char path[kPathBuf] = "";
-    if (bFile) {
-        vm2::FormatText(path, sizeof(path), "%s%s", p.m_szTempDir, p.m_szFileName);
-        CopyIdentity(p, pszPrinter, pszPort, pszModel);
-        if (!p.WriteParamFile()) {
-            p.DeleteParamFile(path);
-            bFile = false;
-        }
-    }
+    char path[kPathBuf];
+    bool bFile = WriteIdentityFile(p, false, pszPrinter, pszPort, pszModel, path);
 
     char icon[kPathBuf];
     IconProgramPath(icon, pszDriver, pszModel);

@@ -125,15 +125,7 @@ int StartKbapiset(const TraceScope& scope, bool bElevated, HWND hReply, const ch
     }
     std::string command = KbapisetCommandLine(pszPath, WindowWord(hReply), WM_AGENT_REPLY, bOn);
     Trace(scope, "szCmdLine = %s\n", command.c_str());
-    std::vector<char> buf(command.begin(), command.end());
-    buf.push_back('\0');
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return 1;
+    return StartCommandLine(command);
 }
 
 }  // namespace vm2

@@ -337,12 +337,7 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
         const int hChannel = static_cast<int>(buf->m_hStatusChannel);
 
         int e = 1;
-        auto failure = [&](int answer) {
-            if (answer == 0) return 0;
-            if (answer == kb::kBusy) return -2;
-            if (answer == kb::kCommFailure) return TolerateComFailure(port, channelNo) ? -2 : -1;
-            return -1;
-        };
+        auto failure = [&](int answer) { return StatusReadFailure(answer, port, channelNo); };
         kb::FetchResult reply;
         if (channelNo == 0 || hChannel == 0) {
             Trace(scope, "ERROR!! : dwChan == NULL || hChan == NULL\n");
