@@ -346,13 +346,11 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
             reply = kb::Fetch(
                 [&](void* p, DWORD* size) { return api.KBGetStatus(hChannel, p, size); },
                 [](int first, DWORD) { return first == kb::kBufferTooSmall || first > 0; },
-                [&](kb::FetchStage stage, int answer, DWORD size) {
+                [&](kb::FetchStage stage, int answer, DWORD) {
                     if (stage == kb::FetchStage::AfterFirst)
                         Trace(scope, "PrGetStatus : KBGetStatus(1st) : %d\n", answer);
-                    if (stage == kb::FetchStage::AfterSecond) {
+                    if (stage == kb::FetchStage::AfterSecond)
                         Trace(scope, "PrGetStatus : KBGetStatus(2nd) : %d\n", answer);
-                        (void)size;
-                    }
                 });
             if (reply.Fetched())
                 Trace(scope, "Status : %.*s\n", static_cast<int>(reply.data.size()),
