@@ -1,6 +1,7 @@
 // The host's polling exports against the kit's printers.
 #include "comm/comm_fixture.h"
 #include "config/notify_settings.h"
+#include "config/paths.h"
 #include "module/exports.h"
 
 using kbsim::Entry;
@@ -248,4 +249,34 @@ TEST_F(StatusExports, PrinterDataWordBelongsToTheSession)
     inOut = data = 77;
     EXPECT_EQ(1, PrSendPrinterData(1, &inOut, &data));
     EXPECT_EQ(77u, inOut + data - 77);
+}
+
+TEST_F(StatusExports, StatusRowsFollowAChangedDataFile)
+{
+    // A copy of the installed data file and its resource DLLs, which the
+    // session names itself.
+    char install[260] = "";
+    ASSERT_TRUE(GetInstallPath(install, kit::kDriverName, kit::kModelId));
+    vm2test::TempDir dir;
+    for (const char* f : {kit::kDataFileName, kit::kResDllEnglish, kit::kResDllGerman})
+        ASSERT_TRUE(CopyFileA((std::string(install) + f).c_str(), dir.File(f).c_str(), FALSE)) << f;
+    std::string dat = dir.File(kit::kDataFileName);
+
+    m_sim.SetReply(commtest::kUsb, Reply("ribbon-low"));
+    ASSERT_EQ(0, PrMonitoringStart(1, commtest::kUsb, kit::kDriverName, "USB001", kit::kModelId, dat.c_str(),
+                                   nullptr));
+    m_started = true;
+    DWORD status = 0, data = 0;
+    ASSERT_EQ(0, PrGetChannel(&status, &data));
+    EXPECT_EQ(100, GetStatus().real) << "the model's own row";
+
+    // Without its status lines the model's ribbon status is a built-in one.
+    std::string text = vm2test::ReadFileText(dat);
+    size_t at;
+    while ((at = text.find("STATUS0")) != std::string::npos) text.replace(at, 6, "XTATUS");
+    Sleep(20);  // a distinct write time
+    ASSERT_TRUE(vm2test::WriteFileText(dat, text));
+    Poll p = GetStatus();
+    EXPECT_EQ(1, p.result);
+    EXPECT_NE(100, p.real) << "the status rows were read again";
 }
