@@ -101,7 +101,7 @@ int GetBuzzerNotify(const char* pszPrinterName, const char* pszPortName, const c
     if (IsEmpty(pszModelID) ||
         !GetProfilePath(dat, GetApp()->m_BaseInfo.GetDriverName().c_str(), pszModelID) || dat[0] == '\0')
         return 1;
-    int modelDefault = static_cast<int>(GetPrivateProfileIntA(pszModelID, "BeepBuzzerEnable", -1, dat));
+    int modelDefault = CachedProfileInt(pszModelID, "BeepBuzzerEnable", -1, dat);
     if (modelDefault < 0) return 1;  // the model has no buzzer
 
     DWORD user = target.QueryDwordOrNone("BeepBuzzerEnable");

@@ -1,6 +1,7 @@
 #include "config/paths.h"
 
 #include <cstring>
+#include <map>
 #include <new>
 #include <string>
 
@@ -183,6 +184,42 @@ BOOL GetDriverName(const char* pszModelID, char* pszOut)
         CopyText(pszOut, kPathBuf, name);
     }
     return TRUE;
+}
+
+int CachedProfileInt(const char* pszSection, const char* pszKey, int nDefault, const char* pszFile)
+{
+    struct Entry {
+        FILETIME written;
+        DWORD sizeLow;
+        int value;
+    };
+    static SRWLOCK lock = SRWLOCK_INIT;
+    static std::map<std::string, Entry> cache;
+
+    WIN32_FILE_ATTRIBUTE_DATA attr;
+    if (IsEmpty(pszFile) || IsEmpty(pszSection) || IsEmpty(pszKey) ||
+        !GetFileAttributesExA(pszFile, GetFileExInfoStandard, &attr))
+        return static_cast<int>(GetPrivateProfileIntA(pszSection, pszKey, nDefault, pszFile));
+
+    // Names compare without regard to case, as the profile calls do.
+    std::string id = std::string(pszFile) + '\n' + pszSection + '\n' + pszKey + '\n' + std::to_string(nDefault);
+    for (char& c : id)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+
+    AcquireSRWLockShared(&lock);
+    auto hit = cache.find(id);
+    bool fresh = hit != cache.end() && CompareFileTime(&hit->second.written, &attr.ftLastWriteTime) == 0 &&
+                 hit->second.sizeLow == attr.nFileSizeLow;
+    int value = fresh ? hit->second.value : 0;
+    ReleaseSRWLockShared(&lock);
+    if (fresh) return value;
+
+    value = static_cast<int>(GetPrivateProfileIntA(pszSection, pszKey, nDefault, pszFile));
+    AcquireSRWLockExclusive(&lock);
+    if (cache.size() > 64) cache.clear();  // a handful of printers: never more than a few entries
+    cache[id] = Entry{attr.ftLastWriteTime, attr.nFileSizeLow, value};
+    ReleaseSRWLockExclusive(&lock);
+    return value;
 }
 
 bool ReadProfileSection(const char* pszSection, const char* pszFile, std::string* pOut)

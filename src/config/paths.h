@@ -35,6 +35,11 @@ int GetLangProfileString(const char* pszKey, char* pszOut, DWORD nSize, const ch
 // The key's integer, the default when absent, -1 without a language section.
 int GetLangProfileInt(const char* pszKey, int nDefault, const char* pszDatFile);
 
+// GetPrivateProfileInt for values read on every status poll: the answer is
+// kept while the file's size and write time stay the same (parsing the file
+// again costs more than the rest of a poll). Safe from any thread.
+int CachedProfileInt(const char* pszSection, const char* pszKey, int nDefault, const char* pszFile);
+
 // Reads a whole profile section; the buffer grows by 260 bytes until it fits.
 // False when out of memory. An absent section gives an empty list.
 bool ReadProfileSection(const char* pszSection, const char* pszFile, std::string* pOut);

@@ -301,3 +301,17 @@ TEST(LangProfile, StringsAndIntegersOfTheChosenSection)
     EXPECT_EQ(-1, GetLangProfileString("ResDll", out, sizeof(out), none.c_str()));
     EXPECT_EQ(-1, GetLangProfileInt("Answer", 3, none.c_str()));
 }
+
+TEST(CachedProfileInt, FollowsTheFileAndFallsBackWithoutIt)
+{
+    TempDir dir;
+    std::string dat = dir.Write("model.ini", "[M]\r\nBeep=1\r\n");
+    EXPECT_EQ(1, CachedProfileInt("M", "Beep", -1, dat.c_str()));
+    EXPECT_EQ(1, CachedProfileInt("m", "BEEP", -1, dat.c_str())) << "names without regard to case";
+    EXPECT_EQ(-1, CachedProfileInt("M", "Other", -1, dat.c_str()));
+
+    dir.Write("model.ini", "[M]\r\nBeep=25\r\n");
+    EXPECT_EQ(25, CachedProfileInt("M", "Beep", -1, dat.c_str())) << "a rewritten file is read again";
+    DeleteFileA(dat.c_str());
+    EXPECT_EQ(-1, CachedProfileInt("M", "Beep", -1, dat.c_str())) << "a missing file has no value";
+}
