@@ -175,23 +175,40 @@ int __cdecl KBRelease(void)
     return c.Done(c.state()->releaseResult);
 }
 
-int __cdecl KBGetDeviceID(int nType, const char* pszName, char* pBuffer, DWORD* pdwSize)
+// The common start of the calls that address a printer by name or port and
+// answer through a sized buffer: records the arguments, then checks them,
+// the instance and the faults. True with the printer's index in *pOut, or
+// false with the answer to give in *pOut (a fault may answer 0).
+static bool AddressedPrinter(Call& c, int nType, const char* pszName, const void* pBuffer, const DWORD* pdwSize,
+                             int* pOut)
 {
-    Call c(Entry::GetDeviceID);
     ShmRecord& rec = c.rec();
     rec.type = nType;
     c.SetName(pszName);
     rec.bufferGiven = pBuffer != nullptr;
     rec.sizeIn = pdwSize != nullptr ? *pdwSize : 0;
-    if (c.state() == nullptr) return c.Done(kErrCommunication);
-    if (c.NotInitialized()) return c.Done(kErrNotInitialized);
-    if (pdwSize == nullptr || pszName == nullptr || (nType != 0 && nType != 1)) return c.Done(kErrBadArgument);
-    int code = 0;
+    *pOut = kErrCommunication;
+    if (c.state() == nullptr) return false;
+    *pOut = kErrNotInitialized;
+    if (c.NotInitialized()) return false;
+    *pOut = kErrBadArgument;
+    if (pdwSize == nullptr || pszName == nullptr || (nType != 0 && nType != 1)) return false;
     Phase phase = PhaseOf(pBuffer);
-    if (c.GlobalFault(phase, &code)) return c.Done(code);
+    if (c.GlobalFault(phase, pOut)) return false;
     int p = FindPrinter(c.state(), nType, pszName);
-    if (p < 0) return c.Done(kErrCommunication);
-    if (c.PrinterFault(p, phase, &code)) return c.Done(code);
+    *pOut = kErrCommunication;
+    if (p < 0) return false;
+    if (c.PrinterFault(p, phase, pOut)) return false;
+    *pOut = p;
+    return true;
+}
+
+int __cdecl KBGetDeviceID(int nType, const char* pszName, char* pBuffer, DWORD* pdwSize)
+{
+    Call c(Entry::GetDeviceID);
+    ShmRecord& rec = c.rec();
+    int p = 0;
+    if (!AddressedPrinter(c, nType, pszName, pBuffer, pdwSize, &p)) return c.Done(p);
 
     const char* id = c.state()->printers[p].deviceId;
     DWORD needed = static_cast<DWORD>(strnlen(id, kDeviceIdLen - 1) + 1);
@@ -210,19 +227,8 @@ int __cdecl KBGetAvailableChannel(int nType, const char* pszName, void* pBuffer,
 {
     Call c(Entry::GetAvailableChannel);
     ShmRecord& rec = c.rec();
-    rec.type = nType;
-    c.SetName(pszName);
-    rec.bufferGiven = pBuffer != nullptr;
-    rec.sizeIn = pdwSize != nullptr ? *pdwSize : 0;
-    if (c.state() == nullptr) return c.Done(kErrCommunication);
-    if (c.NotInitialized()) return c.Done(kErrNotInitialized);
-    if (pdwSize == nullptr || pszName == nullptr || (nType != 0 && nType != 1)) return c.Done(kErrBadArgument);
-    int code = 0;
-    Phase phase = PhaseOf(pBuffer);
-    if (c.GlobalFault(phase, &code)) return c.Done(code);
-    int p = FindPrinter(c.state(), nType, pszName);
-    if (p < 0) return c.Done(kErrCommunication);
-    if (c.PrinterFault(p, phase, &code)) return c.Done(code);
+    int p = 0;
+    if (!AddressedPrinter(c, nType, pszName, pBuffer, pdwSize, &p)) return c.Done(p);
 
     const ShmPrinter& printer = c.state()->printers[p];
     DWORD needed = printer.channelCount * sizeof(ShmChannel);
