@@ -17,11 +17,4 @@ if [ ! -f "$dir/CMakeCache.txt" ]; then
   fi
 fi
 cmake --build "$dir" -j "$jobs" --target vm2pr2_poll_bench
-export WINEPREFIX="$dir/wineprefix-bench"
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-mkdir -p "$WINEPREFIX"
-wineserver -p </dev/null >/dev/null 2>&1
-status=0
-xvfb-run -a wine "$dir/bin/vm2pr2_poll_bench.exe" "$@" || status=$?
-wineserver -k </dev/null >/dev/null 2>&1 || true
-exit $status
+exec sh "$top/scripts/wine-run.sh" "$dir/wineprefix-bench" "$dir/bin/vm2pr2_poll_bench.exe" "$@"

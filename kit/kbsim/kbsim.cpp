@@ -290,18 +290,31 @@ int __cdecl KBOpenChannel(int nType, const char* pszName, DWORD dwChannelId)
     return c.Done(h.handle);
 }
 
+// The common start of the calls on an open channel handle: checks the
+// instance, the handle and the faults. True with the handle's slot in *pOut,
+// or false with the answer to give in *pOut (a fault may answer 0).
+static bool HandledChannel(Call& c, int hChannel, int* pOut)
+{
+    *pOut = kErrCommunication;
+    if (c.state() == nullptr) return false;
+    *pOut = kErrNotInitialized;
+    if (c.NotInitialized()) return false;
+    if (c.GlobalFault(Phase::Any, pOut)) return false;
+    int slot = FindHandle(c.state(), hChannel);
+    *pOut = kErrBadArgument;
+    if (slot < 0) return false;
+    c.DescribeHandle(slot);
+    if (c.PrinterFault(static_cast<int>(c.state()->handles[slot].printer), Phase::Any, pOut)) return false;
+    *pOut = slot;
+    return true;
+}
+
 int __cdecl KBCloseChannel(int hChannel)
 {
     Call c(Entry::CloseChannel);
     c.rec().handle = hChannel;
-    if (c.state() == nullptr) return c.Done(kErrCommunication);
-    if (c.NotInitialized()) return c.Done(kErrNotInitialized);
-    int code = 0;
-    if (c.GlobalFault(Phase::Any, &code)) return c.Done(code);
-    int slot = FindHandle(c.state(), hChannel);
-    if (slot < 0) return c.Done(kErrBadArgument);
-    c.DescribeHandle(slot);
-    if (c.PrinterFault(static_cast<int>(c.state()->handles[slot].printer), Phase::Any, &code)) return c.Done(code);
+    int slot = 0;
+    if (!HandledChannel(c, hChannel, &slot)) return c.Done(slot);
     c.state()->handles[slot].inUse = 0;
     return c.Done(0);
 }
@@ -362,14 +375,8 @@ int __cdecl KBReceiveCancel(int hChannel)
 {
     Call c(Entry::ReceiveCancel);
     c.rec().handle = hChannel;
-    if (c.state() == nullptr) return c.Done(kErrCommunication);
-    if (c.NotInitialized()) return c.Done(kErrNotInitialized);
-    int code = 0;
-    if (c.GlobalFault(Phase::Any, &code)) return c.Done(code);
-    int slot = FindHandle(c.state(), hChannel);
-    if (slot < 0) return c.Done(kErrBadArgument);
-    c.DescribeHandle(slot);
-    if (c.PrinterFault(static_cast<int>(c.state()->handles[slot].printer), Phase::Any, &code)) return c.Done(code);
+    int slot = 0;
+    if (!HandledChannel(c, hChannel, &slot)) return c.Done(slot);
     return c.Done(0);
 }
 
