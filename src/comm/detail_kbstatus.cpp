@@ -10,7 +10,7 @@
 #include "config/registry.h"
 #include "config/target_keys.h"
 #include "module/app.h"
-#include "module/trace.h"
+#include "base/trace.h"
 
 bool ModelFromDeviceId(const char* pText, size_t nLength, std::string* pModel)
 {

@@ -9,7 +9,7 @@
 #include "base/unique_handle.h"
 #include "comm/kb_fetch.h"
 #include "module/app.h"
-#include "module/trace.h"
+#include "base/trace.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "comm/kb_fetch.h"
-#include "module/trace.h"
+#include "base/trace.h"
 
 // ----------------------------------------------------------- CKbApiChannel
 

@@ -9,7 +9,7 @@
 #include "base/unique_handle.h"
 #include "config/registry.h"
 #include "config/regpaths.h"
-#include "module/trace.h"
+#include "base/trace.h"
 
 namespace {
 

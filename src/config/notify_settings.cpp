@@ -9,7 +9,7 @@
 #include "config/target_keys.h"
 #include "config/target_rules.h"
 #include "module/app.h"
-#include "module/trace.h"
+#include "base/trace.h"
 
 using vm2::IsEmpty;
 using vm2::kPathBuf;

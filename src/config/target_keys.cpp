@@ -14,7 +14,7 @@
 #include "config/regpaths.h"
 #include "config/target_rules.h"
 #include "module/app.h"
-#include "module/trace.h"
+#include "base/trace.h"
 
 using vm2::CopyText;
 using vm2::FormatText;

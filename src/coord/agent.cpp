@@ -13,7 +13,7 @@
 #include "config/regpaths.h"
 #include "coord/companion_commands.h"
 #include "coord/wait_dlg.h"
-#include "module/trace.h"
+#include "base/trace.h"
 
 using vm2::EqualNoCase;
 using vm2::FormatText;

@@ -9,7 +9,7 @@
 #include "config/regpaths.h"
 #include "coord/agent.h"
 #include "coord/companion_commands.h"
-#include "module/trace.h"
+#include "base/trace.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "base/text.h"
 #include "base/unique_handle.h"
-#include "module/trace.h"
+#include "base/trace.h"
 
 using vm2::MapRecords;
 using vm2::UniqueHandle;

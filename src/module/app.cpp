@@ -6,14 +6,14 @@
 #include "base/unique_handle.h"
 #include "config/paths.h"
 #include "config/registry.h"
+#include "config/regpaths.h"
 #include "config/target_keys.h"
 #include "module/exports.h"
-#include "module/trace.h"
+#include "base/trace.h"
 
 HINSTANCE g_hInstance = nullptr;
 HINSTANCE g_hModuleInstance = nullptr;
 int g_nDefaultTimer = 10;
-std::string g_strDriverKey;
 
 // ---------------------------------------------------------------- CBaseInfo
 
@@ -80,6 +80,18 @@ CMonitoringBuffer::~CMonitoringBuffer()
 }
 
 // ------------------------------------------------------------- CK_VPxxxxApp
+
+namespace {
+
+// HKLM "Software\Kavro\VLX3" "log": non-zero turns the trace on.
+BOOL ReadTraceSwitch()
+{
+    Registry key(HKEY_LOCAL_MACHINE, vm2::regpath::kTraceSwitchKey, FALSE, Registry::kRead);
+    if (!key.IsOpen()) return FALSE;
+    return key.QueryDword("log", 0) != 0 ? TRUE : FALSE;
+}
+
+}  // namespace
 
 CK_VPxxxxApp::CK_VPxxxxApp() { SetTraceEnable(ReadTraceSwitch()); }
 

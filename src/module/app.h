@@ -9,9 +9,6 @@
 extern HINSTANCE g_hInstance;        // this module, saved at process attach
 extern HINSTANCE g_hModuleInstance;  // the same handle, for the resource loads of the windows
 extern int g_nDefaultTimer;          // default monitoring interval of the status window, seconds
-// Driver key path (below HKEY_LOCAL_MACHINE) of the printer the status window
-// shows; set by the window, read by the status tables and the window's controls.
-extern std::string g_strDriverKey;
 
 // The application context: the printer of the last call that filled it.
 class CBaseInfo {

@@ -15,7 +15,7 @@
 #include "config/target_keys.h"
 #include "module/app.h"
 #include "module/export_guard.h"
-#include "module/trace.h"
+#include "base/trace.h"
 #include "status/status_info.h"
 
 namespace {

@@ -7,7 +7,8 @@
 #include "config/paths.h"
 #include "config/registry.h"
 #include "module/app.h"
-#include "module/trace.h"
+#include "ui/framework/driver_key.h"
+#include "base/trace.h"
 
 using vm2::kPathBuf;
 

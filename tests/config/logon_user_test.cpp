@@ -8,7 +8,7 @@
 #include "config/regpaths.h"
 #include "config/target_keys.h"
 #include "harness/test_support.h"
-#include "module/trace.h"
+#include "base/trace.h"
 
 using namespace vm2test;
 

@@ -7,7 +7,7 @@
 
 #include "config/target_fixtures.h"
 #include "harness/test_support.h"
-#include "module/trace.h"
+#include "base/trace.h"
 
 using namespace vm2test;
 

@@ -12,7 +12,7 @@
 
 #include "coord/agent.h"
 #include "coord/companion_fixture.h"
-#include "module/trace.h"
+#include "base/trace.h"
 
 using comptest::CompanionSandbox;
 using vm2test::WindowSnapshot;

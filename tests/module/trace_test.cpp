@@ -1,4 +1,4 @@
-#include "module/trace.h"
+#include "base/trace.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>

@@ -8,6 +8,7 @@
 #include "config/paths.h"
 #include "harness/test_support.h"
 #include "module/app.h"
+#include "ui/framework/driver_key.h"
 
 using vm2test::ScopedRegKey;
 using vm2test::TempDir;

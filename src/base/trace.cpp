@@ -1,4 +1,4 @@
-#include "module/trace.h"
+#include "base/trace.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -7,8 +7,6 @@
 
 #include "base/text.h"
 #include "base/unique_handle.h"
-#include "config/registry.h"
-#include "config/regpaths.h"
 
 BOOL g_bTraceEnable = FALSE;
 char* g_pszTracePath = nullptr;
@@ -121,13 +119,6 @@ void SetTraceEnable(BOOL bEnable)
     g_bTraceEnable = bEnable;
     PrepareTracePathLocked();
     LeaveCriticalSection(&PathLock());
-}
-
-BOOL ReadTraceSwitch()
-{
-    Registry key(HKEY_LOCAL_MACHINE, vm2::regpath::kTraceSwitchKey, FALSE, Registry::kRead);
-    if (!key.IsOpen()) return FALSE;
-    return key.QueryDword("log", 0) != 0 ? TRUE : FALSE;
 }
 
 TraceScope::TraceScope(const char* pszName, int nCategory)

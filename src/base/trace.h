@@ -30,6 +30,3 @@ void Trace(const TraceScope& scope, const char* pszFormat, ...)
 
 // Sets the switch; on, the trace path is prepared, off, it is dropped.
 void SetTraceEnable(BOOL bEnable);
-
-// Reads the registry switch (done once when the application object is built).
-BOOL ReadTraceSwitch();

@@ -1,0 +1,3 @@
+#include "ui/framework/driver_key.h"
+
+std::string g_strDriverKey;
