@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/resource_ids.h"
 #include "base/text.h"
 #include "config/paths.h"
 #include "config/registry.h"
@@ -20,7 +21,7 @@ namespace {
 // than walked half.
 const DWORD kSectionBuf = 32767;
 
-const WORD kBuzzerWaveId = 17000;
+const WORD kBuzzerWaveId = vm2::res::kBuzzerWave;
 
 // Finds the printer's target key by the usual name rule.
 bool FindTargetKey(const char* pszPrinterName, const char* pszPortName, HKEY* phRoot, char* pszKeyPath)

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "base/resource_ids.h"
 #include "base/text.h"
 #include "base/unique_handle.h"
 #include "config/paths.h"
@@ -127,7 +128,7 @@ int ParseDefaultTimer(const char* pszText)
 int ReadDefaultTimer(HMODULE hModule)
 {
     char text[vm2::kPathBuf] = "";
-    if (LoadStringA(hModule, 1340, text, sizeof(text)) <= 0) text[0] = '\0';
+    if (LoadStringA(hModule, vm2::res::kDefaultTimerString, text, sizeof(text)) <= 0) text[0] = '\0';
     return ParseDefaultTimer(text);
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "base/resource_ids.h"
 #include "base/text.h"
 #include "base/unique_handle.h"
 #include "comm/com_tolerance.h"
@@ -440,7 +441,7 @@ int __cdecl PrGetTimerValue(DWORD dwChannelNo, DWORD* pbNetwork)
             if (!res) return -1;
             char number[vm2::kPathBuf] = "";
             // A resource DLL without the string gives no interval at all.
-            if (LoadStringA(res.get(), 1340, number, sizeof(number)) <= 0) return -1;
+            if (LoadStringA(res.get(), vm2::res::kDefaultTimerString, number, sizeof(number)) <= 0) return -1;
             long value = vm2::ParseDecimal(number);
             if (network) value *= 3;
             if (value <= 0) return -1;
