@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "comm/kb_entry.h"
-#include "module/app.h"
 
 bool IsParallelPortChannel(const char* pszPortName, DWORD dwChannelId)
 {
@@ -11,21 +10,23 @@ bool IsParallelPortChannel(const char* pszPortName, DWORD dwChannelId)
            dwChannelId == kb::kChannelParallel;
 }
 
-bool TolerateComFailure(const char* pszPortName, DWORD dwChannelId)
+bool ComErrTolerance::Tolerate(const char* pszPortName, DWORD dwChannelId)
 {
-    CK_VPxxxxApp* app = GetApp();
-    if (app->m_nComErrDisableNum > 0 && IsParallelPortChannel(pszPortName, dwChannelId) &&
-        app->m_nComErrCount < app->m_nComErrDisableNum) {
-        ++app->m_nComErrCount;
-        return true;
+    if (!IsParallelPortChannel(pszPortName, dwChannelId)) return false;
+    // Compare and raise in one step: two threads failing at once must not
+    // both slip under the limit.
+    for (;;) {
+        DWORD limit = static_cast<DWORD>(m_nLimit);
+        LONG count = m_nCount;
+        if (limit == 0 || static_cast<DWORD>(count) >= limit) return false;
+        if (InterlockedCompareExchange(&m_nCount, count + 1, count) == count) return true;
     }
-    return false;
 }
 
-int StatusReadFailure(int nAnswer, const char* pszPortName, DWORD dwChannelId)
+int StatusReadFailure(int nAnswer, const char* pszPortName, DWORD dwChannelId, ComErrTolerance& tolerance)
 {
     if (nAnswer == 0) return 0;
     if (nAnswer == kb::kBusy) return -2;
-    if (nAnswer == kb::kCommFailure) return TolerateComFailure(pszPortName, dwChannelId) ? -2 : -1;
+    if (nAnswer == kb::kCommFailure) return tolerance.Tolerate(pszPortName, dwChannelId) ? -2 : -1;
     return -1;
 }

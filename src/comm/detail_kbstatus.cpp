@@ -9,7 +9,6 @@
 #include "config/notify_settings.h"
 #include "config/registry.h"
 #include "config/target_keys.h"
-#include "module/app.h"
 #include "base/trace.h"
 
 bool ModelFromDeviceId(const char* pText, size_t nLength, std::string* pModel)
@@ -25,7 +24,10 @@ bool ModelFromDeviceId(const char* pText, size_t nLength, std::string* pModel)
     return true;
 }
 
-CDetailKbStatus::CDetailKbStatus(int nType, const char* pszAddress) : CKbStatChannel(nType, pszAddress) {}
+CDetailKbStatus::CDetailKbStatus(int nType, const char* pszAddress, ComErrTolerance& tolerance)
+    : CKbStatChannel(nType, pszAddress), m_tolerance(tolerance)
+{
+}
 
 CDetailKbStatus::~CDetailKbStatus()
 {
@@ -135,7 +137,7 @@ int CDetailKbStatus::GetPrinterStatus()
 
     Trace(scope, "from KBGetStatus\n");
     kb::FetchResult r = FetchStatusReply(scope);
-    auto failure = [&](int answer) { return StatusReadFailure(answer, port, GetSelectedChannel()); };
+    auto failure = [&](int answer) { return StatusReadFailure(answer, port, GetSelectedChannel(), m_tolerance); };
     if (r.nFirst <= 0 && r.nFirst != kb::kBufferTooSmall) return failure(r.nFirst);
     if (r.bNoMemory) return -2;
     if (r.nSecond <= 0) return failure(r.nSecond);
@@ -143,7 +145,7 @@ int CDetailKbStatus::GetPrinterStatus()
     int kind = 0;
     char keyPath[vm2::kPathBuf] = "";
     if (CheckTargetRegKey(printer, port, m_strModelID.c_str(), &kind, keyPath) != 0) return 0;
-    GetApp()->m_nComErrCount = 0;
+    m_tolerance.Reset();
     SetStatusRecord(printer, port, r.data.data(), static_cast<DWORD>(r.data.size()), GetSelectedChannel());
     return 1;
 }

@@ -7,11 +7,14 @@
 
 #include <string>
 
+#include "comm/com_tolerance.h"
 #include "comm/kbchannel.h"
 
 class CDetailKbStatus : public CKbStatChannel {
 public:
-    CDetailKbStatus(int nType, const char* pszAddress);
+    // The tolerance is the process's run of parallel-port failures, shared
+    // with the host's status polls; it must outlive this object.
+    CDetailKbStatus(int nType, const char* pszAddress, ComErrTolerance& tolerance);
     ~CDetailKbStatus() override;
 
     int GetPrinterStatus() override;
@@ -37,6 +40,7 @@ public:
     int IsPrinting() const { return m_bPrinting; }
 
 private:
+    ComErrTolerance& m_tolerance;
     volatile LONG m_bPrinting = 0;
     std::string m_strModelID;
     std::string m_strPrinterName;

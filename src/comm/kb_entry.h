@@ -60,8 +60,3 @@ struct ChannelRecord {
 static_assert(sizeof(ChannelRecord) == 8, "channel records are 8 bytes on every target");
 
 }  // namespace kb
-
-// Messages the status threads post to their window; wParam carries the result.
-#define WM_RESULT_KBDEVICEID (WM_USER + 0x28)
-#define WM_RESULT_KBSTCHANNEL (WM_USER + 0x29)
-#define WM_RESULT_KBSTATUS (WM_USER + 0x2A)

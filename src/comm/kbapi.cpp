@@ -8,13 +8,12 @@
 #include "base/text.h"
 #include "base/unique_handle.h"
 #include "comm/kb_fetch.h"
-#include "module/app.h"
 #include "base/trace.h"
 
 namespace {
 
 // Built when the module is loaded; loads nothing until the first user.
-CKbApiBase theKbApiBase(0);
+CKbApiBase theKbApiBase;
 
 class BaseLock {
 public:
@@ -44,11 +43,7 @@ bool Bind(HMODULE lib, const char* name, T* out)
 
 // -------------------------------------------------------------- CKbApiBase
 
-CKbApiBase::CKbApiBase(int nFlag)
-{
-    InitializeCriticalSection(&m_cs);
-    if (nFlag == 1) m_bEnable = Initialize();
-}
+CKbApiBase::CKbApiBase() { InitializeCriticalSection(&m_cs); }
 
 CKbApiBase::~CKbApiBase()
 {
@@ -59,12 +54,12 @@ CKbApiBase::~CKbApiBase()
 
 CKbApiBase& CKbApiBase::Instance() { return theKbApiBase; }
 
-void CKbApiBase::LoadLibraryOfPrinter()
+void CKbApiBase::LoadLibraryOfPrinter(const char* pszPrinterName)
 {
     char printer[vm2::kPathBuf];
-    vm2::CopyText(printer, sizeof(printer), GetApp()->m_BaseInfo.GetPrinterName().c_str());
+    vm2::CopyText(printer, sizeof(printer), pszPrinterName != nullptr ? pszPrinterName : "");
 
-    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, 0xF000C};  // all printer access
+    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
     vm2::UniquePrinter hPrinter;
     if (!OpenPrinterA(printer, hPrinter.put(), &defaults)) return;
 
@@ -108,13 +103,13 @@ bool CKbApiBase::BindEntryPoints()
            Bind(lib, "KBReceive", &e.KBReceive) && Bind(lib, "KBSend", &e.KBSend);
 }
 
-BOOL CKbApiBase::Initialize()
+BOOL CKbApiBase::Initialize(const char* pszPrinterName)
 {
     BaseLock lock(this);
     TraceScope scope("CKbApiBase::Initialize");
     if (m_hLibrary == nullptr) {
         m_bEnable = FALSE;
-        LoadLibraryOfPrinter();
+        LoadLibraryOfPrinter(pszPrinterName);
     }
     // A positive KBInitialize answer stays: the binding is not retried.
     if (m_nInitResult < 0 && m_hLibrary != nullptr) {
@@ -210,11 +205,11 @@ int CKbApiBase::KBGetAvailableChannel(int nType, const char* pszName)
 
 // ------------------------------------------------------------------ CKbApi
 
-CKbApi::CKbApi() : m_pBase(&CKbApiBase::Instance())
+CKbApi::CKbApi(const char* pszPrinterName) : m_pBase(&CKbApiBase::Instance())
 {
     BaseLock lock(m_pBase);
     ++m_pBase->m_dwRefCount;
-    if (!m_pBase->m_bEnable) m_pBase->Initialize();
+    if (!m_pBase->m_bEnable) m_pBase->Initialize(pszPrinterName);
     if (m_pBase->m_bEnable) {
         m_kb = m_pBase->m_kb;
         m_kb.KBGetAvailableChannel = nullptr;

@@ -7,15 +7,15 @@
 
 class CKbApiBase {
 public:
-    explicit CKbApiBase(int nFlag = 0);
+    CKbApiBase();
     virtual ~CKbApiBase();
 
     CKbApiBase(const CKbApiBase&) = delete;
     CKbApiBase& operator=(const CKbApiBase&) = delete;
 
-    // Locates, loads, binds and initialises the library as far as needed;
-    // returns m_bEnable.
-    BOOL Initialize();
+    // Locates (from the printer's driver), loads, binds and initialises the
+    // library as far as needed; returns m_bEnable.
+    BOOL Initialize(const char* pszPrinterName);
     // Releases and unloads the library when nobody holds a reference.
     void Destroy();
     // The channel count (cached per process) or a negative error; the list
@@ -40,7 +40,7 @@ public:
     kb::EntryPoints m_kb;
 
 private:
-    void LoadLibraryOfPrinter();
+    void LoadLibraryOfPrinter(const char* pszPrinterName);
     bool BindEntryPoints();
     void FreeChannelList();
 
@@ -50,7 +50,9 @@ private:
 // A user's handle on the shared binding.
 class CKbApi {
 public:
-    CKbApi();
+    // The printer whose driver names the library; only read when the
+    // library is not loaded yet.
+    explicit CKbApi(const char* pszPrinterName);
     virtual ~CKbApi();
 
     CKbApi(const CKbApi&) = delete;

@@ -9,6 +9,7 @@
 // ----------------------------------------------------------- CKbApiChannel
 
 CKbApiChannel::CKbApiChannel(int nType, const char* pszAddress, DWORD dwChannelId, DWORD dwModeMask)
+    : CKbApi(nType == 1 ? pszAddress : "")
 {
     if (!IsEnable() || (nType != 0 && nType != 1) || pszAddress == nullptr) return;
     m_nType = nType;

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "base/messages.h"
 #include "comm/kb_fetch.h"
 #include "comm/kbapi.h"
 
@@ -13,8 +14,10 @@ class TraceScope;
 
 class CKbApiChannel : public CKbApi {
 public:
-    // nType 1: pszAddress is a printer name; 0: a port name. A channel id
-    // other than 0 is selected at once with the mode mask.
+    // nType 1: pszAddress is a printer name, whose driver also names the
+    // library; 0: a port name, which can only use a library already loaded
+    // (a printer is addressed by its port when it has no name). A channel
+    // id other than 0 is selected at once with the mode mask.
     CKbApiChannel(int nType, const char* pszAddress, DWORD dwChannelId = 0, DWORD dwModeMask = 0);
     ~CKbApiChannel() override;
 

@@ -9,7 +9,6 @@
 #include "config/registry.h"
 #include "config/target_keys.h"
 #include "config/target_rules.h"
-#include "module/app.h"
 #include "base/trace.h"
 
 using vm2::IsEmpty;
@@ -83,24 +82,23 @@ int GetSoundNotify(const char* pszPrinterName, const char* pszPortName, int nNot
     return 0;
 }
 
-int GetBuzzerNotify(const char* pszPrinterName, const char* pszPortName, const char* pszModelID, int nNotifyNo,
-                    int* pbBuzzer)
+int GetBuzzerNotify(const vm2::PrinterContext& printer, HMODULE hResDll, int nNotifyNo, int* pbBuzzer)
 {
     SetIf(pbBuzzer, 0);
     // A resource DLL without the buzzer sound cannot sound it, whatever the
     // settings say.
-    HMODULE res = GetApp()->m_hResDll;
-    if (res != nullptr && FindResourceA(res, MAKEINTRESOURCEA(kBuzzerWaveId), "WAVE") == nullptr) return 1;
+    if (hResDll != nullptr && FindResourceA(hResDll, MAKEINTRESOURCEA(kBuzzerWaveId), "WAVE") == nullptr) return 1;
 
+    const char* pszModelID = printer.model.c_str();
     HKEY root;
     char path[kPathBuf] = "";
-    if (!FindTargetKey(pszPrinterName, pszPortName, &root, path)) return 1;
+    if (!FindTargetKey(printer.printer.c_str(), printer.port.c_str(), &root, path)) return 1;
     Registry target(root, path, FALSE, Registry::kRead);
     if (!target.IsOpen()) return 1;
 
     char dat[kPathBuf] = "";
     if (IsEmpty(pszModelID) ||
-        !GetProfilePath(dat, GetApp()->m_BaseInfo.GetDriverName().c_str(), pszModelID) || dat[0] == '\0')
+        !GetProfilePath(dat, printer.driver.c_str(), pszModelID) || dat[0] == '\0')
         return 1;
     int modelDefault = CachedProfileInt(pszModelID, "BeepBuzzerEnable", -1, dat);
     if (modelDefault < 0) return 1;  // the model has no buzzer

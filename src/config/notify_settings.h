@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "base/printer_context.h"
+
 // Creates the list from the model's "ITEMnnn" lines, or adds the items it
 // lacks; values already present are the user's and stay. 1 = done, 0 =
 // failed or the model has no list.
@@ -17,11 +19,11 @@ int ChkNtfyReg(HKEY hRoot, const char* pszKeyPath, const char* pszModelID, const
 // outputs 0).
 int GetSoundNotify(const char* pszPrinterName, const char* pszPortName, int nNotifyNo, int* pbSound, int* pbItem);
 
-// *pbBuzzer = printer-wide buzzer switch AND the number's switch. 0 = read;
-// 1 = no buzzer sound in the resource DLL, no target key, no data file, a
-// model without buzzer or no list (output 0).
-int GetBuzzerNotify(const char* pszPrinterName, const char* pszPortName, const char* pszModelID, int nNotifyNo,
-                    int* pbBuzzer);
+// *pbBuzzer = printer-wide buzzer switch AND the number's switch, for the
+// printer, port, model and driver of the context; hResDll is the loaded
+// resource DLL, if any. 0 = read; 1 = no buzzer sound in the resource DLL, no
+// target key, no data file, a model without buzzer or no list (output 0).
+int GetBuzzerNotify(const vm2::PrinterContext& printer, HMODULE hResDll, int nNotifyNo, int* pbBuzzer);
 
 // Stores the raw reply ("Status") and its channel ("Channel"). 0 = stored,
 // 1 = target key not found, 2 = target key not writable.

@@ -153,8 +153,3 @@ BOOL Registry::DeleteValue(const char* pszName)
 {
     return m_bOpen && RegDeleteValueA(m_hKey, pszName) == ERROR_SUCCESS;
 }
-
-BOOL Registry::DeleteSubKey(const char* pszSubKey)
-{
-    return m_bOpen && pszSubKey != nullptr && RegDeleteKeyA(m_hKey, pszSubKey) == ERROR_SUCCESS;
-}

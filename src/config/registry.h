@@ -8,8 +8,8 @@
 
 class Registry {
 public:
-    static constexpr REGSAM kRead = 0x20019;  // KEY_READ
-    static constexpr REGSAM kAll = 0xF003F;   // KEY_ALL_ACCESS
+    static constexpr REGSAM kRead = KEY_READ;
+    static constexpr REGSAM kAll = KEY_ALL_ACCESS;
 
     Registry() = default;
     // Creates the key when bCreate is non-zero, otherwise opens it. An access
@@ -48,7 +48,6 @@ public:
     BOOL SetBinary(const char* pszName, const void* pData, DWORD nSize);
     BOOL SetString(const char* pszName, const char* pszValue);
     BOOL DeleteValue(const char* pszName);
-    BOOL DeleteSubKey(const char* pszSubKey);
 
 private:
     HKEY m_hKey = nullptr;

@@ -13,7 +13,6 @@
 #include "config/registry.h"
 #include "config/regpaths.h"
 #include "config/target_rules.h"
-#include "module/app.h"
 #include "base/trace.h"
 
 using vm2::CopyText;
@@ -436,27 +435,4 @@ int SetRegDefaultValue(HKEY hRoot, const char* pszDatFile, const char* pszModelI
     }
     key.Close();
     return ChkNtfyReg(hRoot, pszKeyPath, pszModelID, pszDatFile) == 0 ? 4 : 0;
-}
-
-int SetRegDefaultValueExport(const TraceScope& scope, const char* pszPrinterName, const char* pszDriverName,
-                             const char* pszPortName, const char* pszModelID, const char* pszDatFileName)
-{
-    char profile[kPathBuf] = "";
-    if (IsEmpty(pszDatFileName) && !IsEmpty(pszModelID) && GetProfilePath(profile, pszDriverName, pszModelID) &&
-        profile[0] != '\0')
-        pszDatFileName = profile;
-
-    int rc = GetApp()->m_BaseInfo.SetPrinterInfo(pszPrinterName, pszDriverName, pszPortName, pszModelID,
-                                                 pszDatFileName, nullptr);
-    Trace(scope, "nRC : %d\n", rc);
-    if (rc < 0) return 1;
-
-    HKEY root = HKEY_CURRENT_USER;
-    char key[kPathBuf] = "";
-    if (GetCurrentTargetPrnKey(pszPrinterName, vm2::kTargetByPrinter, key, &root) != 0) {
-        Trace(scope, "ERROR : GetCurrentTargetPrnKey Not Found!!\n");
-        return 1;
-    }
-    Trace(scope, "Call : SetRegDefaultValue()\n");
-    return SetRegDefaultValue(root, pszDatFileName, pszModelID, key);
 }

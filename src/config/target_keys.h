@@ -8,8 +8,6 @@
 #include <windows.h>
 #include <winspool.h>
 
-class TraceScope;
-
 // Opens a printer by name; when the ANSI open fails on an NT system, retries
 // with the name converted to UTF-16. Nonzero on success.
 BOOL KP_OpenPrinter(const char* pszPrinterName, HANDLE* phPrinter, PRINTER_DEFAULTSA* pDefault);
@@ -74,10 +72,3 @@ int DeleteTargetKey(HKEY hRoot, const char* pszKey);
 // Writes the model's defaults into a target key and checks its
 // notification list. 0; 1 = key not openable; 4 = list check failed.
 int SetRegDefaultValue(HKEY hRoot, const char* pszDatFile, const char* pszModelID, const char* pszKeyPath);
-
-// The work of the export PrSetRegDefaultValue after its scope and argument
-// trace: fills the application context (which checks or rebuilds the key)
-// and writes the defaults. 0; 1 = context invalid or key not found; 4 = list
-// check failed.
-int SetRegDefaultValueExport(const TraceScope& scope, const char* pszPrinterName, const char* pszDriverName,
-                             const char* pszPortName, const char* pszModelID, const char* pszDatFileName);

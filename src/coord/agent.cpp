@@ -12,7 +12,6 @@
 #include "config/registry.h"
 #include "config/regpaths.h"
 #include "coord/companion_commands.h"
-#include "coord/wait_dlg.h"
 #include "base/trace.h"
 
 using vm2::EqualNoCase;
@@ -21,8 +20,6 @@ using vm2::IsEmpty;
 using vm2::kPathBuf;
 
 namespace {
-
-constexpr DWORD kElevationCancelled = 1223;  // ERROR_CANCELLED
 
 // "software\KAVRO\VLX3\Driver\<driver>", refused when it does not fit 260 bytes.
 bool DriverKeyPath(char* pszOut, const char* pszDriver)
@@ -158,7 +155,7 @@ int StartAgentProgram(bool bElevated, HWND hOwner, const char* pszProgram, const
         CopyFileA(pszProgram, copy.c_str(), FALSE);
         DWORD dwErr = 0;
         INT_PTR hInst = StartElevated(hOwner, copy.c_str(), parameters.c_str(), &dwErr);
-        if (dwErr == kElevationCancelled || hInst <= 32) return 0;
+        if (dwErr == ERROR_CANCELLED || hInst <= 32) return 0;
         return 1;
     }
     std::string command = AgentCommandLine(pszProgram, pszDriverName, pszPrinterName, iService);
@@ -166,24 +163,3 @@ int StartAgentProgram(bool bElevated, HWND hOwner, const char* pszProgram, const
 }
 
 }  // namespace vm2
-
-int SetSIDMAgent2(HWND hDlg, const char* pszDriverName, const char* pszPrinterName, const char* pszResDllPath,
-                  int iService)
-{
-    TraceScope scope("SetSIDMAgent2()\n");
-    Trace(scope, "iService = %d\n", iService);
-    if (IsEmpty(pszDriverName) || IsEmpty(pszPrinterName)) return 0;
-
-    char path[kPathBuf];
-    if (!DriverKeyPath(path, pszDriverName)) return 0;
-    Registry key(HKEY_LOCAL_MACHINE, path, FALSE, Registry::kRead);
-    std::string program = key.QueryString("K_VRCV", "", kPathBuf);
-    if (program.empty()) return 0;
-
-    if (!vm2::StartAgentProgram(vm2::StartsElevated(), hDlg, program.c_str(), pszDriverName, pszPrinterName, iService))
-        return 0;
-
-    CWaitDlg wait(pszResDllPath, hDlg);
-    wait.DoModal(iService);
-    return 1;
-}

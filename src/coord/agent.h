@@ -31,15 +31,6 @@ int IsNwlinkOnly(int nGeneration);
 // local Administrators group, else 0 (also on any failure).
 int IsAdminUser();
 
-// Starts the driver's agent setting program to allow (iService 1) or stop
-// (0) agent monitoring of the printer, then shows the wait dialog (template
-// 111 of pszResDllPath, owned by hDlg) until the program answers or about
-// ten seconds have passed. 1 when the program was started, 0 otherwise
-// (empty names, no "K_VRCV" in the driver key, elevation refused, start
-// failed).
-int SetSIDMAgent2(HWND hDlg, const char* pszDriverName, const char* pszPrinterName, const char* pszResDllPath,
-                  int iService);
-
 namespace vm2 {
 
 // NT family from major version 6 on: companion programs that change machine

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr DWORD kElevationCancelled = 1223;  // ERROR_CANCELLED
-
 // Window handles travel on command lines as 32-bit values: that is all a
 // window handle holds, on 64-bit Windows too.
 std::uint32_t WindowWord(HWND hWnd) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(hWnd)); }
@@ -34,7 +32,7 @@ CWaitDlg::~CWaitDlg()
 INT_PTR CWaitDlg::DoModal(LPARAM lParam)
 {
     m_lParam = lParam;
-    if (m_hResDll == nullptr || FindResourceA(m_hResDll, MAKEINTRESOURCEA(kTemplateId), MAKEINTRESOURCEA(5)) == nullptr)
+    if (m_hResDll == nullptr || FindResourceA(m_hResDll, MAKEINTRESOURCEA(kTemplateId), RT_DIALOG) == nullptr)
         return m_nResult;
     DialogBoxParamA(m_hResDll, MAKEINTRESOURCEA(kTemplateId), m_hOwner, DialogProc, reinterpret_cast<LPARAM>(this));
     m_hWnd = nullptr;
@@ -121,7 +119,7 @@ int StartKbapiset(const TraceScope& scope, bool bElevated, HWND hReply, const ch
         DWORD dwErr = 0;
         INT_PTR hExec = StartElevated(hReply, pszPath, parameters.c_str(), &dwErr);
         Trace(scope, "(int)hExec = %d, dwLastErr = %d\n", static_cast<int>(hExec), static_cast<int>(dwErr));
-        return dwErr == kElevationCancelled || hExec <= 32 ? 0 : 1;
+        return dwErr == ERROR_CANCELLED || hExec <= 32 ? 0 : 1;
     }
     std::string command = KbapisetCommandLine(pszPath, WindowWord(hReply), WM_AGENT_REPLY, bOn);
     Trace(scope, "szCmdLine = %s\n", command.c_str());
@@ -139,4 +137,25 @@ int CWaitDlg::SetSAgent(int bOn)
     std::string path = vm2::KbapisetPath(installDir.c_str());
     Trace(scope, "szKbapiPath = %s\n", path.c_str());
     return vm2::StartKbapiset(scope, vm2::StartsElevated(), m_hWnd, path.c_str(), bOn != 0);
+}
+
+int SetSIDMAgent2(HWND hDlg, const char* pszDriverName, const char* pszPrinterName, const char* pszResDllPath,
+                  int iService)
+{
+    TraceScope scope("SetSIDMAgent2()\n");
+    Trace(scope, "iService = %d\n", iService);
+    if (vm2::IsEmpty(pszDriverName) || vm2::IsEmpty(pszPrinterName)) return 0;
+
+    char path[vm2::kPathBuf];
+    if (!vm2::FormatText(path, vm2::kPathBuf, "%s\\%s", vm2::regpath::kDriverBase, pszDriverName)) return 0;
+    Registry key(HKEY_LOCAL_MACHINE, path, FALSE, Registry::kRead);
+    std::string program = key.QueryString("K_VRCV", "", vm2::kPathBuf);
+    if (program.empty()) return 0;
+
+    if (!vm2::StartAgentProgram(vm2::StartsElevated(), hDlg, program.c_str(), pszDriverName, pszPrinterName, iService))
+        return 0;
+
+    CWaitDlg wait(pszResDllPath, hDlg);
+    wait.DoModal(iService);
+    return 1;
 }

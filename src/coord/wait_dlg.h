@@ -66,3 +66,12 @@ namespace vm2 {
 // command line; its answer goes to hReply with WM_USER+10. 1 when started.
 int StartKbapiset(const TraceScope& scope, bool bElevated, HWND hReply, const char* pszPath, bool bOn);
 }  // namespace vm2
+
+// Starts the driver's agent setting program to allow (iService 1) or stop
+// (0) agent monitoring of the printer, then shows the wait dialog (template
+// 111 of pszResDllPath, owned by hDlg) until the program answers or about
+// ten seconds have passed. 1 when the program was started, 0 otherwise
+// (empty names, no "K_VRCV" in the driver key, elevation refused, start
+// failed).
+int SetSIDMAgent2(HWND hDlg, const char* pszDriverName, const char* pszPrinterName, const char* pszResDllPath,
+                  int iService);

@@ -13,15 +13,9 @@
 #include "base/trace.h"
 
 HINSTANCE g_hInstance = nullptr;
-HINSTANCE g_hModuleInstance = nullptr;
 int g_nDefaultTimer = 10;
 
 // ---------------------------------------------------------------- CBaseInfo
-
-CBaseInfo::~CBaseInfo()
-{
-    if (m_hMapFile != nullptr) CloseHandle(m_hMapFile);
-}
 
 int CBaseInfo::SetPrinterInfo(const char* pszPrinterName, const char* pszDriverName, const char* pszPortName,
                               const char* pszModelID, const char* pszDatFileName, const char* pszResDll)
@@ -31,22 +25,22 @@ int CBaseInfo::SetPrinterInfo(const char* pszPrinterName, const char* pszDriverN
     if (IsEmpty(pszPrinterName) || IsEmpty(pszDriverName) || IsEmpty(pszPortName) || IsEmpty(pszModelID))
         return m_nInfoState;
 
-    m_strPrinterName = pszPrinterName;
-    m_strDriverName = pszDriverName;
-    m_strPortName = pszPortName;
-    m_strModelID = pszModelID;
+    m_printer.printer = pszPrinterName;
+    m_printer.driver = pszDriverName;
+    m_printer.port = pszPortName;
+    m_printer.model = pszModelID;
     m_nInfoState = 0;
 
     if (!IsEmpty(pszDatFileName)) {
-        m_strDatFileName = pszDatFileName;
+        m_printer.datFile = pszDatFileName;
     } else {
         char profile[vm2::kPathBuf] = "";
         if (!GetProfilePath(profile, pszDriverName, pszModelID) || profile[0] == '\0') {
             // Resource DLL and target key keep what the last fill found.
-            m_strDatFileName.clear();
+            m_printer.datFile.clear();
             return m_nInfoState;
         }
-        m_strDatFileName = profile;
+        m_printer.datFile = profile;
     }
 
     if (!IsEmpty(pszResDll)) {
@@ -54,7 +48,7 @@ int CBaseInfo::SetPrinterInfo(const char* pszPrinterName, const char* pszDriverN
         m_nInfoState = 1;
     } else {
         char resDll[vm2::kPathBuf] = "";
-        GetLangProfileString("ResDll", resDll, sizeof(resDll), m_strDatFileName.c_str());
+        GetLangProfileString("ResDll", resDll, sizeof(resDll), m_printer.datFile.c_str());
         m_strResDll = resDll;
         if (!m_strResDll.empty()) m_nInfoState = 1;
     }
@@ -67,7 +61,7 @@ void CBaseInfo::UpdateTargetKey()
 {
     int nKind = 0;
     char szKey[vm2::kPathBuf] = "";
-    CheckTargetRegKey(m_strPrinterName.c_str(), m_strPortName.c_str(), m_strModelID.c_str(), &nKind, szKey);
+    CheckTargetRegKey(m_printer.printer.c_str(), m_printer.port.c_str(), m_printer.model.c_str(), &nKind, szKey);
     // The result does not change the context's state; an empty path keeps the last one.
     if (szKey[0] != '\0') m_strTargetKey = szKey;
 }
@@ -105,9 +99,9 @@ CK_VPxxxxApp::~CK_VPxxxxApp()
 void CK_VPxxxxApp::RefreshComErrDisableNum()
 {
     const std::string& dat = m_BaseInfo.GetDatFileName();
-    m_nComErrDisableNum = dat.empty() ? 0
-                                      : GetPrivateProfileIntA(m_BaseInfo.GetModelID().c_str(), "ComErrDisableNum", 0,
-                                                              dat.c_str());
+    m_ComErr.SetLimit(dat.empty() ? 0
+                                  : GetPrivateProfileIntA(m_BaseInfo.GetModelID().c_str(), "ComErrDisableNum", 0,
+                                                          dat.c_str()));
 }
 
 namespace {

@@ -6,15 +6,17 @@
 
 #include <string>
 
-extern HINSTANCE g_hInstance;        // this module, saved at process attach
-extern HINSTANCE g_hModuleInstance;  // the same handle, for the resource loads of the windows
-extern int g_nDefaultTimer;          // default monitoring interval of the status window, seconds
+#include "base/printer_context.h"
+#include "comm/com_tolerance.h"
+
+extern HINSTANCE g_hInstance;  // this module, saved at process attach
+extern int g_nDefaultTimer;    // default monitoring interval of the status window, seconds
 
 // The application context: the printer of the last call that filled it.
 class CBaseInfo {
 public:
     CBaseInfo() = default;
-    virtual ~CBaseInfo();
+    virtual ~CBaseInfo() = default;
 
     CBaseInfo(const CBaseInfo&) = delete;
     CBaseInfo& operator=(const CBaseInfo&) = delete;
@@ -24,29 +26,24 @@ public:
     int SetPrinterInfo(const char* pszPrinterName, const char* pszDriverName, const char* pszPortName,
                        const char* pszModelID, const char* pszDatFileName, const char* pszResDll);
 
-    const std::string& GetPrinterName() const { return m_strPrinterName; }
-    const std::string& GetDriverName() const { return m_strDriverName; }
-    const std::string& GetPortName() const { return m_strPortName; }
-    const std::string& GetModelID() const { return m_strModelID; }
-    const std::string& GetDatFileName() const { return m_strDatFileName; }
+    // What the layers below take as their printer.
+    const vm2::PrinterContext& Context() const { return m_printer; }
+    const std::string& GetPrinterName() const { return m_printer.printer; }
+    const std::string& GetDriverName() const { return m_printer.driver; }
+    const std::string& GetPortName() const { return m_printer.port; }
+    const std::string& GetModelID() const { return m_printer.model; }
+    const std::string& GetDatFileName() const { return m_printer.datFile; }
     const std::string& GetResDll() const { return m_strResDll; }
     const std::string& GetTargetKey() const { return m_strTargetKey; }
-    HANDLE GetMapFile() const { return m_hMapFile; }
-    void SetMapFile(HANDLE hMapFile) { m_hMapFile = hMapFile; }
     int GetInfoState() const { return m_nInfoState; }
 
 private:
     // Checks, creates or rebuilds the printer's target key and records its path.
     void UpdateTargetKey();
 
-    std::string m_strPrinterName;
-    std::string m_strDriverName;
-    std::string m_strPortName;
-    std::string m_strModelID;
-    std::string m_strDatFileName;
+    vm2::PrinterContext m_printer;
     std::string m_strResDll;
     std::string m_strTargetKey;
-    HANDLE m_hMapFile = nullptr;
     int m_nInfoState = -1;
 };
 
@@ -76,11 +73,13 @@ public:
     HMODULE GetResDll() const { return m_hResDll; }
     void SetResDll(HMODULE hResDll) { m_hResDll = hResDll; }
 
-    // "ComErrDisableNum" of [<ModelID>] in the context's data file, default 0.
+    // The limit of the tolerance: "ComErrDisableNum" of [<ModelID>] in the
+    // context's data file, default 0.
     void RefreshComErrDisableNum();
 
-    DWORD m_nComErrDisableNum = 0;
-    DWORD m_nComErrCount = 0;
+    // The run of parallel-port failures, shared by the host's status polls
+    // and the status window's thread.
+    ComErrTolerance m_ComErr;
     CBaseInfo m_BaseInfo;
     CMonitoringBuffer* m_pMonitorBuffer = nullptr;
     HMODULE m_hResDll = nullptr;

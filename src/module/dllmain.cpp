@@ -7,7 +7,6 @@ BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID pReserved)
 {
     if (dwReason == DLL_PROCESS_ATTACH) {
         g_hInstance = hInstance;
-        g_hModuleInstance = hInstance;
         // No resource DLL is loaded yet: string 1340 of the host's executable.
         g_nDefaultTimer = ReadDefaultTimer(nullptr);
     }

@@ -14,6 +14,7 @@
 #include "config/paths.h"
 #include "config/registry.h"
 #include "config/target_keys.h"
+#include "config/target_rules.h"
 #include "module/app.h"
 #include "module/export_guard.h"
 #include "base/trace.h"
@@ -69,8 +70,25 @@ int __cdecl PrSetRegDefaultValue(const char* pszPrinterName, const char* pszDriv
         TraceScope scope("PrSetRegDefaultValue()");
         Trace(scope, "PrinterName : %s, DriverName : %s, PortName : %s, ModelID : %s\n", Txt(pszPrinterName),
               Txt(pszDriverName), Txt(pszPortName), Txt(pszModelID));
-        return SetRegDefaultValueExport(scope, pszPrinterName, pszDriverName, pszPortName, pszModelID,
-                                        pszDatFileName);
+        char profile[vm2::kPathBuf] = "";
+        if (vm2::IsEmpty(pszDatFileName) && !vm2::IsEmpty(pszModelID) &&
+            GetProfilePath(profile, pszDriverName, pszModelID) && profile[0] != '\0')
+            pszDatFileName = profile;
+
+        // Filling the context checks the target key, or rebuilds it.
+        int rc = GetApp()->m_BaseInfo.SetPrinterInfo(pszPrinterName, pszDriverName, pszPortName, pszModelID,
+                                                     pszDatFileName, nullptr);
+        Trace(scope, "nRC : %d\n", rc);
+        if (rc < 0) return 1;
+
+        HKEY root = HKEY_CURRENT_USER;
+        char key[vm2::kPathBuf] = "";
+        if (GetCurrentTargetPrnKey(pszPrinterName, vm2::kTargetByPrinter, key, &root) != 0) {
+            Trace(scope, "ERROR : GetCurrentTargetPrnKey Not Found!!\n");
+            return 1;
+        }
+        Trace(scope, "Call : SetRegDefaultValue()\n");
+        return SetRegDefaultValue(root, pszDatFileName, pszModelID, key);
     });
 }
 
@@ -86,7 +104,7 @@ int __cdecl PrMonitoringStart(DWORD dwOwner, const char* pszPrinterName, const c
         CK_VPxxxxApp* app = GetApp();
         int rc = app->m_BaseInfo.SetPrinterInfo(pszPrinterName, pszDriverName, pszPortName, pszModelID,
                                                 pszDatFileName, pszResDll);
-        CKbApi api;
+        CKbApi api(app->m_BaseInfo.GetPrinterName().c_str());
         if (!api.IsEnable()) return 1;
         // The session hold keeps the library loaded from here to PrMonitoringEnd.
         api.AddRef();
@@ -104,10 +122,10 @@ int __cdecl PrMonitoringEnd(void)
 {
     return GuardExport(1, [&] {
         TraceScope scope("PrMonitoringEnd()");
-        CKbApi api;
+        CK_VPxxxxApp* app = GetApp();
+        CKbApi api(app->m_BaseInfo.GetPrinterName().c_str());
         if (!api.IsEnable()) return 1;
         api.Release();
-        CK_VPxxxxApp* app = GetApp();
         if (app->m_pMonitorBuffer != nullptr) {
             CloseSessionChannels(api, app->m_pMonitorBuffer);
             delete app->m_pMonitorBuffer;
@@ -136,7 +154,7 @@ int __cdecl PrGetChannel(DWORD* pdwStatusChannelNo, DWORD* pdwDataChannelNo)
             Trace(scope, "PrGetChannel : error : printerinfo is disable\n");
             return 1;
         }
-        CKbApi api;
+        CKbApi api(app->m_BaseInfo.GetPrinterName().c_str());
         if (!api.IsEnable()) {
             Trace(scope, "PrGetChannel : error : kbapi is disable\n");
             return 1;
@@ -195,7 +213,7 @@ int __cdecl PrGetDeviceID(char* pszDeviceID, DWORD* pdwSize)
             Trace(scope, "PrGetDeviceID : error : printerinfo is disable\n");
             return 1;
         }
-        CKbApi api;
+        CKbApi api(app->m_BaseInfo.GetPrinterName().c_str());
         if (!api.IsEnable()) {
             Trace(scope, "PrGetDeviceID : error : kbapi is disable\n");
             return 1;
@@ -274,14 +292,14 @@ struct StatusOutputs {
 
 // Pop-up and sound for a status: the number's own switch pops up, the sound
 // switch and the buzzer sound.
-void DecideNotification(const CBaseInfo& info, int nNotifyNo, int nSimpleNo, const StatusOutputs& out)
+void DecideNotification(const CK_VPxxxxApp& app, int nNotifyNo, int nSimpleNo, const StatusOutputs& out)
 {
+    const CBaseInfo& info = app.m_BaseInfo;
     int sound = 0, item = 0, buzzer = 0;
     GetSoundNotify(info.GetPrinterName().c_str(), info.GetPortName().c_str(), nNotifyNo, &sound, &item);
     *out.pbSoundPlay = sound;
     *out.pbPopup = item;
-    GetBuzzerNotify(info.GetPrinterName().c_str(), info.GetPortName().c_str(), info.GetModelID().c_str(), nSimpleNo,
-                    &buzzer);
+    GetBuzzerNotify(info.Context(), app.GetResDll(), nSimpleNo, &buzzer);
     if (buzzer == 1) *out.pbSoundPlay = 1;
 }
 
@@ -309,7 +327,7 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
         const CBaseInfo& info = app->m_BaseInfo;
         CMonitoringBuffer* buf = app->m_pMonitorBuffer;
         if (buf == nullptr || info.GetInfoState() < 0) return 1;
-        CKbApi api;
+        CKbApi api(info.GetPrinterName().c_str());
         if (!api.IsEnable()) return 1;
         // The poll stores and asks about the same target key four times.
         TargetKeyLookupMemo memo;
@@ -338,7 +356,7 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
         const int hChannel = static_cast<int>(buf->m_hStatusChannel);
 
         int e = 1;
-        auto failure = [&](int answer) { return StatusReadFailure(answer, port, channelNo); };
+        auto failure = [&](int answer) { return StatusReadFailure(answer, port, channelNo, app->m_ComErr); };
         kb::FetchResult reply;
         if (channelNo == 0 || hChannel == 0) {
             Trace(scope, "ERROR!! : dwChan == NULL || hChan == NULL\n");
@@ -371,7 +389,7 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
                 Trace(scope, "PrGetStatus : ERROR!! : CStatusInfo::COMMUNICATION_ERROR\n");
                 e = -1;
             } else {
-                app->m_nComErrCount = 0;
+                app->m_ComErr.Reset();
                 SetStatusRecord(printer, port, reply.data.data(), static_cast<DWORD>(reply.data.size()), channelNo);
                 SetComStatus(printer, port, 1);
                 *out.pnRealStatusNo = status->GetRealStatusNo();
@@ -380,7 +398,7 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
                 int notifyNo = status->GetNotifyNo();
                 int simpleNo = status->GetSimpleStatusNo();
                 status.reset();
-                DecideNotification(info, notifyNo, simpleNo, out);
+                DecideNotification(*app, notifyNo, simpleNo, out);
                 Trace(scope, "PrGetStatus() : Success\n");
                 TraceOutcome(scope, iEnableGetStatusErr, out);
                 return 1;
@@ -405,7 +423,7 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
         if (!status) return -1;
         *out.pnSimpleStatusNo = status->GetSimpleStatusNo();
         status.reset();
-        DecideNotification(info, *out.pnSimpleStatusNo, *out.pnSimpleStatusNo, out);
+        DecideNotification(*app, *out.pnSimpleStatusNo, *out.pnSimpleStatusNo, out);
         Trace(scope, "PrGetStatus() : Error\n");
         TraceOutcome(scope, iEnableGetStatusErr, out);
         return 1;

@@ -6,8 +6,6 @@
 #include "base/text.h"
 #include "config/paths.h"
 #include "config/registry.h"
-#include "module/app.h"
-#include "ui/framework/driver_key.h"
 #include "base/trace.h"
 
 using vm2::kPathBuf;
@@ -15,18 +13,6 @@ using vm2::kPathBuf;
 namespace {
 
 constexpr int kHelpResourceBase = 11010;
-
-// The install folder of the printer the status window shows, "." when the
-// driver key has none.
-std::string InstallFolder()
-{
-    std::string folder;
-    if (!g_strDriverKey.empty()) {
-        Registry key(HKEY_LOCAL_MACHINE, g_strDriverKey.c_str(), FALSE, Registry::kRead);
-        if (key.IsOpen()) folder = key.QueryString("InstallPath", "", kPathBuf);
-    }
-    return folder.empty() ? std::string(".") : folder;
-}
 
 const char* Or(const char* psz, const char* pszDefault) { return psz != nullptr ? psz : pszDefault; }
 
@@ -36,14 +22,15 @@ const char* Or(const char* psz, const char* pszDefault) { return psz != nullptr 
 // CPrinterStatus
 
 CPrinterStatus::CPrinterStatus(BOOL bRecord, const StatusRecord& record, const StatusClassRow& classRow,
-                               const StatusHelpInfo& help, const StatusEntry& entry)
+                               const StatusHelpInfo& help, const StatusEntry& entry, HMODULE hResDll)
     : m_dwRecord(bRecord ? 1 : 0),
       m_Record(record),
       m_ClassRow(classRow),
       m_dwHelpKind(help.dwKind),
       m_strHelpPath(help.strPath),
       m_hHelpResource(help.hResource),
-      m_Entry(entry)
+      m_Entry(entry),
+      m_hResDll(hResDll)
 {
     if (!bRecord) std::memset(&m_Record, 0, sizeof(m_Record));
 }
@@ -81,10 +68,9 @@ int CPrinterStatus::GetMessage(const char* pszEntryText, char* pszBuf, int nSize
         pszBuf[copy] = '\0';
         return static_cast<int>(copy);
     }
-    HMODULE hRes = GetApp()->m_hResDll;
-    if (hRes == nullptr) return 0;  // a null module would read the host's own strings
+    if (m_hResDll == nullptr) return 0;  // a null module would read the host's own strings
     UINT id = vm2::MessageNumber(pszEntryText);
-    int n = LoadStringA(hRes, id, pszBuf, nSize);
+    int n = LoadStringA(m_hResDll, id, pszBuf, nSize);
     if (n <= 0) {
         pszBuf[0] = '\0';
         return 0;
@@ -105,21 +91,9 @@ int CPrinterStatus::GetMessage2(char* pszBuf, int nSize) const
 // ---------------------------------------------------------------------------
 // CStatusInfo
 
-CStatusInfo::CStatusInfo() : CStatusInfo(GetApp()->m_BaseInfo.GetDatFileName().c_str()) {}
-
 CStatusInfo::CStatusInfo(const char* pszDatFile)
 {
     m_nLoadResult = m_StatusCtrl.Build(pszDatFile);
-}
-
-CStatusInfo::CStatusInfo(const std::nothrow_t&) noexcept
-{
-    const char* pszDatFile = nullptr;
-    try {
-        pszDatFile = GetApp()->m_BaseInfo.GetDatFileName().c_str();
-    } catch (...) {
-    }
-    BuildNoThrow(pszDatFile);
 }
 
 CStatusInfo::CStatusInfo(const char* pszDatFile, const std::nothrow_t&) noexcept
@@ -175,6 +149,17 @@ int CStatusInfo::SearchStatusInfo(DWORD dwKind, int nRealNo) const
     return index;
 }
 
+// The install folder of the printer's driver, "." when the driver key has none.
+std::string CStatusInfo::InstallFolder() const
+{
+    std::string folder;
+    if (!m_strDriverKey.empty()) {
+        Registry key(HKEY_LOCAL_MACHINE, m_strDriverKey.c_str(), FALSE, Registry::kRead);
+        if (key.IsOpen()) folder = key.QueryString("InstallPath", "", kPathBuf);
+    }
+    return folder.empty() ? std::string(".") : folder;
+}
+
 StatusHelpInfo CStatusInfo::LocateHelp(int nHelpNo) const
 {
     StatusHelpInfo help;
@@ -216,10 +201,9 @@ StatusHelpInfo CStatusInfo::LocateHelp(int nHelpNo) const
         }
     }
 
-    HMODULE hRes = GetApp()->m_hResDll;
     const int id = kHelpResourceBase + nHelpNo;
-    if (hRes != nullptr && id > 0 && id <= 0xFFFF) {
-        HRSRC hFound = FindResourceA(hRes, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));  // RCDATA
+    if (m_hResDll != nullptr && id > 0 && id <= 0xFFFF) {
+        HRSRC hFound = FindResourceA(m_hResDll, MAKEINTRESOURCEA(id), RT_RCDATA);
         if (hFound != nullptr) {
             help.dwKind = StatusHelpInfo::kResource;
             help.hResource = hFound;
@@ -271,7 +255,7 @@ CPrinterStatus* CStatusInfo::CreateStatusObject(DWORD dwChannel, const BYTE* pRe
         StatusHelpInfo help;
         if (!m_strDatFile.empty()) help = LocateHelp(entry->nHelpNo);
 
-        return new (std::nothrow) CPrinterStatus(bRecord, record, classRow, help, *entry);
+        return new (std::nothrow) CPrinterStatus(bRecord, record, classRow, help, *entry, m_hResDll);
     } catch (...) {
         return nullptr;
     }

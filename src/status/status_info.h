@@ -26,7 +26,7 @@ struct StatusHelpInfo {
 class CPrinterStatus {
 public:
     CPrinterStatus(BOOL bRecord, const StatusRecord& record, const StatusClassRow& classRow,
-                   const StatusHelpInfo& help, const StatusEntry& entry);
+                   const StatusHelpInfo& help, const StatusEntry& entry, HMODULE hResDll);
     virtual ~CPrinterStatus() = default;
 
     CPrinterStatus(const CPrinterStatus&) = delete;
@@ -39,7 +39,7 @@ public:
     DWORD GetHelpInfo(StatusHelpInfo* pHelp) const;
     // The two texts of the status, cut to nSize bytes with their terminator:
     // literal texts of a model row, or string resources of the resource DLL
-    // (GetApp()->m_hResDll; empty when none is loaded or the string is
+    // the interpreter was given (empty when none was or the string is
     // missing). Returns the length written.
     int GetMessage1(char* pszBuf, int nSize) const;
     int GetMessage2(char* pszBuf, int nSize) const;
@@ -63,6 +63,7 @@ private:
     std::string m_strHelpPath;
     HRSRC m_hHelpResource;
     StatusEntry m_Entry;
+    HMODULE m_hResDll;
 };
 
 class CStatusInfo {
@@ -76,14 +77,12 @@ public:
         return nRealNo == COMMUNICATION_ERROR || nRealNo == COMMUNICATION_ERROR_STRONG;
     }
 
-    // Builds the status table from the data file of the application context,
-    // or the one given. Throws the int -1 when the file's language section
-    // cannot be determined and -2 when the file cannot be opened.
-    CStatusInfo();
+    // Builds the status table from the data file given (null: the built-in
+    // rows only). Throws the int -1 when the file's language section cannot
+    // be determined and -2 when the file cannot be opened.
     explicit CStatusInfo(const char* pszDatFile);
     // The same, but never throws: an unreadable data file leaves the built-in
     // rows alone, and GetLoadResult() tells -1 or -2.
-    explicit CStatusInfo(const std::nothrow_t&) noexcept;
     CStatusInfo(const char* pszDatFile, const std::nothrow_t&) noexcept;
     virtual ~CStatusInfo() = default;
 
@@ -98,11 +97,17 @@ public:
     const std::string& GetDataFile() const { return m_strDatFile; }
     BOOL GetHtmlFlag() const { return m_bHtml; }
 
+    // Where the status objects find their texts and help pages: the loaded
+    // resource DLL (null: none), and the driver key below HKEY_LOCAL_MACHINE
+    // whose "InstallPath" holds the HTML pages (empty: the current folder).
+    // Set before the objects are made; they keep their own copy.
+    void SetResourceDll(HMODULE hResDll) { m_hResDll = hResDll; }
+    void SetDriverKey(const char* pszDriverKey) { m_strDriverKey = pszDriverKey != nullptr ? pszDriverKey : ""; }
+
     // A new status object for the channel's reply (parsed on channels of kind
     // 1 only) or for nForcedNo when that is not 0. Null when the reply is
     // rejected, when no entry fits, or when memory runs out. Never throws.
     CPrinterStatus* CreateStatusObject(DWORD dwChannel, const BYTE* pReply, DWORD dwLen, int nForcedNo) noexcept;
-    void ReleaseStatusObject(CPrinterStatus* pStatus) noexcept { delete pStatus; }
 
     // The parse operation: 1 accepted, 0 rejected.
     static int ParseStatus(StatusRecord* pRecord, const BYTE* pReply, DWORD dwLen);
@@ -117,8 +122,12 @@ private:
     void BuildNoThrow(const char* pszDatFile) noexcept;
     StatusHelpInfo LocateHelp(int nHelpNo) const;
 
+    std::string InstallFolder() const;
+
     CStatusCtrl m_StatusCtrl;
     std::string m_strDatFile;
+    HMODULE m_hResDll = nullptr;
+    std::string m_strDriverKey;
     BOOL m_bHtml = FALSE;
     // Read on the first help lookup after SetDataFile.
     mutable bool m_bHelpSectionKnown = false;

@@ -64,8 +64,6 @@ StatusEntry EntryTemplate()
 
 }  // namespace
 
-const std::uint32_t kStatusChannels[5] = {4, 0x10000005, 0x10010003, 0x10000003, 0x2000001};
-
 const StatusPattern kBuiltinPatterns[kBuiltinPatternCount] = {
     {0x00, kNone, kNone, 0, 0, 21},  {0x00, 0x00, kAny, 0, 0, 14}, {0x00, 0x01, kAny, 0, 0, 18},
     {0x00, 0x02, kAny, 0, 0, 33},    {0x00, 0x03, kAny, 0, 0, 7},  {0x00, 0x04, kAny, 0, 0, 6},

@@ -61,8 +61,6 @@ const StatusEntry* BuiltinEntries();
 
 // Status kind of a channel id: 1 (replies are parsed), 2, or 0 when unknown.
 std::uint32_t GetChannelKind(std::uint32_t dwChannel);
-// The channel ids of the kind table, in order (status channel candidates).
-extern const std::uint32_t kStatusChannels[5];
 
 // The message number stored in an entry's text buffer (literal flag 0).
 std::uint32_t MessageNumber(const char* pszBuffer);

@@ -10,7 +10,6 @@
 #include "config/target_keys.h"
 #include "harness/test_support.h"
 #include "installer/kit_install.h"
-#include "module/app.h"
 // winspool.h turns SetPrinter into SetPrinterA; the simulator's method keeps its name.
 #undef SetPrinter
 #include "kbsim/kbsim_control.h"

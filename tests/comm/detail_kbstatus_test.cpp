@@ -12,18 +12,10 @@ namespace {
 
 class DetailKbStatusTest : public SimPrinterTest {
 protected:
-    void SetUp() override
-    {
-        SimPrinterTest::SetUp();
-        ASSERT_GE(GetApp()->m_BaseInfo.SetPrinterInfo(commtest::kUsb, kit::kDriverName, "USB001", kit::kModelId,
-                                                      nullptr, nullptr),
-                  0);
-    }
-
     // A poller of the USB printer, polling every second.
     std::unique_ptr<CDetailKbStatus> MakePoller(const char* model = kit::kModelId)
     {
-        auto p = std::make_unique<CDetailKbStatus>(1, commtest::kUsb);
+        auto p = std::make_unique<CDetailKbStatus>(1, commtest::kUsb, m_tolerance);
         p->Initialize(commtest::kUsb, "USB001", model, commtest::kUsb);
         p->SetIntervals(1, 1);
         return p;
@@ -35,6 +27,8 @@ protected:
         for (const auto& g : r.m_got) n += (g.msg == msg && g.result == result);
         return n;
     }
+
+    ComErrTolerance m_tolerance;
 };
 
 }  // namespace
@@ -62,7 +56,7 @@ TEST(DeviceIdModel, TextAfterMdlUpToTheSemicolon)
 
 TEST_F(DetailKbStatusTest, InitializeBuildsTheMappingNameAndIsRefusedWhileRunning)
 {
-    CDetailKbStatus poller(1, commtest::kUsb);
+    CDetailKbStatus poller(1, commtest::kUsb, m_tolerance);
     EXPECT_EQ(1, poller.Initialize("A\\B", "", "M", "A\\B"));
     EXPECT_EQ("K_VTMS_A/B", poller.GetMapName());
     EXPECT_EQ(5, poller.GetNormalInterval());
@@ -188,12 +182,9 @@ TEST_F(DetailKbStatusTest, StoredCommunicationStateWhilePrinting)
 
 TEST_F(DetailKbStatusTest, NetworkChannelPollsAtTheNetworkInterval)
 {
-    ASSERT_GE(GetApp()->m_BaseInfo.SetPrinterInfo(commtest::kNet, kit::kDriverName, "NET001:", kit::kModelId,
-                                                  nullptr, nullptr),
-              0);
     m_sim.SetReply(commtest::kNet, Reply("ready"));
     Receiver window;
-    CDetailKbStatus poller(1, commtest::kNet);
+    CDetailKbStatus poller(1, commtest::kNet, m_tolerance);
     poller.Initialize(commtest::kNet, "NET001:", kit::kModelId, commtest::kNet);
     poller.SetIntervals(1, 30);
     ASSERT_EQ(1, poller.StartStatusThread(window.Handle()));

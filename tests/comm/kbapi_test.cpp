@@ -8,47 +8,27 @@
 #include <vector>
 
 #include "base/text.h"
-#include "comm/comm_printers.h"
+#include "comm/comm_fixture.h"
 #include "comm/kbchannel.h"
-#include "harness/test_support.h"
-#include "installer/kit_install.h"
-// winspool.h turns SetPrinter into SetPrinterA; the simulator's method keeps its name.
-#undef SetPrinter
-#include "kbsim/kbsim_control.h"
 #include "module/app.h"
 #include "module/exports.h"
-
 
 using kbsim::Entry;
 
 namespace {
 
-// Every test steers its own instance of the simulated library, so tests can
-// run side by side against the same spooler printers.
-class KbApiTest : public ::testing::Test {
+class KbApiTest : public SimPrinterTest {
 protected:
-    void SetUp() override
-    {
-        kbsim::SetProcessInstance(vm2test::UniqueName("kbapi"));
-        ASSERT_TRUE(m_sim.Open());
-        m_sim.Reset();
-        m_sim.SetPrinter(kbsim::StandardPrinter(commtest::kUsb, "USB001", kbsim::Connection::Usb));
-        UsePrinter(commtest::kUsb, "USB001");
-    }
     void TearDown() override
     {
         // Each test ends with no user left: the library must be gone.
         EXPECT_EQ(0u, CKbApiBase::Instance().m_dwRefCount);
     }
 
-    void UsePrinter(const char* printer, const char* port)
-    {
-        GetApp()->m_BaseInfo.SetPrinterInfo(printer, kit::kDriverName, port, kit::kModelId, nullptr, nullptr);
-    }
-
     static HMODULE Loaded(const char* dll) { return GetModuleHandleA(dll); }
 
-    kbsim::Control m_sim;
+    // The printer whose driver names the library.
+    const char* m_printer = commtest::kUsb;
 };
 
 std::string FolderOfDriverDataFile(const char* printer)
@@ -80,7 +60,7 @@ TEST_F(KbApiTest, LoadsTheLibraryNamedByPrinterDataBesideTheDriverDataFile)
 {
     ASSERT_EQ(nullptr, Loaded(kit::kSimDllName));
     {
-        CKbApi api;
+        CKbApi api(m_printer);
         ASSERT_TRUE(api.IsEnable());
         HMODULE lib = Loaded(kit::kSimDllName);
         ASSERT_NE(nullptr, lib);
@@ -90,7 +70,7 @@ TEST_F(KbApiTest, LoadsTheLibraryNamedByPrinterDataBesideTheDriverDataFile)
             << ModulePath(lib) << " vs " << folder;
         EXPECT_EQ(1, m_sim.CountCalls(Entry::Initialize));
 
-        CKbApi second;  // only copies the entry points
+        CKbApi second(m_printer);  // only copies the entry points
         EXPECT_TRUE(second.IsEnable());
         EXPECT_EQ(1, m_sim.CountCalls(Entry::Initialize));
         EXPECT_EQ(2u, CKbApiBase::Instance().m_dwRefCount);
@@ -98,7 +78,7 @@ TEST_F(KbApiTest, LoadsTheLibraryNamedByPrinterDataBesideTheDriverDataFile)
     EXPECT_EQ(1, m_sim.CountCalls(Entry::Release)) << "released with the last user";
     EXPECT_EQ(nullptr, Loaded(kit::kSimDllName)) << "and unloaded";
 
-    CKbApi again;  // a full release is followed by a fresh load and start
+    CKbApi again(m_printer);  // a full release is followed by a fresh load and start
     EXPECT_TRUE(again.IsEnable());
     EXPECT_EQ(2, m_sim.CountCalls(Entry::Initialize));
 }
@@ -113,8 +93,8 @@ TEST_F(KbApiTest, PrinterWithoutUsableLibraryLeavesTheBindingOff)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
-        UsePrinter(c.printer, "USB001");
-        CKbApi api;
+        m_printer = c.printer;
+        CKbApi api(m_printer);
         EXPECT_FALSE(api.IsEnable());
         EXPECT_EQ(nullptr, CKbApiBase::Instance().m_hLibrary);
         EXPECT_EQ(-1, api.KBGetAvailableChannel(1, c.printer)) << "no entry points to call";
@@ -124,13 +104,13 @@ TEST_F(KbApiTest, PrinterWithoutUsableLibraryLeavesTheBindingOff)
 
 TEST_F(KbApiTest, ElevenOfTwelveEntryPointsLeaveTheBindingOff)
 {
-    UsePrinter(commtest::kNoSend, "USB001");
+    m_printer = commtest::kNoSend;
     {
-        CKbApi api;
+        CKbApi api(m_printer);
         EXPECT_FALSE(api.IsEnable());
         HMODULE lib = Loaded(kit::kSimDllNoSend);
         EXPECT_NE(nullptr, lib) << "the library stays loaded";
-        CKbApi second;  // binds again, without reloading
+        CKbApi second(m_printer);  // binds again, without reloading
         EXPECT_FALSE(second.IsEnable());
         EXPECT_EQ(lib, Loaded(kit::kSimDllNoSend));
     }
@@ -142,10 +122,10 @@ TEST_F(KbApiTest, PositiveInitializeResultIsKeptAndNotRetried)
 {
     m_sim.SetInitializeResult(1);
     {
-        CKbApi api;
+        CKbApi api(m_printer);
         EXPECT_FALSE(api.IsEnable());
         EXPECT_EQ(1, CKbApiBase::Instance().m_nInitResult);
-        CKbApi second;
+        CKbApi second(m_printer);
         EXPECT_FALSE(second.IsEnable());
         EXPECT_EQ(1, m_sim.CountCalls(Entry::Initialize));
     }
@@ -156,19 +136,17 @@ TEST_F(KbApiTest, PositiveInitializeResultIsKeptAndNotRetried)
 TEST_F(KbApiTest, NegativeInitializeResultIsRetriedByTheNextUser)
 {
     m_sim.SetInitializeResult(-3);
-    CKbApi api;
+    CKbApi api(m_printer);
     EXPECT_FALSE(api.IsEnable());
     m_sim.SetInitializeResult(0);
-    CKbApi second;
+    CKbApi second(m_printer);
     EXPECT_TRUE(second.IsEnable());
     EXPECT_EQ(2, m_sim.CountCalls(Entry::Initialize));
 }
 
 TEST_F(KbApiTest, ChannelListIsCachedPerProcessNotPerName)
 {
-    kbsim::PrinterConfig lpt = kbsim::StandardPrinter(commtest::kLpt, "LPT1:", kbsim::Connection::Parallel);
-    m_sim.SetPrinter(lpt);
-    CKbApi api;
+    CKbApi api(m_printer);
     ASSERT_TRUE(api.IsEnable());
     int usb = api.KBGetAvailableChannel(1, commtest::kUsb);
     ASSERT_GT(usb, 0);
@@ -190,7 +168,7 @@ TEST_F(KbApiTest, FailedChannelQueryHoldsNoList)
         SCOPED_TRACE(c.why);
         m_sim.ClearFaults("");
         m_sim.AddFault(commtest::kUsb, c.fault);
-        CKbApi api;
+        CKbApi api(m_printer);
         ASSERT_TRUE(api.IsEnable());
         EXPECT_EQ(-1, api.KBGetAvailableChannel(1, commtest::kUsb));
         EXPECT_EQ(nullptr, CKbApiBase::Instance().m_pChannelList);
@@ -243,11 +221,9 @@ TEST_F(KbApiTest, SessionNeedsTheLibrary)
 
 TEST_F(KbApiTest, ThreadsAndSessionsTogetherEndWithOneLoadAndOneRelease)
 {
-    kbsim::PrinterConfig usb = kbsim::StandardPrinter(commtest::kUsb, "USB001", kbsim::Connection::Usb);
-    m_sim.SetPrinter(usb);
     {
         // The simulator keeps its last 512 calls: the run stays below that.
-        CKbApi outer;  // keeps the count above zero while the workers come and go
+        CKbApi outer(m_printer);  // keeps the count above zero while the workers come and go
         ASSERT_TRUE(outer.IsEnable());
         std::atomic<int> failures{0};
         std::vector<std::thread> workers;

@@ -2,41 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "comm/comm_printers.h"
+#include "comm/comm_fixture.h"
 #include "comm/receiver.h"
-#include "harness/test_support.h"
-#include "installer/kit_install.h"
-// winspool.h turns SetPrinter into SetPrinterA; the simulator's method keeps its name.
-#undef SetPrinter
-#include "kbsim/kbsim_control.h"
-#include "module/app.h"
-
 
 using commtest::Receiver;
 using kbsim::Entry;
 
 namespace {
 
-class KbChannelTest : public ::testing::Test {
+class KbChannelTest : public SimPrinterTest {
 protected:
-    void SetUp() override
-    {
-        kbsim::SetProcessInstance(vm2test::UniqueName("kbch"));
-        ASSERT_TRUE(m_sim.Open());
-        m_sim.Reset();
-        m_printer = kbsim::StandardPrinter(commtest::kUsb, "USB001", kbsim::Connection::Usb);
-        m_sim.SetPrinter(m_printer);
-        GetApp()->m_BaseInfo.SetPrinterInfo(commtest::kUsb, kit::kDriverName, "USB001", kit::kModelId, nullptr,
-                                            nullptr);
-    }
-
     void SetChannels(std::vector<kbsim::Channel> channels) { m_sim.SetChannels(commtest::kUsb, channels); }
-
-    kbsim::Control m_sim;
-    kbsim::PrinterConfig m_printer;
 };
-
-std::string Reply(const char* preset) { return kbsim::BuildStatusReply(kbsim::FindPreset(preset)->fields); }
 
 }  // namespace
 
@@ -48,9 +25,7 @@ TEST_F(KbChannelTest, UnusableWithoutBindingOrWithABadType)
         EXPECT_EQ(-1, badType.SelectChannel(4, 0));
     }
 
-    GetApp()->m_BaseInfo.SetPrinterInfo(commtest::kMissingLib, kit::kDriverName, "USB001", kit::kModelId, nullptr,
-                                        nullptr);
-    CKbApiChannel noLibrary(1, commtest::kUsb);
+    CKbApiChannel noLibrary(1, commtest::kMissingLib);
     EXPECT_FALSE(noLibrary.IsUsable());
     EXPECT_EQ(-1, noLibrary.SelectChannel(4, 0));
     EXPECT_EQ(0, noLibrary.OpenChannel());

@@ -2,6 +2,7 @@
 #include "comm/comm_fixture.h"
 #include "config/notify_settings.h"
 #include "config/paths.h"
+#include "module/app.h"
 #include "module/exports.h"
 
 using kbsim::Entry;
@@ -85,7 +86,7 @@ TEST_F(StatusExports, ParallelPortToleratesComErrDisableNumFailures)
         SCOPED_TRACE(enable);
         m_sim.SetReply(commtest::kLpt, Reply("ready"));
         Start(commtest::kLpt, "LPT1:");
-        ASSERT_EQ(3u, GetApp()->m_nComErrDisableNum);
+        ASSERT_EQ(3u, GetApp()->m_ComErr.Limit());
         ASSERT_EQ(1, GetStatus().result);
         m_sim.AddFault(commtest::kLpt, {Entry::GetStatus, -5, 4, 0, Phase::Any});
         for (int i = 0; i < 3; ++i) EXPECT_EQ(-1, GetStatus(enable).result) << "transient #" << i + 1;
@@ -97,7 +98,7 @@ TEST_F(StatusExports, ParallelPortToleratesComErrDisableNumFailures)
 
         // A good read ends the run: the next failure is tolerated again.
         EXPECT_EQ(1, GetStatus(enable).result);
-        EXPECT_EQ(0u, GetApp()->m_nComErrCount);
+        EXPECT_EQ(0u, GetApp()->m_ComErr.Count());
         PrMonitoringEnd();
         m_started = false;
     }

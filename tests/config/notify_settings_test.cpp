@@ -6,7 +6,6 @@
 
 #include "config/target_fixtures.h"
 #include "harness/test_support.h"
-#include "module/app.h"
 
 using namespace vm2test;
 
@@ -43,16 +42,21 @@ struct PrinterKey {
     }
 };
 
-// The context's driver name and the resource module are what the buzzer
-// question reads besides its arguments.
+// The printer and the resource module the buzzer question is asked with.
 struct BuzzerContext {
     BuzzerContext(const PrinterKey& key, const TestModel& model, HMODULE res = nullptr)
+        : printer{key.printer, model.Driver(), "LPT1:", model.Model(), model.DataFile()}, res(res)
     {
-        GetApp()->m_BaseInfo.SetPrinterInfo(key.printer.c_str(), model.Driver().c_str(), "LPT1:", model.Model().c_str(),
-                                            model.DataFile().c_str(), "none.dll");
-        GetApp()->SetResDll(res);
     }
-    ~BuzzerContext() { GetApp()->SetResDll(nullptr); }
+    int Ask(int no, int* out, const char* name = nullptr, const char* model = nullptr) const
+    {
+        vm2::PrinterContext asked = printer;
+        if (name != nullptr) asked.printer = name;
+        if (model != nullptr) asked.model = model;
+        return GetBuzzerNotify(asked, res, no, out);
+    }
+    vm2::PrinterContext printer;
+    HMODULE res;
 };
 
 }  // namespace
@@ -206,9 +210,9 @@ TEST(GetBuzzerNotify, UserSwitchModelDefaultAndItem)
     k.SetItem("021", 1);
     k.SetItem("022", 0);
     int buzzer = -7;
-    EXPECT_EQ(0, GetBuzzerNotify(k.printer.c_str(), "LPT1:", model.Model().c_str(), 21, &buzzer));
+    EXPECT_EQ(0, ctx.Ask(21, &buzzer));
     EXPECT_EQ(1, buzzer) << "no user value: the model's default";
-    EXPECT_EQ(0, GetBuzzerNotify(k.printer.c_str(), "LPT1:", model.Model().c_str(), 22, &buzzer));
+    EXPECT_EQ(0, ctx.Ask(22, &buzzer));
     EXPECT_EQ(0, buzzer);
     struct Case {
         DWORD user;
@@ -218,7 +222,7 @@ TEST(GetBuzzerNotify, UserSwitchModelDefaultAndItem)
         SCOPED_TRACE(c.user);
         k.Set("BeepBuzzerEnable", c.user);
         buzzer = -7;
-        EXPECT_EQ(0, GetBuzzerNotify(k.printer.c_str(), "LPT1:", model.Model().c_str(), 21, &buzzer));
+        EXPECT_EQ(0, ctx.Ask(21, &buzzer));
         EXPECT_EQ(c.buzzer, buzzer);
     }
 }
@@ -233,7 +237,7 @@ TEST(GetBuzzerNotify, ModelWithoutBuzzerFailsWhateverTheKeyHolds)
         TestModel model(section);
         BuzzerContext ctx(k, model);
         int buzzer = -7;
-        EXPECT_EQ(1, GetBuzzerNotify(k.printer.c_str(), "LPT1:", model.Model().c_str(), 21, &buzzer));
+        EXPECT_EQ(1, ctx.Ask(21, &buzzer));
         EXPECT_EQ(0, buzzer);
     }
 }
@@ -245,24 +249,24 @@ TEST(GetBuzzerNotify, OtherReasonsToFail)
     int buzzer = -7;
     {
         BuzzerContext ctx(k, model);
-        EXPECT_EQ(1, GetBuzzerNotify(k.printer.c_str(), "LPT1:", model.Model().c_str(), 21, &buzzer)) << "no list";
+        EXPECT_EQ(1, ctx.Ask(21, &buzzer)) << "no list";
         k.SetItem("021", 1);
-        EXPECT_EQ(1, GetBuzzerNotify("vm2tk unknown", "LPT1:", model.Model().c_str(), 21, &buzzer)) << "no key";
-        EXPECT_EQ(1, GetBuzzerNotify(k.printer.c_str(), "LPT1:", "VM2TK-NO-MODEL", 21, &buzzer)) << "no data file";
-        EXPECT_EQ(0, GetBuzzerNotify(k.printer.c_str(), "LPT1:", model.Model().c_str(), 21, &buzzer));
+        EXPECT_EQ(1, ctx.Ask(21, &buzzer, "vm2tk unknown")) << "no key";
+        EXPECT_EQ(1, ctx.Ask(21, &buzzer, nullptr, "VM2TK-NO-MODEL")) << "no data file";
+        EXPECT_EQ(0, ctx.Ask(21, &buzzer));
         EXPECT_EQ(1, buzzer);
     }
     {
         // A resource DLL without the buzzer sound.
         BuzzerContext ctx(k, model, GetModuleHandleA("kernel32.dll"));
         buzzer = -7;
-        EXPECT_EQ(1, GetBuzzerNotify(k.printer.c_str(), "LPT1:", model.Model().c_str(), 21, &buzzer));
+        EXPECT_EQ(1, ctx.Ask(21, &buzzer));
         EXPECT_EQ(0, buzzer);
     }
     {
         // This program carries a buzzer sound of its own.
         BuzzerContext ctx(k, model, GetModuleHandleA(nullptr));
-        EXPECT_EQ(0, GetBuzzerNotify(k.printer.c_str(), "LPT1:", model.Model().c_str(), 21, &buzzer));
+        EXPECT_EQ(0, ctx.Ask(21, &buzzer));
         EXPECT_EQ(1, buzzer);
     }
 }

@@ -7,6 +7,7 @@
 
 #include "config/target_fixtures.h"
 #include "harness/test_support.h"
+#include "module/exports.h"
 #include "base/trace.h"
 
 using namespace vm2test;
@@ -439,21 +440,20 @@ TEST(SetRegDefaultValue, MissingKeyAndModelWithoutList)
     EXPECT_EQ(0u, ReadDword(HKEY_CURRENT_USER, key, "SoundNotifyEnable")) << "no data file: the defaults";
 }
 
-TEST(SetRegDefaultValueExport, WritesIntoTheFoundKey)
+TEST(PrSetRegDefaultValue, WritesIntoTheFoundKey)
 {
     CleanTargetBases clean;
     TestPrinter printer;
     ASSERT_TRUE(printer.Installed());
     TestModel model(kModelSection);
     MakeTargetKey(HKEY_CURRENT_USER, kPrinterBase, 2, printer.Name().c_str());
-    TraceScope scope("test");
     // No data file given: looked up from driver and model.
-    EXPECT_EQ(0, SetRegDefaultValueExport(scope, printer.Name().c_str(), model.Driver().c_str(), "LPT1:",
-                                          model.Model().c_str(), nullptr));
+    EXPECT_EQ(0, PrSetRegDefaultValue(printer.Name().c_str(), model.Driver().c_str(), "LPT1:", model.Model().c_str(),
+                                      nullptr));
     std::string key = TargetKeyPath(kPrinterBase, 2);
     EXPECT_EQ(5u, ReadDword(HKEY_CURRENT_USER, key, "InkNearEndB"));
     EXPECT_EQ(1u, ReadDword(HKEY_CURRENT_USER, key + "\\Notify", "003"));
 
-    EXPECT_EQ(1, SetRegDefaultValueExport(scope, "", model.Driver().c_str(), "LPT1:", model.Model().c_str(), nullptr))
+    EXPECT_EQ(1, PrSetRegDefaultValue("", model.Driver().c_str(), "LPT1:", model.Model().c_str(), nullptr))
         << "context invalid";
 }

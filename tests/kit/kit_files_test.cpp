@@ -14,7 +14,6 @@
 
 #include "config/paths.h"
 #include "kbsim/kbsim_reply.h"
-#include "module/app.h"
 #include "status/status_info.h"
 
 namespace {
@@ -252,9 +251,8 @@ TEST(KitPresets, TheModuleReadsEachPresetAsDocumented)
 {
     HMODULE hRes = LoadLibraryExA(Bin("KX9100EN.DLL").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(hRes, nullptr);
-    HMODULE hSaved = GetApp()->m_hResDll;
-    GetApp()->m_hResDll = hRes;
     CStatusInfo info(Bin("KX9100.INI").c_str(), std::nothrow);
+    info.SetResourceDll(hRes);
     ASSERT_GE(info.GetLoadResult(), 0) << "the language section ends at the next section";
     EXPECT_EQ(info.GetStatusCtrl().GetModelCount(), 2) << "STATUS00 and STATUS01; STATUS02 only closes the list";
     info.SetDataFile(Bin("KX9100.INI").c_str());
@@ -279,6 +277,5 @@ TEST(KitPresets, TheModuleReadsEachPresetAsDocumented)
         EXPECT_EQ(st->GetHelpInfo(&help), static_cast<DWORD>(StatusHelpInfo::kResource))
             << "TSS000=1 without a page: the trouble pages";
     }
-    GetApp()->m_hResDll = hSaved;
     FreeLibrary(hRes);
 }

@@ -154,5 +154,5 @@ TEST(StartView, LeavesNoDanglingResourceHandle)
     p.driverKey.SetString("Profile", dat);
     PrStartView(0, p.name.c_str(), p.driver.c_str(), p.port.c_str(), p.model.c_str(), nullptr, TestResDll().c_str());
     EXPECT_EQ(nullptr, GetApp()->GetResDll()) << "the resource DLL is unloaded again";
-    EXPECT_EQ(4u, GetApp()->m_nComErrDisableNum) << "refreshed from the data file";
+    EXPECT_EQ(4u, GetApp()->m_ComErr.Limit()) << "refreshed from the data file";
 }

@@ -7,8 +7,6 @@
 
 #include "config/paths.h"
 #include "harness/test_support.h"
-#include "module/app.h"
-#include "ui/framework/driver_key.h"
 
 using vm2test::ScopedRegKey;
 using vm2test::TempDir;
@@ -25,24 +23,18 @@ std::string WriteDataFile(const TempDir& dir, const std::string& sectionBody, co
     return dir.Write("model.ini", "[Language]\r\nENU=9,1\r\n\r\n[ENU]\r\nResDll=res.dll\r\n" + sectionBody + extra);
 }
 
-// Loads the test resource DLL as the module's resource library for one test.
+// The test resource DLL, loaded for one test.
 class ResDllScope {
 public:
-    ResDllScope() : m_hDll(LoadLibraryA((vm2test::BinDir() + "\\vm2pr2_status_res.dll").c_str()))
-    {
-        m_hSaved = GetApp()->m_hResDll;
-        GetApp()->m_hResDll = m_hDll;
-    }
+    ResDllScope() : m_hDll(LoadLibraryA((vm2test::BinDir() + "\\vm2pr2_status_res.dll").c_str())) {}
     ~ResDllScope()
     {
-        GetApp()->m_hResDll = m_hSaved;
         if (m_hDll != nullptr) FreeLibrary(m_hDll);
     }
     HMODULE Get() const { return m_hDll; }
 
 private:
     HMODULE m_hDll;
-    HMODULE m_hSaved;
 };
 
 using StatusPtr = std::unique_ptr<CPrinterStatus>;
@@ -343,6 +335,7 @@ TEST(MessageTexts, FromTheResourceDll)
     ResDllScope res;
     ASSERT_NE(nullptr, res.Get()) << "vm2pr2_status_res.dll not found beside the test";
     CStatusInfo info(nullptr, std::nothrow);
+    info.SetResourceDll(res.Get());
 
     StatusPtr s = Create(info, 4, Reply("ST:04;"));
     ASSERT_NE(nullptr, s);
@@ -376,12 +369,9 @@ TEST(MessageTexts, LiteralTextsAndNoResourceDll)
     EXPECT_EQ("Cover open", Message1(*s));
     EXPECT_EQ("Close", Message2(*s, 6));
 
-    HMODULE saved = GetApp()->m_hResDll;
-    GetApp()->m_hResDll = nullptr;
     s = Create(info, 4, Reply("ST:04;"));
     ASSERT_NE(nullptr, s);
     EXPECT_EQ("", Message1(*s));  // no resource library: no text, not the host's strings
-    GetApp()->m_hResDll = saved;
 }
 
 TEST(HelpLocator, ResourcePageAndNone)
@@ -390,6 +380,7 @@ TEST(HelpLocator, ResourcePageAndNone)
     ASSERT_NE(nullptr, res.Get());
     TempDir dir;
     CStatusInfo info(WriteDataFile(dir, "TSS000=1\r\n").c_str());
+    info.SetResourceDll(res.Get());
 
     // No data file set: no help at all.
     StatusPtr s = Create(info, 4, Reply("ST:04;"));
@@ -407,10 +398,9 @@ TEST(HelpLocator, ResourcePageAndNone)
     EXPECT_EQ(1, *static_cast<const WORD*>(LockResource(h)));
 
     // Without the resource library the page cannot be found.
-    HMODULE saved = GetApp()->m_hResDll;
-    GetApp()->m_hResDll = nullptr;
+    info.SetResourceDll(nullptr);
     s = Create(info, 4, Reply("ST:04;"));
-    GetApp()->m_hResDll = saved;
+    info.SetResourceDll(res.Get());
     ASSERT_NE(nullptr, s);
     EXPECT_EQ(0u, s->GetHelpInfo(nullptr));
 
@@ -434,12 +424,11 @@ TEST(HelpLocator, HtmlPageBesideTheInstallPath)
     install.Write("help.htm", "<html></html>");
     ScopedRegKey driver(HKEY_LOCAL_MACHINE, "software\\KAVRO\\VLX3\\Driver\\" + vm2test::UniqueName("StatusHelp"));
     driver.SetString("InstallPath", install.Path() + "\\");
-    const std::string savedKey = g_strDriverKey;
-    g_strDriverKey = driver.Path();
-
     TempDir dir;
     const std::string path = WriteDataFile(dir, "TSS000=1\r\nTSF000=help.htm\r\n");
     CStatusInfo info(path.c_str());
+    info.SetResourceDll(res.Get());
+    info.SetDriverKey(driver.Path().c_str());
     {
         HtmClassScope htm(true);
         info.SetDataFile(path.c_str());
@@ -467,5 +456,4 @@ TEST(HelpLocator, HtmlPageBesideTheInstallPath)
         ASSERT_NE(nullptr, s);
         EXPECT_EQ(2u, s->GetHelpInfo(nullptr));
     }
-    g_strDriverKey = savedKey;
 }
