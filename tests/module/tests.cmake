@@ -9,7 +9,13 @@ set_target_properties(vm2pr2_test_strings PROPERTIES PREFIX ""
 
 vm2pr2_test(test_module SOURCES module/app_test.cpp module/exports_test.cpp module/test_host.rc
   DEPENDS vm2pr2_test_strings LOCKS target_keys)
-vm2pr2_test(test_trace SOURCES module/trace_test.cpp LOCKS trace target_keys)
+if(WIN32)
+  add_executable(trace_writer_helper module/trace_writer_helper.cpp $<TARGET_OBJECTS:vm2pr2_objs>)
+  target_include_directories(trace_writer_helper PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(trace_writer_helper PRIVATE ${VM2PR2_SYSTEM_LIBS})
+  set_target_properties(trace_writer_helper PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endif()
+vm2pr2_test(test_trace SOURCES module/trace_test.cpp DEPENDS trace_writer_helper LOCKS trace target_keys)
 
 string(REPLACE "-w64-mingw32" "" _arch "${TOOLCHAIN_PREFIX}")
 add_test(NAME build.dll_exports_imports.${_arch}

@@ -45,6 +45,58 @@ struct TraceOn {
     ~TraceOn() { SetTraceEnable(FALSE); }
 };
 
+// Copies of trace_writer_helper sharing a start semaphore and a go event.
+class Writers {
+public:
+    explicit Writers(bool bAutoReset)
+        : m_ready(vm2test::UniqueName("vm2trace-ready")), m_go(vm2test::UniqueName("vm2trace-go")),
+          m_hReady(CreateSemaphoreA(nullptr, 0, 64, m_ready.c_str())),
+          m_hGo(CreateEventA(nullptr, bAutoReset ? FALSE : TRUE, FALSE, m_go.c_str()))
+    {
+    }
+    ~Writers()
+    {
+        for (HANDLE h : m_procs) {
+            TerminateProcess(h, 1);
+            CloseHandle(h);
+        }
+        CloseHandle(m_hReady);
+        CloseHandle(m_hGo);
+    }
+    void Start(const std::string& args)
+    {
+        std::string exe = vm2test::BinDir() + "\\trace_writer_helper.exe";
+        std::string cmd = "\"" + exe + "\" " + args + " " + m_ready + " " + m_go;
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi = {};
+        ASSERT_TRUE(CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            << cmd;
+        CloseHandle(pi.hThread);
+        m_procs.push_back(pi.hProcess);
+    }
+    bool Ready() { return WaitForSingleObject(m_hReady, 30000) == WAIT_OBJECT_0; }
+    void Go() { SetEvent(m_hGo); }
+    // Exit codes of all copies, 999 for one that did not end.
+    std::vector<DWORD> Join()
+    {
+        std::vector<DWORD> codes;
+        for (HANDLE h : m_procs) {
+            DWORD code = 999;
+            if (WaitForSingleObject(h, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(h, &code);
+            codes.push_back(code);
+            CloseHandle(h);
+        }
+        m_procs.clear();
+        return codes;
+    }
+
+private:
+    std::string m_ready, m_go;
+    HANDLE m_hReady, m_hGo;
+    std::vector<HANDLE> m_procs;
+};
+
 }  // namespace
 
 TEST(Trace, ScopesNestWithTwoBlanksPerLevel)
@@ -151,4 +203,75 @@ TEST(Trace, RegistrySwitchTurnsTheModuleTraceOn)
     EXPECT_EQ("PrReleaseRegistry()", got[before + 2]);
     EXPECT_EQ("  PrinterName : Trace Printer, DriverName : Trace Driver, PortName : LPT1:, ModelID : TR-1",
               got[before + 3]);
+}
+
+TEST(Trace, SwitchingOnPreparesThePathOnlyAtTheFirstScope)
+{
+    // The switch is set while the module loads, under the loader lock: no
+    // folder lookup (shell32) may happen there.
+    TraceOn on;
+    EXPECT_EQ(nullptr, g_pszTracePath);
+    TraceScope s("First()");
+    EXPECT_EQ(TraceFilePath(), g_pszTracePath ? g_pszTracePath : "");
+}
+
+TEST(TraceProcesses, SeveralWritersLoseOrSplitNoLine)
+{
+    DeleteFileA(TraceFilePath().c_str());
+    const int kWriters = 4, kLines = 200;
+    Writers w(false);
+    for (int k = 0; k < kWriters; ++k) w.Start("lines W" + std::to_string(k) + " " + std::to_string(kLines));
+    for (int k = 0; k < kWriters; ++k) ASSERT_TRUE(w.Ready());
+    w.Go();
+    EXPECT_EQ(std::vector<DWORD>(kWriters, 0), w.Join());
+
+    std::istringstream in(vm2test::ReadFileText(TraceFilePath()));
+    std::string line;
+    std::vector<int> next(kWriters, 0);
+    static const std::regex whole("^[0-9A-F]{4,}:[0-9]{10}: (?!.*[0-9A-F]{4}:[0-9]{10}: )[^\\r]*\\r$");
+    static const std::regex written("^[0-9A-F]{4,}:[0-9]{10}:   W([0-9]) ([0-9]+) (x*)\\r$");
+    while (std::getline(in, line)) {
+        // Besides the writers' lines: their scopes' and the module's exit lines.
+        EXPECT_TRUE(std::regex_match(line, whole)) << "split or mixed line: " << line.substr(0, 80);
+        std::smatch m;
+        if (!std::regex_match(line, m, written)) continue;
+        int k = std::stoi(m[1]), i = std::stoi(m[2]);
+        EXPECT_EQ(next[k], i) << "writer " << k << " lost or reordered a line";
+        EXPECT_EQ(static_cast<size_t>(i * 7 % 2500), m[3].length()) << "writer " << k << " line " << i;
+        next[k] = i + 1;
+    }
+    EXPECT_EQ(std::vector<int>(kWriters, kLines), next);
+    DeleteFileA(TraceFilePath().c_str());
+}
+
+TEST(TraceProcesses, DeletedOrRenamedLogStartsAfreshAtTheNextScope)
+{
+    const std::string log = TraceFilePath(), old = log + ".old";
+    DeleteFileA(log.c_str());
+    DeleteFileA(old.c_str());
+    Writers w(true);
+    w.Start("rounds R 3");
+    auto round = [&w] {
+        w.Go();
+        return w.Ready();
+    };
+    auto has = [](const std::string& path, const char* text) {
+        return vm2test::ReadFileText(path).find(text) != std::string::npos;
+    };
+
+    ASSERT_TRUE(round());
+    EXPECT_TRUE(has(log, "R round 0"));
+    // The writer keeps the log open meanwhile.
+    ASSERT_TRUE(DeleteFileA(log.c_str()));
+    ASSERT_TRUE(round());
+    EXPECT_TRUE(has(log, "R round 1")) << "a deleted log is created again";
+    EXPECT_FALSE(has(log, "R round 0"));
+    ASSERT_TRUE(MoveFileA(log.c_str(), old.c_str()));
+    ASSERT_TRUE(round());
+    EXPECT_TRUE(has(log, "R round 2")) << "a renamed log is started afresh";
+    EXPECT_FALSE(has(log, "R round 1"));
+    EXPECT_FALSE(has(old, "R round 2")) << "nothing more goes to the renamed file";
+    EXPECT_EQ(std::vector<DWORD>{0}, w.Join());
+    DeleteFileA(log.c_str());
+    DeleteFileA(old.c_str());
 }
