@@ -12,8 +12,6 @@
 #include "comm/kbchannel.h"
 #include "harness/test_support.h"
 #include "installer/kit_install.h"
-// winspool.h turns SetPrinter into SetPrinterA; the simulator's method keeps its name.
-#undef SetPrinter
 #include "kbsim/kbsim_control.h"
 #include "module/app.h"
 #include "module/exports.h"
@@ -32,7 +30,7 @@ protected:
         kbsim::SetProcessInstance(vm2test::UniqueName("kbapi"));
         ASSERT_TRUE(m_sim.Open());
         m_sim.Reset();
-        m_sim.SetPrinter(kbsim::StandardPrinter(commtest::kUsb, "USB001", kbsim::Connection::Usb));
+        m_sim.DefinePrinter(kbsim::StandardPrinter(commtest::kUsb, "USB001", kbsim::Connection::Usb));
         UsePrinter(commtest::kUsb, "USB001");
     }
     void TearDown() override
@@ -167,7 +165,7 @@ TEST_F(KbApiTest, NegativeInitializeResultIsRetriedByTheNextUser)
 TEST_F(KbApiTest, ChannelListIsCachedPerProcessNotPerName)
 {
     kbsim::PrinterConfig lpt = kbsim::StandardPrinter(commtest::kLpt, "LPT1:", kbsim::Connection::Parallel);
-    m_sim.SetPrinter(lpt);
+    m_sim.DefinePrinter(lpt);
     CKbApi api;
     ASSERT_TRUE(api.IsEnable());
     int usb = api.KBGetAvailableChannel(1, commtest::kUsb);
@@ -244,7 +242,7 @@ TEST_F(KbApiTest, SessionNeedsTheLibrary)
 TEST_F(KbApiTest, ThreadsAndSessionsTogetherEndWithOneLoadAndOneRelease)
 {
     kbsim::PrinterConfig usb = kbsim::StandardPrinter(commtest::kUsb, "USB001", kbsim::Connection::Usb);
-    m_sim.SetPrinter(usb);
+    m_sim.DefinePrinter(usb);
     {
         // The simulator keeps its last 512 calls: the run stays below that.
         CKbApi outer;  // keeps the count above zero while the workers come and go

@@ -6,8 +6,6 @@
 #include "comm/receiver.h"
 #include "harness/test_support.h"
 #include "installer/kit_install.h"
-// winspool.h turns SetPrinter into SetPrinterA; the simulator's method keeps its name.
-#undef SetPrinter
 #include "kbsim/kbsim_control.h"
 #include "module/app.h"
 
@@ -25,7 +23,7 @@ protected:
         ASSERT_TRUE(m_sim.Open());
         m_sim.Reset();
         m_printer = kbsim::StandardPrinter(commtest::kUsb, "USB001", kbsim::Connection::Usb);
-        m_sim.SetPrinter(m_printer);
+        m_sim.DefinePrinter(m_printer);
         GetApp()->m_BaseInfo.SetPrinterInfo(commtest::kUsb, kit::kDriverName, "USB001", kit::kModelId, nullptr,
                                             nullptr);
     }
