@@ -17,4 +17,4 @@ if [ ! -f "$dir/CMakeCache.txt" ]; then
   fi
 fi
 cmake --build "$dir" -j "$jobs" --target vm2pr2_poll_bench
-exec sh "$top/scripts/wine-run.sh" "$dir/wineprefix-bench" "$dir/bin/vm2pr2_poll_bench.exe" "$@"
+exec sh "$top/scripts/wine-run.sh" --session "$dir/wineprefix-bench" "$dir/bin/vm2pr2_poll_bench.exe" "$@"

@@ -4,4 +4,4 @@ set -e
 top=$(cd "$(dirname "$0")/.." && pwd)
 sh "$top/scripts/deps.sh"
 sh "$top/scripts/build.sh" x86_64
-exec sh "$top/scripts/wine-run.sh" "$top/build/x86_64/wineprefix-demo" "$top/build/x86_64/bin/vm2pr2_demo.exe" "$@"
+exec sh "$top/scripts/wine-run.sh" --session "$top/build/x86_64/wineprefix-demo" "$top/build/x86_64/bin/vm2pr2_demo.exe" "$@"

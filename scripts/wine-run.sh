@@ -1,14 +1,65 @@
 #!/bin/sh
-# Runs one of the kit's programs under Wine in a prefix of its own, with a
-# display, and stops that prefix's wineserver afterwards.
-#   wine-run.sh <prefix> <program.exe> [arguments...]
-prefix=$1 exe=$2
-shift 2
-export WINEPREFIX="$prefix"
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-mkdir -p "$WINEPREFIX"
-wineserver -p </dev/null >/dev/null 2>&1
+# Runs one of the project's Windows programs under Wine.
+#   wine-run.sh <program.exe> [arguments...]
+#       in $WINEPREFIX, whose wineserver the caller keeps running (the test
+#       runs: the harness.wine_start fixture starts it, and the X display when
+#       the run has none).
+#   wine-run.sh --session <prefix> <program.exe> [arguments...]
+#       a session of its own (the demo, the benchmark): makes the prefix if
+#       needed, starts its wineserver and stops it afterwards, and gives the
+#       program a display when there is none. Only the program's output is
+#       shown; Wine's own messages go to <prefix>/wine.log, which is named
+#       when the program fails.
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
+
+if [ "$1" != "--session" ] && [ "$1" != "--session-inner" ]; then
+  : "${WINEPREFIX:?WINEPREFIX must be set}"
+  if [ -z "$DISPLAY" ] && [ -f "$WINEPREFIX/vm2-display" ]; then
+    DISPLAY=$(cat "$WINEPREFIX/vm2-display")
+    export DISPLAY
+  fi
+  exec wine "$@"
+fi
+
+self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
+mode=$1 prefix=$2 exe="$(cd "$(dirname "$3")" && pwd)/$(basename "$3")"
+shift 3
+mkdir -p "$prefix"
+WINEPREFIX=$(cd "$prefix" && pwd)
+export WINEPREFIX
+log="$WINEPREFIX/wine.log"
+# A folder Wine maps to a drive: started elsewhere, Wine complains before it
+# falls back to the Windows folder.
+cd "$WINEPREFIX" || exit 1
+
+session() {
+  wineserver -p </dev/null >>"$log" 2>&1
+  # Makes or updates the prefix first, so that its messages go to the log.
+  wineboot -u </dev/null >>"$log" 2>&1
+  status=0
+  wine "$exe" "$@" 2>>"$log" || status=$?
+  # Before the display goes: Wine's processes would report it lost.
+  wineserver -k </dev/null >>"$log" 2>&1
+  wineserver -w </dev/null >>"$log" 2>&1
+  return $status
+}
+
+if [ "$mode" = "--session-inner" ]; then
+  session "$@"
+  exit $?
+fi
+
+: >"$log"
 status=0
-xvfb-run -a wine "$exe" "$@" || status=$?
-wineserver -k </dev/null >/dev/null 2>&1 || true
+if [ -n "$DISPLAY" ]; then
+  session "$@" || status=$?
+else
+  # xvfb-run runs a program, not a shell function: this script once more.
+  xvfb-run -a -s "-screen 0 1280x1024x24" sh "$self" --session-inner "$WINEPREFIX" "$exe" "$@" 2>>"$log" || status=$?
+fi
+if [ $status != 0 ]; then
+  echo "$(basename "$exe") failed (exit $status); Wine's messages and the program's are in $log" >&2
+  tail -n 20 "$log" >&2
+fi
 exit $status

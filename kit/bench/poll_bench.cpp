@@ -22,8 +22,6 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 #include <winspool.h>
-// The spooler header renames SetPrinter, a method of the simulator's control.
-#undef SetPrinter
 
 #include <algorithm>
 #include <cstdarg>
@@ -752,7 +750,7 @@ int main(int argc, char** argv)
         std::printf("cannot open the simulated printers' state\n");
         return 1;
     }
-    sim.SetPrinter(kbsim::StandardPrinter(spec.strName, spec.strPort, kbsim::Connection::Usb));
+    sim.DefinePrinter(kbsim::StandardPrinter(spec.strName, spec.strPort, kbsim::Connection::Usb));
     sim.SetReply(spec.strName, kbsim::FindPreset("ready")->fields);
     const DWORD kStatusChannel = 4;  // the USB printer's status channel
 

@@ -496,7 +496,7 @@ int main(int argc, char** argv)
         kbsim::Connection c = p.link == kit::Link::Parallel ? kbsim::Connection::Parallel
                               : p.link == kit::Link::Network ? kbsim::Connection::Network
                                                              : kbsim::Connection::Usb;
-        sim.SetPrinter(kbsim::StandardPrinter(p.strName, p.strPort, c));
+        sim.DefinePrinter(kbsim::StandardPrinter(p.strName, p.strPort, c));
     }
     uint32_t nFirstCall = sim.NextSeq();
 

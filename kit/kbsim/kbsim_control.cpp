@@ -151,7 +151,7 @@ bool Control::Reset()
     });
 }
 
-bool Control::SetPrinter(const PrinterConfig& config)
+bool Control::DefinePrinter(const PrinterConfig& config)
 {
     if (config.strPrinterName.empty() && config.strPortName.empty()) return false;
     return m_pImpl->Change([&](ShmState* s) {

@@ -6,7 +6,7 @@
 //     kbsim::Control sim;
 //     sim.Open();                                     // this process's instance
 //     sim.Reset();
-//     sim.SetPrinter(kbsim::StandardPrinter("KX-9100 Demo USB", "USB001",
+//     sim.DefinePrinter(kbsim::StandardPrinter("KX-9100 Demo USB", "USB001",
 //                                           kbsim::Connection::Usb));
 //     sim.SetReply("KX-9100 Demo USB", kbsim::FindPreset("paper-out")->fields);
 //     sim.AddFault("KX-9100 Demo USB", {kbsim::Entry::GetStatus, -5, 2});
@@ -106,7 +106,8 @@ public:
 
     // Adds the printer, or replaces the one with the same printer name (the
     // same port name when the printer name is empty). Its script restarts.
-    bool SetPrinter(const PrinterConfig& config);
+    // Not "SetPrinter": winspool.h makes that name a macro.
+    bool DefinePrinter(const PrinterConfig& config);
     bool RemovePrinter(const std::string& strName);
     // strName: a printer name, or a port name when no printer has that name.
     bool SetDeviceId(const std::string& strName, const std::string& strDeviceId);

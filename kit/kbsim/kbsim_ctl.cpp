@@ -98,7 +98,7 @@ int Run(kbsim::Control& sim, const Args& a)
         kbsim::Connection c = a[3] == "parallel" ? kbsim::Connection::Parallel
                               : a[3] == "network" ? kbsim::Connection::Network
                                                   : kbsim::Connection::Usb;
-        return sim.SetPrinter(kbsim::StandardPrinter(a[1], a[2], c)) ? 0 : 1;
+        return sim.DefinePrinter(kbsim::StandardPrinter(a[1], a[2], c)) ? 0 : 1;
     }
     if (cmd == "remove") return need(2) && sim.RemovePrinter(a[1]) ? 0 : 1;
     if (cmd == "reply" || cmd == "script") {

@@ -70,20 +70,25 @@ int IsAdminUser()
     std::vector<BYTE> buf(cbNeeded);
     if (!GetTokenInformation(token.get(), TokenGroups, buf.data(), cbNeeded, &cbNeeded)) return 0;
 
+    return vm2::GroupsHoldAdministrators(reinterpret_cast<const TOKEN_GROUPS*>(buf.data()));
+}
+
+namespace vm2 {
+
+int GroupsHoldAdministrators(const TOKEN_GROUPS* pGroups)
+{
+    if (pGroups == nullptr) return 0;
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
     PSID pAdmins = nullptr;
     if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
                                   0, 0, &pAdmins))
         return 0;
-    const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buf.data());
     int nResult = 0;
-    for (DWORD i = 0; i < groups->GroupCount && nResult == 0; ++i)
-        if (EqualSid(groups->Groups[i].Sid, pAdmins)) nResult = 1;
+    for (DWORD i = 0; i < pGroups->GroupCount && nResult == 0; ++i)
+        if (EqualSid(pGroups->Groups[i].Sid, pAdmins)) nResult = 1;
     FreeSid(pAdmins);
     return nResult;
 }
-
-namespace vm2 {
 
 bool StartsElevated()
 {

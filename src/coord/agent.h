@@ -33,6 +33,10 @@ int IsAdminUser();
 
 namespace vm2 {
 
+// 1 when one of the token's groups is the local Administrators group, else 0
+// (also for null): the part of IsAdminUser that a test can hand any group list.
+int GroupsHoldAdministrators(const TOKEN_GROUPS* pGroups);
+
 // NT family from major version 6 on: companion programs that change machine
 // settings are started elevated ("runas").
 bool StartsElevated();

@@ -73,7 +73,7 @@ void CWaitDlg::OnTimer(UINT_PTR nId)
     StopTimer();
     if (m_nPhase == 1) {
         m_nPhase = 0;
-        m_nTimerId = SetTimer(m_hWnd, kLongTimer, kLongDelay, nullptr) != 0 ? kLongTimer : 0;
+        m_nTimerId = SetTimer(m_hWnd, kLongTimer, m_nLongDelay, nullptr) != 0 ? kLongTimer : 0;
     } else {
         SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
     }

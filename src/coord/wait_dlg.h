@@ -55,6 +55,7 @@ public:
     UINT_PTR m_nTimerId = 0;  // 0 = no timer
     int m_nPhase = 0;         // 1 = first short wait, 0 = long wait
     LPARAM m_lParam = 0;
+    UINT m_nLongDelay = kLongDelay;  // tests shorten the long wait
 
 private:
     void StopTimer();

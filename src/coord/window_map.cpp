@@ -1,5 +1,6 @@
 #include "coord/window_map.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -20,6 +21,8 @@ HWND WordToHandle(std::uint32_t v)
 {
     return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(v)));
 }
+
+std::atomic<DWORD> g_lockTimeoutMs{kWindowMapLockTimeoutMs};
 
 bool IsLiveWindow(std::uint32_t v) { return v != 0 && IsWindow(WordToHandle(v)); }
 
@@ -43,7 +46,7 @@ public:
             TraceMapEvent(pszMapName, "no lock");
             return;
         }
-        switch (WaitForSingleObject(m_hMutex.get(), kWindowMapLockTimeoutMs)) {
+        switch (WaitForSingleObject(m_hMutex.get(), g_lockTimeoutMs.load())) {
         case WAIT_OBJECT_0: m_bOwned = true; break;
         case WAIT_ABANDONED:
             m_bOwned = true;
@@ -110,6 +113,8 @@ void CheckEndMarker(MapRecords& records, const MapLock& lock)
 }
 
 }  // namespace
+
+DWORD SetWindowMapLockTimeout(DWORD ms) { return g_lockTimeoutMs.exchange(ms); }
 
 bool GetWindowMapMutexName(const char* pszMapName, char* pszMutex, size_t cchMutex)
 {

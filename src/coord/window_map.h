@@ -15,6 +15,10 @@
 // before going on without the lock rather than hang a window's start.
 constexpr DWORD kWindowMapLockTimeoutMs = 5000;
 
+// Sets that wait for this process and returns the one it replaces; tests
+// shorten it so that a lock nobody releases costs them milliseconds.
+DWORD SetWindowMapLockTimeout(DWORD ms);
+
 // Name of the mutex guarding a section: the section name and "_Mutex".
 // Returns false when the buffer is too small.
 bool GetWindowMapMutexName(const char* pszMapName, char* pszMutex, size_t cchMutex);

@@ -10,8 +10,6 @@
 #include "config/target_keys.h"
 #include "harness/test_support.h"
 #include "installer/kit_install.h"
-// winspool.h turns SetPrinter into SetPrinterA; the simulator's method keeps its name.
-#undef SetPrinter
 #include "kbsim/kbsim_control.h"
 
 class SimPrinterTest : public ::testing::Test {
@@ -21,9 +19,9 @@ protected:
         kbsim::SetProcessInstance(vm2test::UniqueName("sim"));
         ASSERT_TRUE(m_sim.Open());
         m_sim.Reset();
-        m_sim.SetPrinter(kbsim::StandardPrinter(commtest::kUsb, "USB001", kbsim::Connection::Usb));
-        m_sim.SetPrinter(kbsim::StandardPrinter(commtest::kLpt, "LPT1:", kbsim::Connection::Parallel));
-        m_sim.SetPrinter(kbsim::StandardPrinter(commtest::kNet, "NET001:", kbsim::Connection::Network));
+        m_sim.DefinePrinter(kbsim::StandardPrinter(commtest::kUsb, "USB001", kbsim::Connection::Usb));
+        m_sim.DefinePrinter(kbsim::StandardPrinter(commtest::kLpt, "LPT1:", kbsim::Connection::Parallel));
+        m_sim.DefinePrinter(kbsim::StandardPrinter(commtest::kNet, "NET001:", kbsim::Connection::Network));
     }
 
     static std::string Reply(const char* preset)

@@ -7,7 +7,7 @@ add_executable(comm_printers_setup comm/comm_printers_setup.cpp)
 target_include_directories(comm_printers_setup PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(comm_printers_setup PRIVATE vm2pr2_kit_install)
 set_target_properties(comm_printers_setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin
-  CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_SOURCE_DIR}/harness/wine-run.sh")
+  CROSSCOMPILING_EMULATOR "${VM2PR2_WINE_RUN}")
 add_dependencies(comm_printers_setup vm2pr2_kit_files)
 add_test(NAME comm.printers_setup COMMAND comm_printers_setup)
 set_tests_properties(comm.printers_setup PROPERTIES FIXTURES_SETUP comm_printers

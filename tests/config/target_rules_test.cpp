@@ -264,14 +264,6 @@ TEST(NotifyItems, WalkStopsAtTheListEndAndAtTheLength)
     EXPECT_EQ(2u, Items(cut, 9).size());
 }
 
-TEST(NotifyItems, ValueNames)
-{
-    EXPECT_EQ("007", vm2::NotifyValueName(7));
-    EXPECT_EQ("000", vm2::NotifyValueName(0));
-    EXPECT_EQ("123", vm2::NotifyValueName(123));
-    EXPECT_EQ("1000", vm2::NotifyValueName(1000));
-}
-
 TEST(BuzzerSwitch, UserValueBeforeModelDefaultAndOnlyZeroOrOne)
 {
     EXPECT_EQ(1, vm2::EffectiveBuzzerSwitch(false, 0, 1));
@@ -281,18 +273,4 @@ TEST(BuzzerSwitch, UserValueBeforeModelDefaultAndOnlyZeroOrOne)
     EXPECT_EQ(0, vm2::EffectiveBuzzerSwitch(true, 5, 1)) << "5 counts as off";
     EXPECT_EQ(0, vm2::EffectiveBuzzerSwitch(false, 0, 2));
     EXPECT_EQ(0, vm2::EffectiveBuzzerSwitch(true, 0xFFFFFFFEul, 1));
-}
-
-TEST(DefaultValues, TableInWritingOrder)
-{
-    const char* expected[] = {"SoundNotifyEnable", "BeepBuzzerEnable", "TrayIconEnable", "TrayIconSelected",
-                              "InkNearEndB",       "InkNearEndC",      "SizeUnitH",      "SlipMax",
-                              "MaxCaset",          "MaxIC",            "PaperNearEnd"};
-    const auto& rules = vm2::TargetDefaultValues();
-    ASSERT_EQ(sizeof(expected) / sizeof(expected[0]), rules.size());
-    for (size_t i = 0; i < rules.size(); ++i) {
-        SCOPED_TRACE(expected[i]);
-        EXPECT_STREQ(expected[i], rules[i].name);
-        EXPECT_EQ(i < 4, rules[i].always);
-    }
 }

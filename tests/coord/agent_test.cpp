@@ -152,19 +152,26 @@ TEST(IsNwlinkOnly, OnlyTheOlderGenerationWithNwlinkAndWithoutEKbapi)
 
 // ------------------------------------------------------------ administrator
 
-TEST(IsAdminUser, TheWineUserIsAnAdministrator)
+TEST(IsAdminUser, OnlyTheAdministratorsGroupCounts)
 {
+    // Wine's user is an administrator; a token without that group is not.
     EXPECT_EQ(1, IsAdminUser());
-}
-
-TEST(IsAdminUser, ThreadTokenIsAskedFirst)
-{
-    ASSERT_TRUE(ImpersonateSelf(SecurityImpersonation));
-    HANDLE h = nullptr;
-    EXPECT_TRUE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &h));
-    if (h) CloseHandle(h);
-    EXPECT_EQ(1, IsAdminUser());
-    RevertToSelf();
+    BYTE everyone[SECURITY_MAX_SID_SIZE], users[SECURITY_MAX_SID_SIZE], admins[SECURITY_MAX_SID_SIZE];
+    DWORD cb = sizeof(everyone);
+    ASSERT_TRUE(CreateWellKnownSid(WinWorldSid, nullptr, everyone, &cb));
+    cb = sizeof(users);
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinUsersSid, nullptr, users, &cb));
+    cb = sizeof(admins);
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &cb));
+    struct {
+        DWORD count;
+        SID_AND_ATTRIBUTES groups[3];
+    } list = {2, {{everyone, SE_GROUP_ENABLED}, {users, SE_GROUP_ENABLED}, {admins, SE_GROUP_ENABLED}}};
+    const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(&list);
+    EXPECT_EQ(0, vm2::GroupsHoldAdministrators(groups));
+    list.count = 3;
+    EXPECT_EQ(1, vm2::GroupsHoldAdministrators(groups));
+    EXPECT_EQ(0, vm2::GroupsHoldAdministrators(nullptr));
 }
 
 // ------------------------------------------------------------ agent program

@@ -59,15 +59,8 @@ std::string EntryFile(const std::string& value)
 // Starts a Run value's command the way the logon does.
 bool StartAsAtLogon(const std::string& command)
 {
-    std::string buf = command;
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &buf[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    WaitForSingleObject(pi.hProcess, 20000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
+    vm2test::ChildProcess logon(command);
+    return logon.Wait(20000) != 0xDEAD;
 }
 
 }  // namespace
@@ -94,20 +87,6 @@ TEST(StartIconProgram, OneShotFileCarriesTheIdentityAndTheReaderDeletesIt)
     EXPECT_EQ("0", r.Get("R"));
     EXPECT_EQ("0", r.Get("paramfile_left")) << "a one-shot file is deleted by its reader";
     EXPECT_TRUE(box.TempFiles().empty()) << box.TempFiles().front();
-}
-
-TEST(StartIconProgram, CarriesRExactlyWhenTheTrayIconIsOff)
-{
-    CompanionSandbox box;
-    ASSERT_EQ(1, StartIconProgram(FALSE, "Off Printer", box.DriverName().c_str(), "LPT1:", "KX-9100"));
-    box.WaitForRecords(1);
-    ASSERT_EQ(1, StartIconProgram(TRUE, "On Printer", box.DriverName().c_str(), "LPT1:", "KX-9100"));
-    auto records = box.WaitForRecords(2);
-    ASSERT_EQ(2u, records.size());
-    EXPECT_EQ("Off Printer", records[0].Get("P"));
-    EXPECT_EQ("1", records[0].Get("R"));
-    EXPECT_EQ("On Printer", records[1].Get("P"));
-    EXPECT_EQ("0", records[1].Get("R"));
 }
 
 TEST(StartIconProgram, WithoutATemporaryFolderTheNamesGoOnTheCommandLine)

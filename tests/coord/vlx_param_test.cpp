@@ -212,20 +212,6 @@ TEST(VlxParamCmdLine, FileOptionsAreKeptApartFromTheIdentity)
     EXPECT_EQ(0, p.m_bR);
 }
 
-TEST(VlxParamBE, StandsOnlyWithAllFourOfItsValues)
-{
-    const char* const parts[] = {"BH", "BU", "BD", "BI"};
-    for (int missing = -1; missing < 4; ++missing) {
-        SCOPED_TRACE(missing);
-        CVlxParam p;
-        p.SetOption("BE", "");
-        for (int i = 0; i < 4; ++i)
-            if (i != missing) p.SetOption(parts[i], "v");
-        p.DropIncompleteBE();
-        EXPECT_EQ(missing == -1 ? 1 : 0, p.m_bBE);
-    }
-}
-
 TEST(VlxParamFileName, OnlyTmpNamesCountAsParameterFiles)
 {
     EXPECT_TRUE(vm2::IsParamFileName("K_V1A2B.tmp"));

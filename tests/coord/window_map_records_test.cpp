@@ -48,27 +48,6 @@ struct Section {
 
 }  // namespace
 
-TEST(WindowMapLayout, SlotsSitWhereThePackedRecordsHaveThem)
-{
-    EXPECT_EQ(offsetof(WindowMapRecord, hPreferenceWnd), vm2::MapSlotOffset(vm2::kMapShortLayout, MAPWND_PREFERENCE));
-    EXPECT_EQ(offsetof(WindowMapRecord, hStatusWnd), vm2::MapSlotOffset(vm2::kMapShortLayout, MAPWND_STATUS));
-    EXPECT_EQ(offsetof(WindowMapRecord, hStatusWnd), vm2::MapSlotOffset(vm2::kMapShortLayout, MAPWND_STATUS2));
-    EXPECT_EQ(offsetof(WindowMapRecord, hExtraWnd), vm2::MapSlotOffset(vm2::kMapShortLayout, MAPWND_EXTRA));
-    EXPECT_EQ(offsetof(WindowMapRecord2, hPreferenceWnd), vm2::MapSlotOffset(vm2::kMapLongLayout, MAPWND_PREFERENCE));
-    EXPECT_EQ(offsetof(WindowMapRecord2, hStatusWnd), vm2::MapSlotOffset(vm2::kMapLongLayout, MAPWND_STATUS));
-    EXPECT_EQ(offsetof(WindowMapRecord2, hExtraWnd), vm2::MapSlotOffset(vm2::kMapLongLayout, MAPWND_EXTRA));
-    EXPECT_EQ(-1, vm2::MapSlotOffset(vm2::kMapShortLayout, 4));
-    EXPECT_EQ(-1, vm2::MapSlotOffset(vm2::kMapShortLayout, -1));
-    EXPECT_EQ(137000u, vm2::kMapShortLayout.SectionSize());
-    EXPECT_EQ(267000u, vm2::kMapLongLayout.SectionSize());
-
-    std::uint8_t b[4];
-    vm2::WriteMapWord(b, 0x12345678);
-    EXPECT_EQ(0x78, b[0]) << "handles are stored little-endian";
-    EXPECT_EQ(0x12, b[3]);
-    EXPECT_EQ(0x12345678u, vm2::ReadMapWord(b));
-}
-
 TEST(SelectMapName, KeyLengthChoosesTheSection)
 {
     char name[vm2::kMapNameBuf];

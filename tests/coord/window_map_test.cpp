@@ -1,13 +1,15 @@
-// The window register with real sections and real windows, inside one process
-// and between processes. The sections have fixed names shared by the whole
-// Wine session, so these tests hold the "window_map" lock and start from a
-// register that no process holds.
+// The window register with real sections and real windows: one end-to-end
+// case per operation (the record rules are checked in memory by
+// window_map_records_test.cpp) and what only real sections show: other
+// processes, a dead lock holder, garbage from outside. The sections have fixed
+// names shared by the whole Wine session, so these tests hold the "window_map"
+// lock and start from a register that no process holds.
 #include "coord/window_map.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -16,10 +18,12 @@
 #include <string>
 #include <vector>
 
-#include "coord/map_helper.h"
 #include "base/unique_handle.h"
+#include "coord/map_helper.h"
 #include "harness/test_support.h"
 
+using vm2::UniqueHandle;
+using vm2test::ChildProcess;
 using vm2test::TempDir;
 using vm2test::UniqueName;
 
@@ -29,105 +33,72 @@ const HWND kSentinelWnd = reinterpret_cast<HWND>(static_cast<std::intptr_t>(0x5E
 const HANDLE kSentinelSection = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(0x5EEE));
 
 // A plain top-level window, never shown.
-class TestWindow {
-public:
-    TestWindow()
-    {
-        static ATOM atom = 0;
-        if (atom == 0) {
-            WNDCLASSA wc = {};
-            wc.lpfnWndProc = DefWindowProcA;
-            wc.hInstance = GetModuleHandleA(nullptr);
-            wc.lpszClassName = "WindowMapTestWindow";
-            atom = RegisterClassA(&wc);
-        }
-        m_hWnd = CreateWindowExA(0, "WindowMapTestWindow", "map test", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
-        EXPECT_NE(nullptr, m_hWnd) << "CreateWindowEx failed: " << GetLastError();
+vm2::UniqueWindow MakeWindow()
+{
+    static ATOM atom = 0;
+    if (atom == 0) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "WindowMapTestWindow";
+        atom = RegisterClassA(&wc);
     }
-    ~TestWindow() { Destroy(); }
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
+    vm2::UniqueWindow w(CreateWindowExA(0, "WindowMapTestWindow", "map test", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                        nullptr, GetModuleHandleA(nullptr), nullptr));
+    EXPECT_TRUE(w) << "CreateWindowEx failed: " << GetLastError();
+    return w;
+}
 
-    HWND Get() const { return m_hWnd; }
-    std::uint32_t Word() const { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(m_hWnd)); }
-    void Destroy()
-    {
-        if (m_hWnd) DestroyWindow(m_hWnd);
-        m_hWnd_dead = m_hWnd;
-        m_hWnd = nullptr;
-    }
-    HWND Dead() const { return m_hWnd_dead; }
-
-private:
-    HWND m_hWnd = nullptr;
-    HWND m_hWnd_dead = nullptr;
-};
+std::uint32_t Word(HWND hWnd) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(hWnd)); }
 
 // Holds a section open (so that it outlives the handles the code under test
-// closes) and shows its records as they are laid out in memory.
+// closes) and reads its records at the offsets of the packed record types.
 class RegisterView {
 public:
-    explicit RegisterView(const char* pszSection) : m_name(pszSection)
+    explicit RegisterView(const char* pszSection)
+        : m_bLong(strcmp(pszSection, vm2::kMapNameLong) == 0),
+          m_section(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, pszSection))
     {
-        m_bLong = strcmp(pszSection, vm2::kMapNameLong) == 0;
-        m_hSection = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, pszSection);
-        if (m_hSection) m_pBase = static_cast<std::uint8_t*>(MapViewOfFile(m_hSection, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+        if (m_section) m_view.reset(MapViewOfFile(m_section.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
     }
-    ~RegisterView()
-    {
-        if (m_pBase) UnmapViewOfFile(m_pBase);
-        if (m_hSection) CloseHandle(m_hSection);
-    }
-    RegisterView(const RegisterView&) = delete;
-    RegisterView& operator=(const RegisterView&) = delete;
 
-    bool Ok() const { return m_pBase != nullptr; }
+    bool Ok() const { return static_cast<bool>(m_view); }
     std::size_t RecordSize() const { return m_bLong ? sizeof(WindowMapRecord2) : sizeof(WindowMapRecord); }
-    std::uint8_t* Record(std::size_t i) const { return m_pBase + i * RecordSize(); }
+    std::uint8_t* Record(std::size_t i) const { return static_cast<std::uint8_t*>(m_view.get()) + i * RecordSize(); }
     std::uint8_t State(std::size_t i) const { return Record(i)[0]; }
     std::string Name(std::size_t i) const
     {
-        std::size_t cbName = m_bLong ? sizeof(WindowMapRecord2::szName) : sizeof(WindowMapRecord::szName);
         const char* p = reinterpret_cast<const char*>(Record(i));
-        return std::string(p, strnlen(p, cbName));
+        return std::string(p, strnlen(p, m_bLong ? sizeof(WindowMapRecord2::szName) : sizeof(WindowMapRecord::szName)));
     }
     std::uint32_t Status(std::size_t i) const { return Slot(i, offsetof(WindowMapRecord, hStatusWnd)); }
     std::uint32_t Preference(std::size_t i) const { return Slot(i, offsetof(WindowMapRecord, hPreferenceWnd)); }
     std::uint32_t Extra(std::size_t i) const { return Slot(i, offsetof(WindowMapRecord, hExtraWnd)); }
-    std::uint8_t Padding(std::size_t i) const { return Record(i)[m_bLong ? 521 : 261]; }
     long EndMarker() const
     {
         for (std::size_t i = 0; i < vm2::kMapRecordCount; ++i)
             if (State(i) == 0xFF) return static_cast<long>(i);
         return -1;
     }
-    std::vector<std::uint8_t> Bytes() const
-    {
-        return std::vector<std::uint8_t>(m_pBase, m_pBase + RecordSize() * vm2::kMapRecordCount);
-    }
+    std::vector<std::uint8_t> Bytes() const { return std::vector<std::uint8_t>(Record(0), Record(vm2::kMapRecordCount)); }
 
 private:
     std::uint32_t Slot(std::size_t i, std::size_t shortOffset) const
     {
         // Both record kinds keep their slots at the same distance from the end.
-        std::size_t off = m_bLong ? shortOffset + 260 : shortOffset;
         std::uint32_t v;
-        memcpy(&v, Record(i) + off, 4);  // little-endian on every Windows target
+        memcpy(&v, Record(i) + shortOffset + (m_bLong ? 260 : 0), 4);  // little-endian on every Windows target
         return v;
     }
 
-    std::string m_name;
-    bool m_bLong = false;
-    HANDLE m_hSection = nullptr;
-    std::uint8_t* m_pBase = nullptr;
+    bool m_bLong;
+    UniqueHandle m_section;
+    vm2::UniqueView m_view;
 };
 
 bool SectionExists(const char* pszSection)
 {
-    HANDLE h = OpenFileMappingA(FILE_MAP_READ, FALSE, pszSection);
-    if (h) CloseHandle(h);
-    return h != nullptr;
+    return static_cast<bool>(UniqueHandle(OpenFileMappingA(FILE_MAP_READ, FALSE, pszSection)));
 }
 
 // Every test starts from a register nobody holds: the first registration
@@ -149,7 +120,7 @@ protected:
         EXPECT_NE(kSentinelWnd, existing) << "hExisting not set";
         if (r == 0 || r == 1) {
             EXPECT_NE(nullptr, section) << "result " << r << " without a section handle";
-            if (section) m_sections.push_back(section);
+            if (section) m_sections.emplace_back(section);
         } else {
             EXPECT_EQ(nullptr, section) << "result " << r << " with a section handle";
         }
@@ -160,76 +131,46 @@ protected:
         return r;
     }
 
-    HANDLE Section() const { return m_sections.empty() ? nullptr : m_sections.back(); }
+    HANDLE Section() const { return m_sections.empty() ? nullptr : m_sections.back().get(); }
 
-    void TearDown() override
-    {
-        for (HANDLE h : m_sections) CloseHandle(h);
-    }
-
-    std::vector<HANDLE> m_sections;
+    std::vector<UniqueHandle> m_sections;
 };
 
-// ------------------------------------------------------- helper processes
+// The command line of the register's helper process (map_helper.h).
+std::string MapHelper(const std::string& args) { return "\"" + vm2test::BinDir() + "\\map_helper.exe\" " + args; }
 
-class Helper {
+// Another process that takes a section's lock and keeps it until Release().
+class LockHolder {
 public:
-    explicit Helper(const std::string& args)
+    explicit LockHolder(const char* pszSection)
+        : m_prefix(UniqueName("VM2MapHold")),
+          m_ready(CreateEventA(nullptr, TRUE, FALSE, maphelper::Ready(m_prefix).c_str())),
+          m_exit(CreateEventA(nullptr, TRUE, FALSE, maphelper::Exit(m_prefix).c_str())),
+          m_process(MapHelper("hold " + m_prefix + " " + pszSection))
     {
-        std::string cmd = "\"" + vm2test::BinDir() + "\\map_helper.exe\" " + args;
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi = {};
-        std::vector<char> buf(cmd.begin(), cmd.end());
-        buf.push_back('\0');
-        if (CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            CloseHandle(pi.hThread);
-            m_hProcess = pi.hProcess;
-        }
-        EXPECT_NE(nullptr, m_hProcess) << "cannot start " << cmd << ": " << GetLastError();
     }
-    ~Helper()
+    ~LockHolder() { SetEvent(m_exit.get()); }
+    bool Holding() const { return WaitForSingleObject(m_ready.get(), 60000) == WAIT_OBJECT_0; }
+    DWORD Release()
     {
-        if (m_hProcess) {
-            if (WaitForSingleObject(m_hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(m_hProcess, 1);
-            CloseHandle(m_hProcess);
-        }
-    }
-    Helper(const Helper&) = delete;
-    Helper& operator=(const Helper&) = delete;
-
-    HANDLE Process() const { return m_hProcess; }
-    DWORD Wait(DWORD ms = 60000) const
-    {
-        if (!m_hProcess || WaitForSingleObject(m_hProcess, ms) != WAIT_OBJECT_0) return 0xDEAD;
-        DWORD code = 0xDEAD;
-        GetExitCodeProcess(m_hProcess, &code);
-        return code;
+        SetEvent(m_exit.get());
+        return m_process.Wait();
     }
 
 private:
-    HANDLE m_hProcess = nullptr;
-};
-
-struct Handle {
-    HANDLE h;
-    explicit Handle(HANDLE v) : h(v) {}
-    ~Handle()
-    {
-        if (h) CloseHandle(h);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
+    std::string m_prefix;
+    UniqueHandle m_ready, m_exit;
+    ChildProcess m_process;
 };
 
 }  // namespace
 
 // ------------------------------------------------------------ the section
 
-TEST_F(WindowMap, CreateWindowMapMarksOnlyANewSectionEmpty)
+TEST_F(WindowMap, CreateWindowMapMarksOnlyANewSectionEmptyAndSizesItByTheKey)
 {
-    Handle first(CreateWindowMap("Printer", vm2::kMapNameShort));
-    ASSERT_NE(nullptr, first.h);
+    UniqueHandle first(CreateWindowMap("Printer", vm2::kMapNameShort));
+    ASSERT_TRUE(first);
     RegisterView view(vm2::kMapNameShort);
     ASSERT_TRUE(view.Ok());
     EXPECT_EQ(0xFF, view.State(0));
@@ -237,280 +178,119 @@ TEST_F(WindowMap, CreateWindowMapMarksOnlyANewSectionEmpty)
 
     // An existing section keeps what it holds.
     view.Record(0)[0] = 'Q';
-    Handle second(CreateWindowMap("Printer", vm2::kMapNameShort));
-    ASSERT_NE(nullptr, second.h);
+    UniqueHandle second(CreateWindowMap("Printer", vm2::kMapNameShort));
+    ASSERT_TRUE(second);
     EXPECT_EQ('Q', view.State(0));
 
     EXPECT_EQ(nullptr, CreateWindowMap(nullptr, vm2::kMapNameShort));
     EXPECT_EQ(nullptr, CreateWindowMap("Printer", nullptr));
-}
 
-TEST_F(WindowMap, CreateWindowMapSizesTheSectionByTheKey)
-{
-    Handle shortMap(CreateWindowMap(std::string(260, 's').c_str(), vm2::kMapNameShort));
-    Handle longMap(CreateWindowMap(std::string(261, 'l').c_str(), vm2::kMapNameLong));
-    ASSERT_NE(nullptr, shortMap.h);
-    ASSERT_NE(nullptr, longMap.h);
-    for (auto [h, size] : {std::pair<HANDLE, SIZE_T>{shortMap.h, 137000}, {longMap.h, 267000}}) {
-        void* p = MapViewOfFile(h, FILE_MAP_READ, 0, 0, 0);
-        ASSERT_NE(nullptr, p);
+    UniqueHandle longMap(CreateWindowMap(std::string(261, 'l').c_str(), vm2::kMapNameLong));
+    ASSERT_TRUE(longMap);
+    for (auto [h, size] : {std::pair<HANDLE, SIZE_T>{first.get(), 137000}, {longMap.get(), 267000}}) {
+        vm2::UniqueView p(MapViewOfFile(h, FILE_MAP_READ, 0, 0, 0));
+        ASSERT_TRUE(p);
         MEMORY_BASIC_INFORMATION mbi;
-        ASSERT_EQ(sizeof(mbi), VirtualQuery(p, &mbi, sizeof(mbi)));
+        ASSERT_EQ(sizeof(mbi), VirtualQuery(p.get(), &mbi, sizeof(mbi)));
         EXPECT_GE(mbi.RegionSize, size);
         EXPECT_LT(mbi.RegionSize, size + 4096);
-        UnmapViewOfFile(p);
     }
 }
 
 // ------------------------------------------------------- registration
 
-TEST_F(WindowMap, FirstRegistrationClaimsRecordZeroAndMovesTheEndMarker)
+TEST_F(WindowMap, RegisterFindAndUnregisterThroughTheSection)
 {
-    TestWindow w;
-    EXPECT_EQ(0u, Register("Printer One", "LPT1:", MAPWND_STATUS, w.Get()));
+    vm2::UniqueWindow first = MakeWindow(), second = MakeWindow(), prefs = MakeWindow();
+    EXPECT_EQ(0u, Register("Printer One", "LPT1:", MAPWND_STATUS, first.get()));
     RegisterView view(vm2::kMapNameShort);
     ASSERT_TRUE(view.Ok());
     EXPECT_EQ("Printer One", view.Name(0));
-    EXPECT_EQ(0, view.Padding(0));
-    EXPECT_EQ(w.Word(), view.Status(0));
-    EXPECT_EQ(0u, view.Preference(0));
-    EXPECT_EQ(0u, view.Extra(0));
+    EXPECT_EQ(Word(first.get()), view.Status(0));
     EXPECT_EQ(1, view.EndMarker());
-    EXPECT_EQ(w.Get(), FindMapWindow("Printer One", "LPT1:", MAPWND_STATUS));
-    EXPECT_EQ(nullptr, FindMapWindow("Printer One", "LPT1:", MAPWND_PREFERENCE));
     EXPECT_FALSE(SectionExists(vm2::kMapNameLong)) << "a short key must not touch the long section";
-}
 
-TEST_F(WindowMap, FreedRecordIsReusedBeforeTheRegisterGrows)
-{
-    TestWindow a, b, c;
-    ASSERT_EQ(0u, Register("Alpha", "", MAPWND_STATUS, a.Get()));
-    ASSERT_EQ(0u, Register("Beta", "", MAPWND_STATUS, b.Get()));
-    RegisterView view(vm2::kMapNameShort);
-    ASSERT_TRUE(view.Ok());
-    ASSERT_EQ(2, view.EndMarker());
+    EXPECT_EQ(first.get(), FindMapWindow("PRINTER one", "LPT1:", MAPWND_STATUS)) << "keys ignore case";
+    EXPECT_EQ(nullptr, FindMapWindow("Printer One", "LPT1:", MAPWND_PREFERENCE));
+    HWND existing = nullptr;
+    EXPECT_EQ(1u, Register("printer ONE", "", MAPWND_STATUS, second.get(), &existing));
+    EXPECT_EQ(first.get(), existing);
+    ASSERT_EQ(0u, Register("Printer One", "", MAPWND_PREFERENCE, prefs.get()));
+    EXPECT_EQ(Word(prefs.get()), view.Preference(0));
 
-    UnregisterMapWindow(Section(), "Alpha", "", MAPWND_STATUS, FALSE);
-    EXPECT_EQ(0x00, view.State(0));
-    EXPECT_EQ(0, memcmp(view.Record(0) + 1, "lpha", 5)) << "a free record keeps its old bytes";
-    EXPECT_EQ(0u, view.Status(0));
-    EXPECT_EQ(nullptr, FindMapWindow("Alpha", "", MAPWND_STATUS));
-
-    ASSERT_EQ(0u, Register("Gamma", "", MAPWND_PREFERENCE, c.Get()));
-    EXPECT_EQ("Gamma", view.Name(0));
-    EXPECT_EQ(c.Word(), view.Preference(0));
-    EXPECT_EQ(0u, view.Status(0));
-    EXPECT_EQ(2, view.EndMarker()) << "the end marker must not move when a free record is reused";
-    EXPECT_EQ(b.Get(), FindMapWindow("Beta", "", MAPWND_STATUS));
-}
-
-TEST_F(WindowMap, TwoKindsShareOneRecord)
-{
-    TestWindow status, prefs;
-    ASSERT_EQ(0u, Register("Shared", "", MAPWND_STATUS, status.Get()));
-    ASSERT_EQ(0u, Register("Shared", "", MAPWND_PREFERENCE, prefs.Get()));
-    RegisterView view(vm2::kMapNameShort);
-    ASSERT_TRUE(view.Ok());
+    // A destroyed window is not reported, and its slot is taken over.
+    first.reset();
+    EXPECT_EQ(nullptr, FindMapWindow("Printer One", "", MAPWND_STATUS));
+    EXPECT_EQ(0u, Register("Printer One", "", MAPWND_STATUS, second.get()));
+    EXPECT_EQ(Word(second.get()), view.Status(0));
     EXPECT_EQ(1, view.EndMarker());
-    EXPECT_EQ(status.Word(), view.Status(0));
-    EXPECT_EQ(prefs.Word(), view.Preference(0));
 
-    UnregisterMapWindow(Section(), "Shared", "", MAPWND_STATUS, FALSE);
-    EXPECT_EQ('S', view.State(0)) << "the preferences dialog still holds the record";
-    EXPECT_EQ(nullptr, FindMapWindow("Shared", "", MAPWND_STATUS));
-    EXPECT_EQ(prefs.Get(), FindMapWindow("Shared", "", MAPWND_PREFERENCE));
-
-    UnregisterMapWindow(Section(), "Shared", "", MAPWND_PREFERENCE, FALSE);
-    EXPECT_EQ(0x00, view.State(0));
-    EXPECT_EQ(nullptr, FindMapWindow("Shared", "", MAPWND_PREFERENCE));
-}
-
-TEST_F(WindowMap, SecondStatusKindAndExtraKindHaveTheirSlots)
-{
-    TestWindow first, second, extra;
-    ASSERT_EQ(0u, Register("Kinds", "", MAPWND_STATUS2, first.Get()));
-    HWND existing = nullptr;
-    EXPECT_EQ(1u, Register("Kinds", "", MAPWND_STATUS, second.Get(), &existing));
-    EXPECT_EQ(first.Get(), existing) << "kinds 1 and 2 share the status slot";
-    ASSERT_EQ(0u, Register("Kinds", "", MAPWND_EXTRA, extra.Get()));
-    EXPECT_EQ(extra.Get(), FindMapWindow("Kinds", "", MAPWND_EXTRA));
-    EXPECT_EQ(first.Get(), FindMapWindow("Kinds", "", MAPWND_STATUS));
-
-    RegisterView view(vm2::kMapNameShort);
-    ASSERT_TRUE(view.Ok());
-    EXPECT_EQ(extra.Word(), view.Extra(0));
-    UnregisterMapWindow(Section(), "Kinds", "", MAPWND_STATUS, FALSE);
-    EXPECT_EQ('K', view.State(0)) << "the extra window still holds the record";
-    UnregisterMapWindow(Section(), "Kinds", "", MAPWND_EXTRA, FALSE);
+    UnregisterMapWindow(Section(), "printer one", "", MAPWND_STATUS, FALSE);
+    EXPECT_EQ(nullptr, FindMapWindow("Printer One", "", MAPWND_STATUS));
+    EXPECT_EQ('P', view.State(0)) << "the preferences dialog still holds the record";
+    UnregisterMapWindow(Section(), "Printer One", "", MAPWND_PREFERENCE, FALSE);
     EXPECT_EQ(0x00, view.State(0));
 }
 
-TEST_F(WindowMap, LiveWindowIsKeptAndStaleOneIsReplaced)
+TEST_F(WindowMap, PortNameIsTheKeyOnlyWhenThePrinterNameIsEmpty)
 {
-    TestWindow first, second, third;
-    ASSERT_EQ(0u, Register("Stale", "", MAPWND_STATUS, first.Get()));
-    HWND existing = nullptr;
-    EXPECT_EQ(1u, Register("Stale", "", MAPWND_STATUS, second.Get(), &existing));
-    EXPECT_EQ(first.Get(), existing);
-
-    first.Destroy();
-    EXPECT_EQ(nullptr, FindMapWindow("Stale", "", MAPWND_STATUS)) << "a destroyed window is not reported";
-    EXPECT_EQ(0u, Register("Stale", "", MAPWND_STATUS, second.Get()));
-    EXPECT_EQ(second.Get(), FindMapWindow("Stale", "", MAPWND_STATUS));
+    vm2::UniqueWindow byPort = MakeWindow();
+    ASSERT_EQ(0u, Register(nullptr, "COM7:", MAPWND_STATUS, byPort.get()));
     RegisterView view(vm2::kMapNameShort);
     ASSERT_TRUE(view.Ok());
-    EXPECT_EQ(1, view.EndMarker()) << "the stale handle's record is reused";
+    EXPECT_EQ("COM7:", view.Name(0));
+    EXPECT_EQ(byPort.get(), FindMapWindow("", "com7:", MAPWND_STATUS));
+    EXPECT_EQ(nullptr, FindMapWindow("COM9:", "COM7:", MAPWND_STATUS)) << "a printer name wins over the port";
 
-    existing = nullptr;
-    EXPECT_EQ(1u, Register("Stale", "", MAPWND_STATUS, third.Get(), &existing));
-    EXPECT_EQ(second.Get(), existing);
+    // Unregistering names the port only when the caller says so.
+    UnregisterMapWindow(Section(), "", "COM7:", MAPWND_STATUS, FALSE);
+    EXPECT_EQ(byPort.get(), FindMapWindow("", "COM7:", MAPWND_STATUS));
+    UnregisterMapWindow(Section(), "", "COM7:", MAPWND_STATUS, TRUE);
+    EXPECT_EQ(nullptr, FindMapWindow("", "COM7:", MAPWND_STATUS));
 }
 
-TEST_F(WindowMap, KeysDifferingInCaseAreTheSameKey)
+TEST_F(WindowMap, KeyLengthChoosesTheSectionAndLongerKeysAreRefused)
 {
-    TestWindow first, second;
-    ASSERT_EQ(0u, Register("Office Printer", "", MAPWND_STATUS, first.Get()));
-    HWND existing = nullptr;
-    EXPECT_EQ(1u, Register("OFFICE printer", "", MAPWND_STATUS, second.Get(), &existing));
-    EXPECT_EQ(first.Get(), existing);
-    EXPECT_EQ(first.Get(), FindMapWindow("office PRINTER", "", MAPWND_STATUS));
-    ASSERT_EQ(0u, Register("oFFICE pRINTER", "", MAPWND_PREFERENCE, second.Get()));
-    RegisterView view(vm2::kMapNameShort);
-    ASSERT_TRUE(view.Ok());
-    EXPECT_EQ(1, view.EndMarker()) << "one record for both spellings";
-    UnregisterMapWindow(Section(), "office printer", "", MAPWND_STATUS, FALSE);
-    EXPECT_EQ(nullptr, FindMapWindow("Office Printer", "", MAPWND_STATUS));
-}
-
-TEST_F(WindowMap, KeyLengthChoosesTheSection)
-{
-    TestWindow a, b, c;
-    std::string k260(260, 'a'), k261(261, 'b'), k520(520, 'c');
-    ASSERT_EQ(0u, Register(k260.c_str(), "", MAPWND_STATUS, a.Get()));
+    vm2::UniqueWindow a = MakeWindow(), b = MakeWindow();
+    std::string k260(260, 'a'), k520(520, 'c'), k521(521, 'x');
+    EXPECT_EQ(2u, Register(k521.c_str(), "", MAPWND_STATUS, a.get()));
+    EXPECT_FALSE(SectionExists(vm2::kMapNameLong)) << "a refused key must not create the register";
+    ASSERT_EQ(0u, Register(k260.c_str(), "", MAPWND_STATUS, a.get()));
     EXPECT_FALSE(SectionExists(vm2::kMapNameLong));
-    ASSERT_EQ(0u, Register(k261.c_str(), "", MAPWND_STATUS, b.Get()));
-    ASSERT_EQ(0u, Register(k520.c_str(), "", MAPWND_PREFERENCE, c.Get()));
+    ASSERT_EQ(0u, Register(k520.c_str(), "", MAPWND_PREFERENCE, b.get()));
 
     RegisterView shortView(vm2::kMapNameShort), longView(vm2::kMapNameLong);
     ASSERT_TRUE(shortView.Ok());
     ASSERT_TRUE(longView.Ok());
     EXPECT_EQ(k260, shortView.Name(0));
-    EXPECT_EQ(a.Word(), shortView.Status(0));
-    EXPECT_EQ(1, shortView.EndMarker());
-    EXPECT_EQ(k261, longView.Name(0));
-    EXPECT_EQ(b.Word(), longView.Status(0));
-    EXPECT_EQ(k520, longView.Name(1));
-    EXPECT_EQ(c.Word(), longView.Preference(1));
-    EXPECT_EQ(0, longView.Padding(1));
-    EXPECT_EQ(2, longView.EndMarker());
+    EXPECT_EQ(Word(a.get()), shortView.Status(0));
+    EXPECT_EQ(k520, longView.Name(0));
+    EXPECT_EQ(Word(b.get()), longView.Preference(0));
+    EXPECT_EQ(1, longView.EndMarker());
+    EXPECT_EQ(a.get(), FindMapWindow(k260.c_str(), "", MAPWND_STATUS));
+    EXPECT_EQ(b.get(), FindMapWindow(k520.c_str(), "", MAPWND_PREFERENCE));
 
-    EXPECT_EQ(a.Get(), FindMapWindow(k260.c_str(), "", MAPWND_STATUS));
-    EXPECT_EQ(b.Get(), FindMapWindow(k261.c_str(), "", MAPWND_STATUS));
-    EXPECT_EQ(c.Get(), FindMapWindow(k520.c_str(), "", MAPWND_PREFERENCE));
-    UnregisterMapWindow(Section(), k520.c_str(), "", MAPWND_PREFERENCE, FALSE);
-    EXPECT_EQ(0x00, longView.State(1));
-}
-
-TEST_F(WindowMap, KeysLongerThan520AreRefusedWithoutAChange)
-{
-    TestWindow w;
-    std::string k521(521, 'x');
-    EXPECT_EQ(2u, Register(k521.c_str(), "", MAPWND_STATUS, w.Get()));
-    EXPECT_FALSE(SectionExists(vm2::kMapNameLong)) << "a refused key must not create the register";
-
-    ASSERT_EQ(0u, Register(std::string(300, 'y').c_str(), "", MAPWND_STATUS, w.Get()));
-    RegisterView view(vm2::kMapNameLong);
-    ASSERT_TRUE(view.Ok());
-    std::vector<std::uint8_t> before = view.Bytes();
-    EXPECT_EQ(2u, Register(k521.c_str(), "", MAPWND_STATUS, w.Get()));
-    EXPECT_EQ(2u, Register("", std::string(4000, 'p').c_str(), MAPWND_STATUS, w.Get()));
+    std::vector<std::uint8_t> before = longView.Bytes();
+    EXPECT_EQ(2u, Register(k521.c_str(), "", MAPWND_STATUS, a.get()));
+    EXPECT_EQ(2u, Register("", std::string(4000, 'p').c_str(), MAPWND_STATUS, a.get()));
     UnregisterMapWindow(Section(), k521.c_str(), "", MAPWND_STATUS, FALSE);
     EXPECT_EQ(nullptr, FindMapWindow(k521.c_str(), "", MAPWND_STATUS));
-    EXPECT_TRUE(before == view.Bytes()) << "the register changed";
-}
-
-TEST_F(WindowMap, PortNameIsTheKeyWhenThePrinterNameIsEmpty)
-{
-    TestWindow byPort, byName;
-    ASSERT_EQ(0u, Register("", "COM7:", MAPWND_STATUS, byPort.Get()));
-    ASSERT_EQ(0u, Register(nullptr, "COM8:", MAPWND_STATUS, byName.Get()));
-    RegisterView view(vm2::kMapNameShort);
-    ASSERT_TRUE(view.Ok());
-    EXPECT_EQ("COM7:", view.Name(0));
-    EXPECT_EQ("COM8:", view.Name(1));
-    EXPECT_EQ(byPort.Get(), FindMapWindow("", "COM7:", MAPWND_STATUS));
-    EXPECT_EQ(byPort.Get(), FindMapWindow(nullptr, "com7:", MAPWND_STATUS));
-    EXPECT_EQ(nullptr, FindMapWindow("COM9:", "COM7:", MAPWND_STATUS)) << "a printer name wins over the port";
-
-    // The port name only counts when the caller says so.
-    UnregisterMapWindow(Section(), "", "COM7:", MAPWND_STATUS, FALSE);
-    EXPECT_EQ(byPort.Get(), FindMapWindow("", "COM7:", MAPWND_STATUS));
-    UnregisterMapWindow(Section(), "", "COM7:", MAPWND_STATUS, TRUE);
-    EXPECT_EQ(nullptr, FindMapWindow("", "COM7:", MAPWND_STATUS));
-    EXPECT_EQ(0x00, view.State(0));
-}
-
-TEST_F(WindowMap, EmptyNamesMakeTheEmptyKey)
-{
-    TestWindow w, other;
-    ASSERT_EQ(0u, Register("", "", MAPWND_STATUS, w.Get()));
-    RegisterView view(vm2::kMapNameShort);
-    ASSERT_TRUE(view.Ok());
-    // The empty key's record starts with its terminator, so it reads as free.
-    EXPECT_EQ(0x00, view.State(0));
-    EXPECT_EQ(w.Word(), view.Status(0));
-    EXPECT_EQ(1, view.EndMarker());
-    EXPECT_EQ(w.Get(), FindMapWindow("", "", MAPWND_STATUS));
-    EXPECT_EQ(w.Get(), FindMapWindow(nullptr, "", MAPWND_STATUS));
-    HWND existing = nullptr;
-    EXPECT_EQ(1u, Register(nullptr, nullptr, MAPWND_STATUS, other.Get(), &existing));
-    EXPECT_EQ(w.Get(), existing);
-    EXPECT_EQ(nullptr, FindMapWindow(nullptr, nullptr, MAPWND_STATUS));
-}
-
-TEST_F(WindowMap, The500thKeyIsRefused)
-{
-    TestWindow w, extra;
-    Handle keep(CreateWindowMap("k", vm2::kMapNameShort));
-    ASSERT_NE(nullptr, keep.h);
-    for (int i = 0; i < 499; ++i) {
-        std::string key = "Key-" + std::to_string(i);
-        HWND existing = nullptr;
-        HANDLE section = nullptr;
-        ASSERT_EQ(0u, RegisterMapWindow(key.c_str(), "", MAPWND_STATUS, w.Get(), &existing, &section)) << key;
-        CloseHandle(section);
-    }
-    RegisterView view(vm2::kMapNameShort);
-    ASSERT_TRUE(view.Ok());
-    EXPECT_EQ(499, view.EndMarker());
-    std::vector<std::uint8_t> before = view.Bytes();
-
-    EXPECT_EQ(2u, Register("Key-499", "", MAPWND_STATUS, extra.Get()));
-    EXPECT_TRUE(before == view.Bytes()) << "a refused key changed the register";
-    EXPECT_EQ(1u, Register("KEY-7", "", MAPWND_STATUS, extra.Get())) << "known keys still answer";
-    EXPECT_EQ(0u, Register("Key-7", "", MAPWND_PREFERENCE, extra.Get()));
-
-    UnregisterMapWindow(keep.h, "Key-123", "", MAPWND_STATUS, FALSE);
-    EXPECT_EQ(0u, Register("Key-499", "", MAPWND_STATUS, extra.Get()));
-    EXPECT_EQ("Key-499", view.Name(123));
-    EXPECT_EQ(499, view.EndMarker());
+    EXPECT_TRUE(before == longView.Bytes()) << "the register changed";
 }
 
 TEST_F(WindowMap, NameTakenByAnotherObjectGivesNoSection)
 {
-    Handle squat(CreateEventA(nullptr, TRUE, FALSE, vm2::kMapNameShort));
-    ASSERT_NE(nullptr, squat.h);
-    TestWindow w;
+    UniqueHandle squat(CreateEventA(nullptr, TRUE, FALSE, vm2::kMapNameShort));
+    ASSERT_TRUE(squat);
+    vm2::UniqueWindow w = MakeWindow();
     HWND existing = kSentinelWnd;
     HANDLE section = kSentinelSection;
-    UINT r = RegisterMapWindow("Printer", "", MAPWND_STATUS, w.Get(), &existing, &section);
-    EXPECT_NE(0u, r);
-    EXPECT_NE(1u, r);
-    EXPECT_NE(2u, r);
+    EXPECT_EQ(3u, RegisterMapWindow("Printer", "", MAPWND_STATUS, w.get(), &existing, &section));
     EXPECT_EQ(nullptr, section);
     EXPECT_EQ(nullptr, existing);
     EXPECT_EQ(nullptr, FindMapWindow("Printer", "", MAPWND_STATUS));
-    EXPECT_EQ(3u, RegisterMapWindow("Printer", "", MAPWND_STATUS, w.Get(), &existing, nullptr))
+    squat.reset();
+    EXPECT_EQ(3u, RegisterMapWindow("Printer", "", MAPWND_STATUS, w.get(), &existing, nullptr))
         << "no place for the section handle";
 }
 
@@ -519,16 +299,7 @@ TEST_F(WindowMap, NothingToFindOrUnregisterWithoutTheRegister)
     EXPECT_EQ(nullptr, FindMapWindow("Printer", "LPT1:", MAPWND_STATUS));
     EXPECT_FALSE(SectionExists(vm2::kMapNameShort)) << "finding must not create the register";
     UnregisterMapWindow(nullptr, "Printer", "LPT1:", MAPWND_STATUS, FALSE);
-
-    TestWindow w;
-    ASSERT_EQ(0u, Register("Printer", "", MAPWND_STATUS, w.Get()));
-    RegisterView view(vm2::kMapNameShort);
-    ASSERT_TRUE(view.Ok());
-    std::vector<std::uint8_t> before = view.Bytes();
-    UnregisterMapWindow(Section(), "Other", "", MAPWND_STATUS, FALSE);
-    UnregisterMapWindow(Section(), nullptr, "", MAPWND_STATUS, FALSE);
-    UnregisterMapWindow(Section(), "Printer", nullptr, MAPWND_STATUS, TRUE);
-    EXPECT_TRUE(before == view.Bytes());
+    EXPECT_FALSE(SectionExists(vm2::kMapNameShort));
 }
 
 // ------------------------------------------------- other processes, faults
@@ -537,9 +308,9 @@ TEST_F(WindowMap, WriterThatDiedHoldingTheLockLeavesAUsableRegister)
 {
     char szMutex[64];
     ASSERT_TRUE(GetWindowMapMutexName(vm2::kMapNameShort, szMutex, sizeof(szMutex)));
-    std::vector<std::unique_ptr<TestWindow>> windows;
-    windows.push_back(std::make_unique<TestWindow>());
-    ASSERT_EQ(0u, Register("Start", "", MAPWND_STATUS, windows.back()->Get()));
+    std::vector<vm2::UniqueWindow> windows;
+    windows.push_back(MakeWindow());
+    ASSERT_EQ(0u, Register("Start", "", MAPWND_STATUS, windows.back().get()));
     RegisterView view(vm2::kMapNameShort);
     ASSERT_TRUE(view.Ok());
     // Watched: this process has the mutex open when the writer dies, so the
@@ -547,35 +318,31 @@ TEST_F(WindowMap, WriterThatDiedHoldingTheLockLeavesAUsableRegister)
     // writer and only the register shows what happened.
     for (bool watched : {true, false}) {
         SCOPED_TRACE(watched ? "watched" : "unwatched");
-        windows.push_back(std::make_unique<TestWindow>());
+        windows.push_back(MakeWindow());
         std::string before = std::string("Before-") + (watched ? "1" : "2");
-        ASSERT_EQ(0u, Register(before.c_str(), "", MAPWND_STATUS, windows.back()->Get()));
+        ASSERT_EQ(0u, Register(before.c_str(), "", MAPWND_STATUS, windows.back().get()));
         long markerBefore = view.EndMarker();
 
-        Handle mutex(watched ? CreateMutexA(nullptr, FALSE, szMutex) : nullptr);
+        UniqueHandle mutex(watched ? CreateMutexA(nullptr, FALSE, szMutex) : nullptr);
         {
-            Helper helper(std::string("abandon x ") + vm2::kMapNameShort);
+            ChildProcess helper(MapHelper(std::string("abandon x ") + vm2::kMapNameShort));
             ASSERT_EQ(0u, helper.Wait());
         }
         ASSERT_EQ(-1, view.EndMarker()) << "the helper should have wiped the end marker";
 
-        windows.push_back(std::make_unique<TestWindow>());
+        windows.push_back(MakeWindow());
         std::string after = std::string("After-") + (watched ? "1" : "2");
-        ASSERT_EQ(0u, Register(after.c_str(), "", MAPWND_STATUS, windows.back()->Get()));
+        ASSERT_EQ(0u, Register(after.c_str(), "", MAPWND_STATUS, windows.back().get()));
         // The half-written record stays; the new key goes behind it.
         EXPECT_EQ(markerBefore + 2, view.EndMarker());
         EXPECT_EQ(after, view.Name(markerBefore + 1));
-        EXPECT_EQ(windows[windows.size() - 2]->Get(), FindMapWindow(before.c_str(), "", MAPWND_STATUS));
-        EXPECT_EQ(windows.back()->Get(), FindMapWindow(after.c_str(), "", MAPWND_STATUS));
+        EXPECT_EQ(windows[windows.size() - 2].get(), FindMapWindow(before.c_str(), "", MAPWND_STATUS));
+        EXPECT_EQ(windows.back().get(), FindMapWindow(after.c_str(), "", MAPWND_STATUS));
 
         // The mutex was let go: another process takes it at once.
-        std::string prefix = UniqueName("VM2MapHold");
-        Handle ready(CreateEventA(nullptr, TRUE, FALSE, maphelper::Ready(prefix).c_str()));
-        Handle exitEvent(CreateEventA(nullptr, TRUE, FALSE, maphelper::Exit(prefix).c_str()));
-        Helper holder("hold " + prefix + " " + vm2::kMapNameShort);
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.h, 60000)) << "the mutex stayed taken";
-        SetEvent(exitEvent.h);
-        EXPECT_EQ(0u, holder.Wait());
+        LockHolder holder(vm2::kMapNameShort);
+        EXPECT_TRUE(holder.Holding()) << "the mutex stayed taken";
+        EXPECT_EQ(0u, holder.Release());
     }
 }
 
@@ -599,46 +366,42 @@ struct RegisterCall {
 
 TEST_F(WindowMap, RegistrationWaitsWhileAnotherProcessHoldsTheLock)
 {
-    Handle keep(CreateWindowMap("k", vm2::kMapNameShort));
-    ASSERT_NE(nullptr, keep.h);
+    UniqueHandle keep(CreateWindowMap("k", vm2::kMapNameShort));
+    ASSERT_TRUE(keep);
     RegisterView view(vm2::kMapNameShort);
     ASSERT_TRUE(view.Ok());
 
-    std::string prefix = UniqueName("VM2MapHold");
-    Handle ready(CreateEventA(nullptr, TRUE, FALSE, maphelper::Ready(prefix).c_str()));
-    Handle exitEvent(CreateEventA(nullptr, TRUE, FALSE, maphelper::Exit(prefix).c_str()));
-    Helper helper("hold " + prefix + " " + vm2::kMapNameShort);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.h, 60000));
+    LockHolder holder(vm2::kMapNameShort);
+    ASSERT_TRUE(holder.Holding());
 
-    TestWindow w;
-    RegisterCall call{"Waiting", w.Get()};
-    Handle thread(CreateThread(nullptr, 0, RegisterCall::Run, &call, 0, nullptr));
-    ASSERT_NE(nullptr, thread.h);
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(thread.h, 1000)) << "did not wait for the lock";
+    vm2::UniqueWindow w = MakeWindow();
+    RegisterCall call{"Waiting", w.get()};
+    UniqueHandle thread(CreateThread(nullptr, 0, RegisterCall::Run, &call, 0, nullptr));
+    ASSERT_TRUE(thread);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(thread.get(), 1000)) << "did not wait for the lock";
     EXPECT_EQ(0, view.EndMarker()) << "the register changed while another process held the lock";
 
-    SetEvent(exitEvent.h);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.h, 30000));
+    EXPECT_EQ(0u, holder.Release());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.get(), 30000));
     EXPECT_EQ(0u, call.result);
     EXPECT_EQ("Waiting", view.Name(0));
     EXPECT_EQ(1, view.EndMarker());
     if (call.section) CloseHandle(call.section);
-    EXPECT_EQ(0u, helper.Wait());
 }
 
 TEST_F(WindowMap, LockNeverReleasedDelaysButDoesNotBlock)
 {
-    std::string prefix = UniqueName("VM2MapHold");
-    Handle ready(CreateEventA(nullptr, TRUE, FALSE, maphelper::Ready(prefix).c_str()));
-    Handle exitEvent(CreateEventA(nullptr, TRUE, FALSE, maphelper::Exit(prefix).c_str()));
-    Helper helper("hold " + prefix + " " + vm2::kMapNameShort);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.h, 60000));
+    LockHolder holder(vm2::kMapNameShort);
+    ASSERT_TRUE(holder.Holding());
+    DWORD old = SetWindowMapLockTimeout(200);
+    auto restore = vm2::ScopeExit([old] { SetWindowMapLockTimeout(old); });
 
-    TestWindow w;
-    EXPECT_EQ(0u, Register("Blocked", "", MAPWND_STATUS, w.Get()));
-    EXPECT_EQ(w.Get(), FindMapWindow("Blocked", "", MAPWND_STATUS));
-    SetEvent(exitEvent.h);
-    EXPECT_EQ(0u, helper.Wait());
+    vm2::UniqueWindow w = MakeWindow();
+    DWORD start = GetTickCount();
+    EXPECT_EQ(0u, Register("Blocked", "", MAPWND_STATUS, w.get()));
+    EXPECT_GE(GetTickCount() - start, 150u) << "did not wait for the lock";
+    EXPECT_EQ(w.get(), FindMapWindow("Blocked", "", MAPWND_STATUS));
+    EXPECT_EQ(0u, holder.Release());
 }
 
 namespace {
@@ -656,20 +419,20 @@ void RunOnGarbage(const GarbageCase& c, unsigned seed)
 {
     SCOPED_TRACE(std::string(c.section) + " size " + std::to_string(c.size) + " pattern " + c.pattern);
     std::string prefix = UniqueName("VM2MapGarbage");
-    Handle ready(CreateEventA(nullptr, TRUE, FALSE, maphelper::Ready(prefix).c_str()));
-    Handle exitEvent(CreateEventA(nullptr, TRUE, FALSE, maphelper::Exit(prefix).c_str()));
-    Helper helper("garbage " + prefix + " " + c.section + " " + std::to_string(c.size) + " " + c.pattern + " " +
-                  std::to_string(seed));
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.h, 60000)) << "helper exit " << helper.Wait(0);
+    UniqueHandle ready(CreateEventA(nullptr, TRUE, FALSE, maphelper::Ready(prefix).c_str()));
+    UniqueHandle exitEvent(CreateEventA(nullptr, TRUE, FALSE, maphelper::Exit(prefix).c_str()));
+    ChildProcess helper(MapHelper("garbage " + prefix + " " + c.section + " " + std::to_string(c.size) + " " +
+                                  c.pattern + " " + std::to_string(seed)));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.get(), 60000)) << "helper exit " << helper.Wait(0);
 
     bool bLong = strcmp(c.section, vm2::kMapNameLong) == 0;
-    TestWindow windows[4];
+    vm2::UniqueWindow windows[4] = {MakeWindow(), MakeWindow(), MakeWindow(), MakeWindow()};
     std::vector<HANDLE> sections;
     int registered = 0;
     for (int i = 0; i < 60; ++i) {
         std::string key = (bLong ? std::string(270, 'G') : std::string("G")) + std::to_string(i % 20);
         int kind = i % 6 - 1;  // -1 .. 4
-        HWND hWnd = windows[i % 4].Get();
+        HWND hWnd = windows[i % 4].get();
         HWND existing = kSentinelWnd;
         HANDLE section = kSentinelSection;
         UINT r = RegisterMapWindow(key.c_str(), "", kind, hWnd, &existing, &section);
@@ -706,7 +469,7 @@ void RunOnGarbage(const GarbageCase& c, unsigned seed)
     if (c.stable && c.size >= 137000 && strcmp(c.pattern, "zero") == 0) {
         EXPECT_GT(registered, 0) << "an all-free register takes registrations";
     }
-    SetEvent(exitEvent.h);
+    SetEvent(exitEvent.get());
     EXPECT_EQ(0u, helper.Wait());
     for (HANDLE h : sections) CloseHandle(h);
 }
@@ -797,30 +560,33 @@ void CheckRecords(const char* pszSection, std::map<std::pair<std::string, int>, 
 TEST_F(WindowMap, ProcessesRegisteringAtTheSameMomentKeepTheRegisterConsistent)
 {
     const int kProcesses = 4;
-    const int kIterations = 1000;
+    // A short run in the suite; VM2PR2_STRESS_ITERATIONS=1000 (or more) makes
+    // it the long stress run the README names.
+    const char* pszIterations = getenv("VM2PR2_STRESS_ITERATIONS");
+    const int kIterations = pszIterations && atoi(pszIterations) > 0 ? atoi(pszIterations) : 150;
     // The sections outlive every helper's handles.
-    Handle keepShort(CreateWindowMap("k", vm2::kMapNameShort));
-    Handle keepLong(CreateWindowMap(maphelper::LongSharedKey().c_str(), vm2::kMapNameLong));
-    ASSERT_NE(nullptr, keepShort.h);
-    ASSERT_NE(nullptr, keepLong.h);
+    UniqueHandle keepShort(CreateWindowMap("k", vm2::kMapNameShort));
+    UniqueHandle keepLong(CreateWindowMap(maphelper::LongSharedKey().c_str(), vm2::kMapNameLong));
+    ASSERT_TRUE(keepShort);
+    ASSERT_TRUE(keepLong);
 
     std::string prefix = UniqueName("VM2MapStress");
-    Handle ready(CreateSemaphoreA(nullptr, 0, kProcesses, maphelper::Ready(prefix).c_str()));
-    Handle go(CreateEventA(nullptr, TRUE, FALSE, maphelper::Go(prefix).c_str()));
-    Handle done(CreateSemaphoreA(nullptr, 0, kProcesses, maphelper::Done(prefix).c_str()));
-    Handle exitEvent(CreateEventA(nullptr, TRUE, FALSE, maphelper::Exit(prefix).c_str()));
+    UniqueHandle ready(CreateSemaphoreA(nullptr, 0, kProcesses, maphelper::Ready(prefix).c_str()));
+    UniqueHandle go(CreateEventA(nullptr, TRUE, FALSE, maphelper::Go(prefix).c_str()));
+    UniqueHandle done(CreateSemaphoreA(nullptr, 0, kProcesses, maphelper::Done(prefix).c_str()));
+    UniqueHandle exitEvent(CreateEventA(nullptr, TRUE, FALSE, maphelper::Exit(prefix).c_str()));
     TempDir dir;
-    std::vector<std::unique_ptr<Helper>> helpers;
+    std::vector<std::unique_ptr<ChildProcess>> helpers;
     for (int i = 0; i < kProcesses; ++i)
-        helpers.push_back(std::make_unique<Helper>("stress " + prefix + " " + std::to_string(i) + " " +
-                                                   std::to_string(kIterations) + " \"" +
-                                                   dir.File("held" + std::to_string(i)) + "\""));
-    auto release = vm2::ScopeExit([&] { SetEvent(exitEvent.h); });
+        helpers.push_back(std::make_unique<ChildProcess>(MapHelper("stress " + prefix + " " + std::to_string(i) + " " +
+                                                                   std::to_string(kIterations) + " \"" +
+                                                                   dir.File("held" + std::to_string(i)) + "\"")));
+    auto release = vm2::ScopeExit([&] { SetEvent(exitEvent.get()); });
     for (int i = 0; i < kProcesses; ++i)
-        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.h, 60000)) << "helper " << i << " never got ready";
-    SetEvent(go.h);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.get(), 60000)) << "helper " << i << " never got ready";
+    SetEvent(go.get());
     for (int i = 0; i < kProcesses; ++i)
-        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done.h, 90000)) << "a helper never finished";
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done.get(), 90000)) << "a helper never finished";
 
     // Every live registration is found, and found once.
     std::map<std::pair<std::string, int>, std::uintptr_t> held;
@@ -852,7 +618,7 @@ TEST_F(WindowMap, ProcessesRegisteringAtTheSameMomentKeepTheRegisterConsistent)
         }
     }
 
-    SetEvent(exitEvent.h);
+    SetEvent(exitEvent.get());
     for (int i = 0; i < kProcesses; ++i) {
         EXPECT_EQ(0u, helpers[i]->Wait()) << "helper " << i << " saw impossible results";
     }

@@ -54,6 +54,55 @@ void ScopedRegKey::SetBinary(const char* name, const void* data, DWORD size)
     RegSetKeyValueA(m_root, m_path.c_str(), name, REG_BINARY, data, size);
 }
 
+// ------------------------------------------------------------ processes
+
+ChildProcess::ChildProcess(const std::string& commandLine, std::string* pOutput) : m_pOutput(pOutput)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    HANDLE hWrite = nullptr;
+    if (pOutput) {
+        SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+        if (!CreatePipe(&m_output, &hWrite, &sa, 0)) return;
+        SetHandleInformation(m_output, HANDLE_FLAG_INHERIT, 0);
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = si.hStdError = hWrite;
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
+    // CreateProcess may write into the command line: it gets a copy.
+    std::string line = commandLine;
+    PROCESS_INFORMATION pi = {};
+    if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, pOutput != nullptr, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        m_process = pi.hProcess;
+    }
+    if (hWrite) CloseHandle(hWrite);  // the pipe ends when the child's copy goes
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (m_process) {
+        if (WaitForSingleObject(m_process, 30000) != WAIT_OBJECT_0) TerminateProcess(m_process, 1);
+        CloseHandle(m_process);
+    }
+    if (m_output) CloseHandle(m_output);
+}
+
+DWORD ChildProcess::Wait(DWORD ms)
+{
+    if (!m_process) return 0xDEAD;
+    if (m_output) {
+        char buf[4096];
+        DWORD n = 0;
+        while (ReadFile(m_output, buf, sizeof(buf), &n, nullptr) && n > 0) m_pOutput->append(buf, n);
+        CloseHandle(m_output);
+        m_output = nullptr;
+    }
+    DWORD code = 0xDEAD;
+    if (WaitForSingleObject(m_process, ms) == WAIT_OBJECT_0) GetExitCodeProcess(m_process, &code);
+    return code;
+}
+
 // ---------------------------------------------------------------- files
 
 namespace {

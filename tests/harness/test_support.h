@@ -54,6 +54,27 @@ private:
 std::string ReadFileText(const std::string& path);
 bool WriteFileText(const std::string& path, const std::string& content);
 
+// A program of the test's own started from a command line. The destructor
+// waits for it (at most 30 s, then ends it), so no test leaves one running.
+class ChildProcess {
+public:
+    // With pOutput, the child's standard output and error are collected
+    // there by Wait().
+    explicit ChildProcess(const std::string& commandLine, std::string* pOutput = nullptr);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    HANDLE Process() const { return m_process; }
+    // The exit code, or 0xDEAD when the program did not start or end in time.
+    DWORD Wait(DWORD ms = 60000);
+
+private:
+    HANDLE m_process = nullptr;
+    HANDLE m_output = nullptr;
+    std::string* m_pOutput = nullptr;
+};
+
 // Folder of the test programs (and of the built DLLs).
 std::string BinDir();
 std::string ModuleDllPath();

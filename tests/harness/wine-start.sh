@@ -4,9 +4,24 @@
 # ctest's pipes open and the run would never end.
 : "${WINEPREFIX:?WINEPREFIX must be set}"
 mkdir -p "$WINEPREFIX"
+# A run without a display (ctest or "cmake --workflow" by hand) gets an X
+# server of its own for its windows; scripts/wine-run.sh finds it through
+# vm2-display, and wine-stop.sh ends it.
+rm -f "$WINEPREFIX/vm2-display" "$WINEPREFIX/vm2-xvfb.pid"
+if [ -z "$DISPLAY" ]; then
+  n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  echo $! >"$WINEPREFIX/vm2-xvfb.pid"
+  i=0
+  while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+  echo ":$n" >"$WINEPREFIX/vm2-display"
+  DISPLAY=":$n"
+  export DISPLAY
+fi
 wineserver -p </dev/null >/dev/null 2>&1
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 # A crashing test program must fail, not wait for someone to close Wine's
 # crash dialog.
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 || true
-echo "wine prefix ready: $WINEPREFIX"
+echo "wine prefix ready: $WINEPREFIX${DISPLAY:+ on display $DISPLAY}"

@@ -105,21 +105,6 @@ TEST(KbSimReply, PresetsCarryTheStateBytesOfTheirNames)
     }
 }
 
-TEST(KbSimFaults, CountSkipAndPhase)
-{
-    ShmFault table[kMaxFaults] = {};
-    table[0] = MakeFault(Entry::GetStatus, -5, 2, 1, Phase::DataRead);
-    int32_t code = 0;
-    EXPECT_FALSE(TakeFault(table, kMaxFaults, Entry::GetStatus, Phase::SizeQuery, &code)) << "size query passes";
-    EXPECT_FALSE(TakeFault(table, kMaxFaults, Entry::GetStatus, Phase::DataRead, &code)) << "skipped";
-    EXPECT_FALSE(TakeFault(table, kMaxFaults, Entry::GetDeviceID, Phase::DataRead, &code)) << "other entry";
-    EXPECT_TRUE(TakeFault(table, kMaxFaults, Entry::GetStatus, Phase::DataRead, &code));
-    EXPECT_EQ(code, -5);
-    EXPECT_TRUE(TakeFault(table, kMaxFaults, Entry::GetStatus, Phase::DataRead, &code));
-    EXPECT_FALSE(TakeFault(table, kMaxFaults, Entry::GetStatus, Phase::DataRead, &code)) << "used up";
-    EXPECT_EQ(table[0].active, 0u);
-}
-
 TEST(KbSimFaults, ForeverNeverRunsOutAndFirstMatchWins)
 {
     ShmFault table[kMaxFaults] = {};
@@ -132,34 +117,6 @@ TEST(KbSimFaults, ForeverNeverRunsOutAndFirstMatchWins)
         ASSERT_TRUE(TakeFault(table, kMaxFaults, Entry::OpenChannel, Phase::Any, &code));
         EXPECT_EQ(code, -5);
     }
-}
-
-TEST(KbSimFaults, ZeroIsAValidFaultCode)
-{
-    // "The size query answers 0" is a fault the module must survive.
-    ShmFault table[kMaxFaults] = {};
-    table[3] = MakeFault(Entry::GetAvailableChannel, 0, 1, 0, Phase::SizeQuery);
-    int32_t code = 99;
-    ASSERT_TRUE(TakeFault(table, kMaxFaults, Entry::GetAvailableChannel, Phase::SizeQuery, &code));
-    EXPECT_EQ(code, 0);
-}
-
-TEST(KbSimScript, StepsAdvanceByRepeatAndTheLastOneSticks)
-{
-    auto state = std::make_unique<ShmState>();
-    ResetState(state.get());
-    ShmPrinter& p = state->printers[0];
-    p.stepCount = 3;
-    p.steps[0].repeat = 2;
-    p.steps[1].repeat = 1;
-    p.steps[2].repeat = 3;
-    int seen[8];
-    for (int& s : seen) {
-        s = static_cast<int>(CurrentStep(p) - p.steps);
-        ConsumeStep(&p);
-    }
-    const int want[8] = {0, 0, 1, 2, 2, 2, 2, 2};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(seen[i], want[i]) << "read " << i;
 }
 
 TEST(KbSimScript, LoopStartsAgainAndRepeatZeroStaysForEver)
@@ -182,25 +139,6 @@ TEST(KbSimScript, LoopStartsAgainAndRepeatZeroStaysForEver)
 
     p.stepCount = 0;
     EXPECT_EQ(CurrentStep(p), nullptr);
-}
-
-TEST(KbSimState, PrintersAreFoundByTheirAddressOfTheRightType)
-{
-    auto state = std::make_unique<ShmState>();
-    ResetState(state.get());
-    ShmPrinter& p = state->printers[5];
-    p.inUse = 1;
-    std::strcpy(p.printerName, "Front Desk");
-    std::strcpy(p.portName, "USB001");
-    EXPECT_EQ(FindPrinter(state.get(), 1, "front desk"), 5);
-    EXPECT_EQ(FindPrinter(state.get(), 0, "usb001"), 5);
-    EXPECT_EQ(FindPrinter(state.get(), 1, "USB001"), -1) << "a port is not a printer name";
-    EXPECT_EQ(FindPrinter(state.get(), 0, "Front Desk"), -1);
-    EXPECT_EQ(FindPrinter(state.get(), 2, "Front Desk"), -1);
-    EXPECT_EQ(FindPrinter(state.get(), 1, nullptr), -1);
-    EXPECT_EQ(FindPrinterByAnyName(state.get(), "USB001"), 5);
-    p.inUse = 0;
-    EXPECT_EQ(FindPrinter(state.get(), 1, "Front Desk"), -1);
 }
 
 TEST(KbSimState, EntryNamesRoundTrip)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/test_support.h"
 #include "kbsim/kbsim_control.h"
 
 using namespace kbsim;
@@ -35,49 +36,18 @@ const char kUsbPort[] = "USB001";
 const char kLpt[] = "Sim LPT";
 const char kLptPort[] = "LPT1:";
 
-std::string BinFolder()
-{
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string s = path;
-    return s.substr(0, s.find_last_of("\\/") + 1);
-}
+std::string BinFolder() { return vm2test::BinDir() + "\\"; }
 
 std::string Reply(const char* preset) { return BuildStatusReply(FindPreset(preset)->fields); }
 
 // Runs kbsim_ctl.exe with the arguments; its standard output goes to *pOut.
 DWORD RunCtl(const std::string& args, std::string* pOut = nullptr)
 {
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    HANDLE hRead = nullptr, hWrite = nullptr;
-    if (!CreatePipe(&hRead, &hWrite, &sa, 0)) return 0xFFFFFFFF;
-    SetHandleInformation(hRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = hWrite;
-    si.hStdError = hWrite;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi = {};
-    std::string cmd = "\"" + BinFolder() + "kbsim_ctl.exe\" " + args;
-    std::vector<char> line(cmd.begin(), cmd.end());
-    line.push_back('\0');
-    BOOL ok = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    CloseHandle(hWrite);
-    DWORD code = 0xFFFFFFFF;
-    if (ok) {
-        char buf[4096];
-        DWORD n = 0;
-        while (ReadFile(hRead, buf, sizeof(buf), &n, nullptr) && n > 0) {
-            if (pOut != nullptr) pOut->append(buf, n);
-        }
-        WaitForSingleObject(pi.hProcess, 30000);
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
-    CloseHandle(hRead);
-    return code;
+    std::string out;
+    vm2test::ChildProcess ctl("\"" + BinFolder() + "kbsim_ctl.exe\" " + args, &out);
+    DWORD code = ctl.Wait(30000);
+    if (pOut != nullptr) *pOut = out;
+    return code == 0xDEAD ? 0xFFFFFFFF : code;
 }
 
 class KbSim : public ::testing::Test {
@@ -90,8 +60,8 @@ protected:
         ASSERT_TRUE(sim.Open());
         ASSERT_EQ(sim.Instance(), m_strInstance);
         ASSERT_TRUE(sim.Reset());
-        ASSERT_TRUE(sim.SetPrinter(StandardPrinter(kUsb, kUsbPort, Connection::Usb)));
-        ASSERT_TRUE(sim.SetPrinter(StandardPrinter(kLpt, kLptPort, Connection::Parallel)));
+        ASSERT_TRUE(sim.DefinePrinter(StandardPrinter(kUsb, kUsbPort, Connection::Usb)));
+        ASSERT_TRUE(sim.DefinePrinter(StandardPrinter(kLpt, kLptPort, Connection::Parallel)));
 
         m_hLib = LoadLibraryA((BinFolder() + "KBSIM.DLL").c_str());
         ASSERT_NE(m_hLib, nullptr) << "error " << GetLastError();
@@ -213,7 +183,7 @@ TEST_F(KbSim, ChannelListTwoCallsGivesEightByteRecords)
     EXPECT_EQ(buf[16], 0xCC);
 
     // The network printer's modes carry bit 0x8000.
-    ASSERT_TRUE(sim.SetPrinter(StandardPrinter("Sim Net", "NET001:", Connection::Network)));
+    ASSERT_TRUE(sim.DefinePrinter(StandardPrinter("Sim Net", "NET001:", Connection::Network)));
     size = 16;
     ASSERT_EQ(GetAvailableChannel(1, "Sim Net", buf.data(), &size), 2);
     uint32_t id = 0;
@@ -295,7 +265,7 @@ TEST_F(KbSim, ChannelHandles)
     // An exclusive printer refuses a second open of the same channel.
     PrinterConfig c = StandardPrinter(kLpt, kLptPort, Connection::Parallel);
     c.bExclusive = true;
-    ASSERT_TRUE(sim.SetPrinter(c));
+    ASSERT_TRUE(sim.DefinePrinter(c));
     int h4 = OpenChannel(1, kLpt, 0x10010003);
     ASSERT_GE(h4, 1);
     EXPECT_EQ(OpenChannel(0, kLptPort, 0x10010003), kErrBusy);

@@ -43,7 +43,7 @@ if(WIN32)
   # say and no channel may stay open. It installs the demo printers and
   # rebuilds their target keys, and works in a simulator instance of its own.
   add_test(NAME kit.demo_day
-           COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/harness/wine-run.sh $<TARGET_FILE:vm2pr2_demo>)
+           COMMAND sh ${VM2PR2_WINE_RUN} $<TARGET_FILE:vm2pr2_demo>)
   set_tests_properties(kit.demo_day PROPERTIES TIMEOUT 180 FIXTURES_REQUIRED wine
     RESOURCE_LOCK "spooler;target_keys"
     ENVIRONMENT "${VM2PR2_TEST_ENV};KBSIM_INSTANCE=kit_demo_day")

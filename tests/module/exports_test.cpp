@@ -39,15 +39,6 @@ constexpr DWORD kSentinel = 0xA5A5A5A5;
 
 }  // namespace
 
-TEST_F(LoadedModule, ExportsTheThirteenNames)
-{
-    const char* names[] = {"PrSetRegDefaultValue", "PrReleaseRegistry", "PrMonitoringStart", "PrMonitoringEnd",
-                           "PrGetChannel",         "PrGetDeviceID",     "PrGetStatus",       "PrGetTimerValue",
-                           "PrSendPrinterData",    "PrGetPrinterData",  "PrReleasePrinterData", "PrStartView",
-                           "PrStartPreference"};
-    for (const char* n : names) EXPECT_NE(nullptr, GetProcAddress(m_dll, n)) << n;
-}
-
 TEST_F(LoadedModule, CarriesAProductVersion)
 {
     std::string path = vm2test::ModuleDllPath();
@@ -91,7 +82,7 @@ TEST_F(LoadedModule, StatusWithoutSessionDeliversNothing)
 {
     int popup = 7, sound = 7, printing = 7, real = 7, simple = 7;
     EXPECT_EQ(1, EXPORT(PrGetStatus)(0, &popup, &sound, &printing, &real, &simple));
-    EXPECT_EQ(7, popup + sound + printing + real + simple - 28) << "outputs untouched";
+    for (int v : {popup, sound, printing, real, simple}) EXPECT_EQ(7, v) << "outputs untouched";
 
     DWORD status = kSentinel, data = kSentinel;
     EXPECT_EQ(1, EXPORT(PrGetChannel)(&status, &data));

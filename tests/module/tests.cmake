@@ -22,5 +22,8 @@ add_test(NAME build.dll_exports_imports.${_arch}
   COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/harness/check-dll.sh ${TOOLCHAIN_PREFIX}-objdump $<TARGET_FILE:K_VM2PR2>)
 if(VM2PR2_I686_DLL AND NOT TOOLCHAIN_PREFIX STREQUAL "i686-w64-mingw32")
   add_test(NAME build.dll_exports_imports.i686
-    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/harness/check-dll.sh i686-w64-mingw32-objdump ${VM2PR2_I686_DLL})
+    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/harness/check-dll.sh i686-w64-mingw32-objdump ${VM2PR2_I686_DLL}
+            --skip-missing)
+  # Skipped, not failed, when only this tree was built (cmake --workflow --preset x86_64).
+  set_tests_properties(build.dll_exports_imports.i686 PROPERTIES SKIP_RETURN_CODE 77)
 endif()

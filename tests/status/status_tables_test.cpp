@@ -45,61 +45,48 @@ StatusLineFields Line(int st, int er, int wr, const char* m1 = "m1", const char*
 
 }  // namespace
 
-TEST(ChannelKind, TableAndUnknownIds)
-{
-    EXPECT_EQ(1u, vm2::GetChannelKind(4));
-    EXPECT_EQ(1u, vm2::GetChannelKind(0x10000005));
-    EXPECT_EQ(1u, vm2::GetChannelKind(0x10010003));
-    EXPECT_EQ(1u, vm2::GetChannelKind(0x10000003));
-    EXPECT_EQ(2u, vm2::GetChannelKind(0x2000001));
-    EXPECT_EQ(0u, vm2::GetChannelKind(0));
-    EXPECT_EQ(0u, vm2::GetChannelKind(0x20000001));
-    EXPECT_EQ(0u, vm2::GetChannelKind(5));
-}
-
 TEST(BuiltinTables, EveryPatternReachesItsOwnEntry)
 {
-    // A parsed reply must land on its own entry, never on the kind's fallback,
-    // and every entry must have a class row to show.
+    // One record per built-in pattern, in table order, and records that only
+    // the catch-all takes: each must land on its own pattern and on the entry
+    // of its number, never on the kind's fallback.
+    struct Case {
+        int st, er;
+        std::vector<int> wr;
+        int pattern, real, simple, cls;
+    } cases[] = {
+        {0x00, 0xFF, {}, 0, 21, 11, 2},      {0x00, 0x00, {0x10}, 1, 14, 12, 4}, {0x00, 0x01, {}, 2, 18, 999, 1},
+        {0x00, 0x02, {0x10}, 3, 33, 6, 6},   {0x00, 0x03, {}, 4, 7, 999, 5},     {0x00, 0x04, {}, 5, 6, 5, 7},
+        {0x00, 0x05, {}, 6, 37, 999, 4},     {0x00, 0x06, {}, 7, 5, 3, 3},       {0x00, 0x07, {}, 8, 36, 999, 1},
+        {0x00, 0x09, {}, 9, 34, 3, 3},       {0x00, 0x0B, {}, 10, 38, 999, 4},   {0x00, 0x0E, {}, 11, 35, 5, 8},
+        {0x01, 0x05, {}, 12, 17, 999, 1},    {0x02, 0xFF, {}, 13, 11, 999, 1},   {0x03, 0xFF, {}, 14, 11, 999, 1},
+        {0x04, 0xFF, {0x01}, 15, 1, 1, 1},   {0x05, 0x01, {}, 16, 32, 2, 4},     {0x07, 0xFF, {}, 17, 21, 11, 2},
+        {0x00, 0xFF, {0x10}, 17, 21, 11, 2},  // no ER but a warning
+        {0x00, 0x08, {}, 17, 21, 11, 2},      // ER 8 has no row
+        {0xFF, 0xFF, {}, 17, 21, 11, 2},      // no ST at all
+    };
     StatusRows rows;
-    for (const StatusPattern& p : vm2::kBuiltinPatterns) {
-        int k = rows.FindEntry(1, static_cast<std::int32_t>(p.dwStatusNo));
-        ASSERT_GE(k, 0) << "status " << p.dwStatusNo;
-        EXPECT_NE(-1, rows.Entry(k)->nRealNo);
+    for (const Case& c : cases) {
+        SCOPED_TRACE("ST " + std::to_string(c.st) + " ER " + std::to_string(c.er));
+        int k = rows.FindPattern(Record(c.st, c.er, c.wr));
+        ASSERT_EQ(c.pattern, k);
+        EXPECT_EQ(c.real, static_cast<int>(rows.Pattern(k)->dwStatusNo));
+        const StatusEntry* e = rows.Entry(rows.FindEntry(1, c.real));
+        ASSERT_NE(nullptr, e);
+        EXPECT_EQ(c.real, e->nRealNo);
+        EXPECT_EQ(c.simple, e->nSimpleNo);
+        EXPECT_EQ(c.cls, e->nClass);
+        EXPECT_NE(nullptr, vm2::FindStatusClass(e->nClass)) << "no class row to show";
     }
-    const StatusEntry* e = vm2::BuiltinEntries();
-    for (int k = 0; k < vm2::kBuiltinEntryCount; ++k) {
-        EXPECT_NE(nullptr, vm2::FindStatusClass(e[k].nClass)) << "entry " << k;
-        EXPECT_EQ(0u, e[k].dwLiteral);
-        EXPECT_EQ(1600, e[k].nValue3);
-    }
-    EXPECT_EQ(0u, e[22].dwKind);  // the end marker closes the table
-    EXPECT_EQ(-1, e[22].nRealNo);
-    EXPECT_EQ(3528u, vm2::MessageNumber(e[22].szMessage1));
-    EXPECT_EQ(2002u, vm2::MessageNumber(e[22].szMessage2));
+    EXPECT_EQ(nullptr, rows.Pattern(vm2::kBuiltinPatternCount));
+    EXPECT_EQ(nullptr, rows.Entry(vm2::kBuiltinEntryCount));
+    EXPECT_EQ(nullptr, rows.Entry(-1));
+    EXPECT_EQ(-1, rows.FindEntry(3, -1)) << "no fallback for an unknown kind";
     const StatusClassRow* row = vm2::FindStatusClass(5);
     ASSERT_NE(nullptr, row);
     EXPECT_EQ(777u, row->dwValue[3]);
     EXPECT_EQ(nullptr, vm2::FindStatusClass(0));
     EXPECT_EQ(nullptr, vm2::FindStatusClass(13));
-}
-
-TEST(PatternSearch, BuiltinNumbers)
-{
-    StatusRows rows;
-    EXPECT_EQ(1, RealNo(rows, Record(0x04)));
-    EXPECT_EQ(33, RealNo(rows, Record(0x00, 0x02)));
-    EXPECT_EQ(33, RealNo(rows, Record(0x00, 0x02, {0x10})));
-    EXPECT_EQ(21, RealNo(rows, Record(0x00)));                 // ST 0, no ER, no WR
-    EXPECT_EQ(21, RealNo(rows, Record(0x00, 0xFF, {0x10})));   // no ER but a warning: only the catch-all
-    EXPECT_EQ(21, RealNo(rows, Record(0x07)));                 // no specific pattern
-    EXPECT_EQ(14, RealNo(rows, Record(0x00, 0x00)));
-    EXPECT_EQ(35, RealNo(rows, Record(0x00, 0x0E)));
-    EXPECT_EQ(21, RealNo(rows, Record(0x00, 0x08)));           // ER 8 has no row
-    EXPECT_EQ(17, RealNo(rows, Record(0x01, 0x05)));
-    EXPECT_EQ(11, RealNo(rows, Record(0x03)));
-    EXPECT_EQ(32, RealNo(rows, Record(0x05)));
-    EXPECT_EQ(17, rows.FindPattern(Record(0xFF)));             // no ST at all: catch-all row
 }
 
 TEST(PatternSearch, ModelRowsComeFirst)
@@ -132,25 +119,6 @@ TEST(PatternSearch, InkFlagsMustEqualTheInkClass)
     EXPECT_EQ(120, RealNo(rows, r));
 }
 
-TEST(EntrySearch, FallbackEntryPerKind)
-{
-    StatusRows rows;
-    EXPECT_EQ(13, rows.FindEntry(1, 1));
-    EXPECT_EQ(16, rows.FindEntry(1, 21));
-    EXPECT_EQ(18, rows.FindEntry(2, 22));
-    EXPECT_EQ(-1, rows.FindEntry(1, 999));
-    EXPECT_EQ(20, rows.FindEntry(1, -1));
-    EXPECT_EQ(-1, rows.FindEntry(2, 1));
-    EXPECT_EQ(19, rows.FindEntry(2, -1));
-    EXPECT_EQ(21, rows.FindEntry(0, 1000));
-    EXPECT_EQ(-1, rows.FindEntry(0, 16));
-    EXPECT_EQ(22, rows.FindEntry(0, -1));  // the end marker finds itself
-    EXPECT_EQ(-1, rows.FindEntry(3, -1));  // no fallback for an unknown kind
-    EXPECT_EQ(nullptr, rows.Entry(23));
-    EXPECT_EQ(nullptr, rows.Pattern(18));
-    EXPECT_EQ(nullptr, rows.Entry(-1));
-}
-
 TEST(EntrySearch, ModelEntriesComeFirst)
 {
     StatusEntry model[2];
@@ -166,17 +134,6 @@ TEST(EntrySearch, ModelEntriesComeFirst)
     EXPECT_STREQ("Ready!", rows.Entry(0)->szMessage1);
     EXPECT_EQ(14, rows.Entry(2)->nRealNo);     // first built-in row after the model rows
     EXPECT_EQ(nullptr, rows.Entry(2 + 23));
-}
-
-TEST(ModelRows, ClassFromSelectorAndFlag)
-{
-    EXPECT_EQ(10, vm2::ModelClass(1, 0));
-    EXPECT_EQ(4, vm2::ModelClass(1, 5));
-    EXPECT_EQ(11, vm2::ModelClass(2, 1));
-    EXPECT_EQ(12, vm2::ModelClass(2, 0));
-    EXPECT_EQ(9, vm2::ModelClass(0, 0));
-    EXPECT_EQ(1, vm2::ModelClass(3, 1));
-    EXPECT_EQ(1, vm2::ModelClass(-1, -1));
 }
 
 TEST(ModelRows, SharedNumbersAndNumberingFrom100)
