@@ -9,4 +9,7 @@ wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 # A crashing test program must fail, not wait for someone to close Wine's
 # crash dialog.
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 || true
+# Sound goes to the ALSA file device of the test environment (ALSA_CONFIG_PATH),
+# never to a PulseAudio server the machine may or may not run.
+wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f </dev/null >/dev/null 2>&1 || true
 echo "wine prefix ready: $WINEPREFIX"
