@@ -1,1 +1,6 @@
-list(APPEND VM2PR2_WIN32_SOURCES src/ui/framework/driver_key.cpp)
+list(APPEND VM2PR2_WIN32_SOURCES
+  src/ui/framework/driver_key.cpp
+  src/ui/framework/wnd_base.cpp
+  src/ui/framework/dialog_box.cpp
+  src/ui/framework/view_base.cpp
+  src/ui/framework/win_theme.cpp)
