@@ -1,5 +1,7 @@
 if(WIN32)
-  # The window framework on the X display, with the kit's resource DLL.
-  vm2pr2_test(test_ui_framework SOURCES ui/dialog_box_test.cpp ui/ui_fixture.cpp
-    DEPENDS vm2pr2_kit_res_en)
+  # The window framework and the picture controls on the X display, with the
+  # kit's resource DLL and pictures. Some read their window back from the
+  # screen: "screen" keeps them from running beside each other.
+  vm2pr2_test(test_ui_framework SOURCES ui/dialog_box_test.cpp ui/controls_test.cpp ui/ui_fixture.cpp
+    DEPENDS vm2pr2_kit_res_en LOCKS screen)
 endif()
