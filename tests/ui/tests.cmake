@@ -5,3 +5,6 @@ if(WIN32)
   vm2pr2_test(test_ui_framework SOURCES ui/dialog_box_test.cpp ui/controls_test.cpp ui/ui_fixture.cpp
     DEPENDS vm2pr2_kit_res_en LOCKS screen)
 endif()
+
+# The bitmap layout reader, pure logic.
+vm2pr2_test(test_dib_layout PORTABLE SOURCES ui/dib_layout_test.cpp)
