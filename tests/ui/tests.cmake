@@ -8,3 +8,21 @@ endif()
 
 # The bitmap layout reader, pure logic.
 vm2pr2_test(test_dib_layout PORTABLE SOURCES ui/dib_layout_test.cpp)
+
+if(WIN32)
+  # The dialog font under a double-byte code page: a Japanese locale built
+  # into the build tree (glibc finds it through LOCPATH), so the system's
+  # locales stay as they are.
+  set(VM2PR2_LOCALES ${CMAKE_BINARY_DIR}/locale)
+  add_custom_command(OUTPUT ${VM2PR2_LOCALES}/ja_JP.UTF-8/LC_CTYPE
+    COMMAND sh -c "localedef -i ja_JP -f UTF-8 ${VM2PR2_LOCALES}/ja_JP.UTF-8 >/dev/null 2>&1; test -f ${VM2PR2_LOCALES}/ja_JP.UTF-8/LC_CTYPE"
+    VERBATIM)
+  add_custom_target(vm2pr2_locale_ja DEPENDS ${VM2PR2_LOCALES}/ja_JP.UTF-8/LC_CTYPE)
+  vm2pr2_test(test_ui_dbcs SOURCES ui/dbcs_font_test.cpp ui/ui_fixture.cpp
+    DEPENDS vm2pr2_kit_res_en vm2pr2_locale_ja)
+  target_sources(test_ui_dbcs PRIVATE ui/ui_test_res.rc)
+  foreach(t EightPointsTakesTheGuiFontAsItIs NinePointsKeepsItsSizeAndOtherFacesStay)
+    set_tests_properties(test_ui_dbcs.CDialogBoxDoubleByteFont.${t} PROPERTIES
+      ENVIRONMENT "${VM2PR2_TEST_ENV};LOCPATH=${VM2PR2_LOCALES};LC_ALL=ja_JP.UTF-8")
+  endforeach()
+endif()
