@@ -2,8 +2,12 @@ if(WIN32)
   # The window framework and the picture controls on the X display, with the
   # kit's resource DLL and pictures. Some read their window back from the
   # screen: "screen" keeps them from running beside each other.
-  vm2pr2_test(test_ui_framework SOURCES ui/dialog_box_test.cpp ui/controls_test.cpp ui/ui_fixture.cpp
-    DEPENDS vm2pr2_kit_res_en LOCKS screen)
+  add_executable(theme_probe ui/theme_probe.cpp $<TARGET_OBJECTS:vm2pr2_objs>)
+  target_include_directories(theme_probe PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(theme_probe PRIVATE ${VM2PR2_SYSTEM_LIBS})
+  set_target_properties(theme_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  vm2pr2_test(test_ui_framework SOURCES ui/dialog_box_test.cpp ui/controls_test.cpp ui/theme_test.cpp
+    ui/ui_fixture.cpp DEPENDS vm2pr2_kit_res_en theme_probe LOCKS screen)
 endif()
 
 # The bitmap layout reader, pure logic.
