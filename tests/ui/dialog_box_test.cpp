@@ -50,6 +50,14 @@ TEST(CDialogBoxDoModal, RefusesWithoutTemplateModuleOrDialogAndLeavesTheOwnerAlo
     }
     GetApp()->m_hResDll = hSaved;
     EXPECT_TRUE(IsWindowEnabled(owner.hWnd));
+    // Without its object (as before WM_INITDIALOG) the procedure handles
+    // nothing and the default processing goes on.
+    HWND hBare = CreateDialogParamA(res.Get(), MAKEINTRESOURCEA(uitest::kStatusTemplate), nullptr,
+                                    CDialogBox::SharedDialogProc, 0);
+    ASSERT_NE(nullptr, hBare);
+    EXPECT_EQ(0, SendMessageA(hBare, WM_COMMAND, IDOK, 0));
+    EXPECT_EQ(0, GetWindowLongPtrA(hBare, DWLP_USER));
+    EXPECT_TRUE(DestroyWindow(hBare));
 }
 
 TEST(CDialogBoxDoModal, ReturnsTheQuitCodeCentredWithTheOwnerDisabledMeanwhile)
