@@ -32,7 +32,12 @@ public:
     const std::string& GetResDll() const { return m_strResDll; }
     const std::string& GetTargetKey() const { return m_strTargetKey; }
     HANDLE GetMapFile() const { return m_hMapFile; }
-    void SetMapFile(HANDLE hMapFile) { m_hMapFile = hMapFile; }
+    // Takes ownership; the handle it replaces is closed.
+    void SetMapFile(HANDLE hMapFile)
+    {
+        if (m_hMapFile != nullptr && m_hMapFile != hMapFile) CloseHandle(m_hMapFile);
+        m_hMapFile = hMapFile;
+    }
     int GetInfoState() const { return m_nInfoState; }
 
 private:

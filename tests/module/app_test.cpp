@@ -94,6 +94,23 @@ TEST(SetPrinterInfo, NoDataFileLeavesResourceDllAsItWas)
     EXPECT_EQ("first.dll", info.GetResDll());
 }
 
+TEST(BaseInfo, ReplacedMapFileIsClosed)
+{
+    HANDLE first = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE second = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD flags = 0;
+    {
+        CBaseInfo info;
+        info.SetMapFile(first);
+        info.SetMapFile(first);
+        EXPECT_TRUE(GetHandleInformation(first, &flags)) << "the same handle again is kept";
+        info.SetMapFile(second);
+        EXPECT_FALSE(GetHandleInformation(first, &flags)) << "the replaced handle is closed";
+        EXPECT_EQ(second, info.GetMapFile());
+    }
+    EXPECT_FALSE(GetHandleInformation(second, &flags)) << "the last one goes with the context";
+}
+
 TEST(DefaultTimer, TwoToSixtyElseTen)
 {
     struct { const char* text; int expected; } cases[] = {
