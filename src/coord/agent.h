@@ -54,12 +54,15 @@ INT_PTR StartElevated(HWND hOwner, const char* pszFile, const char* pszParameter
 int StartCommandLine(const std::string& strCommand);
 
 // Where the agent setting program is copied before an elevated start: the
-// common application-data folder + "\KAVRO\" (created when missing). False
-// when the folder cannot be made.
+// common application-data folder + "\KAVRO\", which only administrators and
+// SYSTEM may write (created so, or given that access list when found
+// otherwise). False when the folder cannot be made so.
 bool AgentCopyFolder(HWND hOwner, std::string* pFolder);
 
 // The start of the agent setting program, elevated from its copy or
-// directly with a command line; 1 when it was started.
+// directly with a command line; 1 when it was started. Nothing starts
+// elevated when a name holds a double quote, or when the copy fails or
+// differs from the program.
 int StartAgentProgram(bool bElevated, HWND hOwner, const char* pszProgram, const char* pszDriverName,
                       const char* pszPrinterName, int iService);
 
