@@ -51,6 +51,18 @@ bool WriteIdentityFile(CVlxParam& p, bool bFolderBackslash, const char* pszPrint
     return false;
 }
 
+// Deletes the parameter file a Run value of ours names: the text between its
+// first and last double quote, when that mentions ".tmp". Read from the text
+// itself, since a value of 260 characters or more (up to 520 are ours) does
+// not fit a parameter object's command line.
+void DeleteEntryParamFile(const std::string& strValue)
+{
+    std::string file = vm2::QuotedSpan(strValue.c_str());
+    if (!vm2::MentionsTmpFile(file)) return;
+    CVlxParam p;
+    p.DeleteParamFile(file.c_str());
+}
+
 }  // namespace
 
 int StartIconProgram(BOOL bTrayIcon, const char* pszPrinter, const char* pszDriver, const char* pszPort,
@@ -90,8 +102,7 @@ int UpdateRunEntry(BOOL bTrayIcon, const char* pszPrinter, const char* pszDriver
         if (!run.IsOpen()) return 1;
         std::string value = run.QueryString(pszValueName, "", vm2::kIconCommandBuf);
         if (!value.empty()) {
-            CVlxParam old(value.c_str());
-            if (old.m_szParamFile[0] != '\0') old.DeleteParamFile(old.m_szParamFile);
+            DeleteEntryParamFile(value);
             run.DeleteValue(pszValueName);
         }
         return 1;
@@ -100,12 +111,7 @@ int UpdateRunEntry(BOOL bTrayIcon, const char* pszPrinter, const char* pszDriver
     {
         // The file of the entry being replaced goes with it.
         Registry run(HKEY_CURRENT_USER, vm2::regpath::kRunKey, FALSE, Registry::kRead);
-        std::string value = run.QueryString(pszValueName, "", vm2::kIconCommandBuf);
-        std::string previous = vm2::QuotedSpan(value.c_str());
-        if (vm2::MentionsTmpFile(previous)) {
-            CVlxParam old;
-            old.DeleteParamFile(previous.c_str());
-        }
+        DeleteEntryParamFile(run.QueryString(pszValueName, "", vm2::kIconCommandBuf));
     }
 
     // The folder without its backslash: the name keeps one, and the two

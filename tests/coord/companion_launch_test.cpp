@@ -301,3 +301,25 @@ TEST(UpdateRunEntry, RefusesWhatCannotBeEntered)
     if (h != INVALID_HANDLE_VALUE) FindClose(h);
     DeleteFileA(icon.c_str());
 }
+
+TEST(UpdateRunEntry, OffRemovesTheFileOfAnEntryOf260CharactersOrMore)
+{
+    CompanionSandbox box;
+    std::string deep = box.TempFolder() + "\\" + std::string(180 - box.TempFolder().size(), 'd');
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    std::string icon = deep + "\\K_VM1IC2.EXE";
+    ASSERT_TRUE(vm2test::WriteFileText(icon, "MZ"));
+    box.SetDriverValue("K_VICN", icon);
+    comptest::ScopedEnv tmp("TMP", deep + "\\");
+    RunValueGuard guard(UniqueName("CT LongEntry"));
+    ASSERT_EQ(1, UpdateRunEntry(TRUE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    std::string entry = RunValue(guard.name);
+    ASSERT_GE(entry.size(), 260u) << entry;
+    std::string file = entry.substr(entry.find(" /A \"") + 5);
+    file.pop_back();
+    ASSERT_TRUE(Exists(file)) << entry;
+    ASSERT_EQ(1, UpdateRunEntry(FALSE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_EQ(kMissing, RunValue(guard.name));
+    EXPECT_FALSE(Exists(file)) << "the entry's parameter file is left behind";
+    DeleteFileA(icon.c_str());
+}
