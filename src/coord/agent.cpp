@@ -101,7 +101,7 @@ bool StartsElevated()
     return vi.dwPlatformId == VER_PLATFORM_WIN32_NT && vi.dwMajorVersion >= 6;
 }
 
-int StartCommandLine(const std::string& strCommand)
+int StartCommandLine(const char* pszProgram, const std::string& strCommand)
 {
     // CreateProcess may write into the command line: it gets a copy.
     std::vector<char> buf(strCommand.begin(), strCommand.end());
@@ -109,7 +109,8 @@ int StartCommandLine(const std::string& strCommand)
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
+    const char* pszApplication = IsEmpty(pszProgram) ? nullptr : pszProgram;
+    if (!CreateProcessA(pszApplication, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return 1;
@@ -272,7 +273,7 @@ int StartAgentProgram(bool bElevated, HWND hOwner, const char* pszProgram, const
         return 1;
     }
     std::string command = AgentCommandLine(pszProgram, pszDriverName, pszPrinterName, iService);
-    return StartCommandLine(command);
+    return StartCommandLine(pszProgram, command);
 }
 
 }  // namespace vm2

@@ -50,8 +50,11 @@ bool StartsElevated();
 // (more than 32 on success) and leaves the last error in *pdwLastError.
 INT_PTR StartElevated(HWND hOwner, const char* pszFile, const char* pszParameters, DWORD* pdwLastError);
 
-// Starts a command line as a new process without waiting for it. 1 when it started.
-int StartCommandLine(const std::string& strCommand);
+// Starts a command line as a new process without waiting for it. 1 when it
+// started. The program file is passed apart from the command line, so that
+// an unquoted path with a blank is never taken for a shorter program
+// ("C:\Program.exe"); empty, the command line alone names it.
+int StartCommandLine(const char* pszProgram, const std::string& strCommand);
 
 // Where the agent setting program is copied before an elevated start: the
 // common application-data folder + "\KAVRO\", which only administrators and
