@@ -18,14 +18,29 @@ namespace {
 const char kTraceFileTemplate[] = "C:\\VLX3_SIDM.LOG";
 
 // The path and the open log are shared by every thread of the process (a
-// worker may trace while an export runs). A slim lock needs no
-// initialisation and so is ready before any constructor of the module runs.
-SRWLOCK g_traceLock = SRWLOCK_INIT;
+// worker may trace while an export runs). The critical section is built in
+// place, once, at its first use, and never copied or deleted: the module's
+// last destructors still trace. Without debug information it holds no
+// memory of its own when the module is unloaded. Unlike a slim lock, one
+// left held by a thread that was ended at process exit ends the process
+// instead of hanging it.
+CRITICAL_SECTION g_traceLock;
+INIT_ONCE g_traceLockOnce = INIT_ONCE_STATIC_INIT;
+
+BOOL CALLBACK InitTraceLock(PINIT_ONCE, PVOID, PVOID*)
+{
+    InitializeCriticalSectionEx(&g_traceLock, 0, CRITICAL_SECTION_NO_DEBUG_INFO);
+    return TRUE;
+}
 
 class TraceLockGuard {
 public:
-    TraceLockGuard() { AcquireSRWLockExclusive(&g_traceLock); }
-    ~TraceLockGuard() { ReleaseSRWLockExclusive(&g_traceLock); }
+    TraceLockGuard()
+    {
+        InitOnceExecuteOnce(&g_traceLockOnce, InitTraceLock, nullptr, nullptr);
+        EnterCriticalSection(&g_traceLock);
+    }
+    ~TraceLockGuard() { LeaveCriticalSection(&g_traceLock); }
     TraceLockGuard(const TraceLockGuard&) = delete;
     TraceLockGuard& operator=(const TraceLockGuard&) = delete;
 };

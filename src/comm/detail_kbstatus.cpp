@@ -129,7 +129,9 @@ int CDetailKbStatus::GetPrinterStatus()
         char keyPath[vm2::kPathBuf] = "";
         HKEY root = HKEY_CURRENT_USER;
         if (GetCurrentTargetPrnKey(byPort ? port : printer, byPort ? 1 : 0, keyPath, &root) != 0) return -1;
-        Registry key(HKEY_CURRENT_USER, keyPath, FALSE, Registry::kRead);
+        // Under the hive the lookup chose: the logged-on user's, in HKEY_USERS,
+        // when this process runs as another account.
+        Registry key(root, keyPath, FALSE, Registry::kRead);
         if (!key.IsOpen()) return -1;
         if (key.GetValueSize("Status") == 0 || key.QueryBinary("Status").empty()) return -1;
         return 1;

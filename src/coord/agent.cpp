@@ -1,5 +1,7 @@
 #include "coord/agent.h"
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -101,7 +103,7 @@ bool StartsElevated()
     return vi.dwPlatformId == VER_PLATFORM_WIN32_NT && vi.dwMajorVersion >= 6;
 }
 
-int StartCommandLine(const std::string& strCommand)
+int StartCommandLine(const char* pszProgram, const std::string& strCommand)
 {
     // CreateProcess may write into the command line: it gets a copy.
     std::vector<char> buf(strCommand.begin(), strCommand.end());
@@ -109,7 +111,8 @@ int StartCommandLine(const std::string& strCommand)
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
+    const char* pszApplication = IsEmpty(pszProgram) ? nullptr : pszProgram;
+    if (!CreateProcessA(pszApplication, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return 1;
@@ -133,16 +136,121 @@ INT_PTR StartElevated(HWND hOwner, const char* pszFile, const char* pszParameter
     return reinterpret_cast<INT_PTR>(sei.hInstApp);
 }
 
+namespace {
+
+// Administrators and SYSTEM may change the folder and what is in it; users
+// may read and run. Protected, so nothing is inherited from the folder above
+// (which every user may write).
+const char kCopyFolderSddl[] = "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;GRGX;;;BU)";
+
+constexpr ACCESS_MASK kAnyWrite = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
+                                  FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+
+// The account of this process when it is an administrator: the folder it
+// creates may be its own (Wine, or a system without elevation).
+std::vector<BYTE> AdminSelf()
+{
+    std::vector<BYTE> user;
+    vm2::UniqueHandle token;
+    DWORD cb = 0;
+    if (IsAdminUser() != 1 || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return user;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &cb);
+    user.resize(cb);
+    if (cb == 0 || !GetTokenInformation(token.get(), TokenUser, user.data(), cb, &cb)) user.clear();
+    return user;
+}
+
+bool IsAdminOrSystem(PSID pSid, const std::vector<BYTE>& self)
+{
+    if (pSid == nullptr) return false;
+    if (IsWellKnownSid(pSid, WinBuiltinAdministratorsSid) || IsWellKnownSid(pSid, WinLocalSystemSid)) return true;
+    return !self.empty() && EqualSid(pSid, reinterpret_cast<const TOKEN_USER*>(self.data())->User.Sid);
+}
+
+// True when only administrators and SYSTEM own or may write the folder.
+bool OnlyAdminsWrite(const char* pszFolder)
+{
+    std::vector<BYTE> self = AdminSelf();
+    PSID pOwner = nullptr;
+    PACL pDacl = nullptr;
+    PSECURITY_DESCRIPTOR pSd = nullptr;
+    if (GetNamedSecurityInfoA(pszFolder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                              &pOwner, nullptr, &pDacl, nullptr, &pSd) != ERROR_SUCCESS)
+        return false;
+    // No access list at all lets everyone in; an owner may rewrite the list.
+    bool bOk = pDacl != nullptr && IsAdminOrSystem(pOwner, self);
+    for (DWORD i = 0; bOk && i < pDacl->AceCount; ++i) {
+        ACE_HEADER* pAce = nullptr;
+        if (!GetAce(pDacl, i, reinterpret_cast<void**>(&pAce))) bOk = false;
+        else if (pAce->AceType == ACCESS_ALLOWED_ACE_TYPE) {
+            auto* pAllowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(pAce);
+            if ((pAllowed->Mask & kAnyWrite) != 0 && !IsAdminOrSystem(&pAllowed->SidStart, self)) bOk = false;
+        } else if (pAce->AceType != ACCESS_DENIED_ACE_TYPE) {
+            bOk = false;  // an ACE kind not judged here
+        }
+    }
+    LocalFree(pSd);
+    return bOk;
+}
+
+// Creates the folder with the access list above, or puts that list on a
+// folder found there; false when the folder is still writable by others.
+bool SecureCopyFolder(const std::string& strFolder)
+{
+    PSECURITY_DESCRIPTOR pSd = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kCopyFolderSddl, SDDL_REVISION_1, &pSd, nullptr))
+        return false;
+    vm2::ScopeExit freeSd([pSd] { LocalFree(pSd); });
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), pSd, FALSE};
+    DWORD attrs = GetFileAttributesA(strFolder.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES) {
+        if (!CreateDirectoryA(strFolder.c_str(), &sa)) return false;
+    } else if (!(attrs & FILE_ATTRIBUTE_DIRECTORY) || (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return false;  // a file, or a link to elsewhere, planted under our name
+    }
+    if (OnlyAdminsWrite(strFolder.c_str())) return true;
+    // Left by an older version (or by someone else): take it over, when we may.
+    BOOL bPresent = FALSE, bDefaulted = FALSE;
+    PACL pDacl = nullptr;
+    PSID pOwner = nullptr;
+    if (!GetSecurityDescriptorDacl(pSd, &bPresent, &pDacl, &bDefaulted) ||
+        !GetSecurityDescriptorOwner(pSd, &pOwner, &bDefaulted))
+        return false;
+    std::string path = strFolder;
+    SetNamedSecurityInfoA(&path[0], SE_FILE_OBJECT,
+                          OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                          pOwner, nullptr, pDacl, nullptr);
+    return OnlyAdminsWrite(strFolder.c_str());
+}
+
+bool ReadWholeFile(const char* pszPath, std::vector<char>* pOut)
+{
+    vm2::UniqueFile file(CreateFileA(pszPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 64 * 1024 * 1024) return false;
+    pOut->resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    return pOut->empty() ||
+           (ReadFile(file.get(), pOut->data(), static_cast<DWORD>(pOut->size()), &got, nullptr) && got == pOut->size());
+}
+
+// The copy holds exactly the bytes of the program it was made from.
+bool SameContents(const char* pszSource, const char* pszCopy)
+{
+    std::vector<char> a, b;
+    return ReadWholeFile(pszSource, &a) && ReadWholeFile(pszCopy, &b) && a == b;
+}
+
+}  // namespace
+
 bool AgentCopyFolder(HWND hOwner, std::string* pFolder)
 {
     char base[MAX_PATH] = "";
     if (FAILED(SHGetFolderPathA(hOwner, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, base)))
         return false;
     std::string folder = std::string(base) + "\\KAVRO\\";
-    DWORD attrs = GetFileAttributesA(folder.c_str());
-    if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) {
-        if (!CreateDirectoryA(folder.c_str(), nullptr)) return false;
-    }
+    if (!SecureCopyFolder(folder)) return false;
     *pFolder = folder;
     return true;
 }
@@ -151,20 +259,23 @@ int StartAgentProgram(bool bElevated, HWND hOwner, const char* pszProgram, const
                       const char* pszPrinterName, int iService)
 {
     if (bElevated) {
+        // The names go between quotes into an administrator's command line:
+        // a quote inside one would let it add parameters of its own.
+        if (strchr(pszDriverName, '"') != nullptr || strchr(pszPrinterName, '"') != nullptr) return 0;
         std::string parameters = AgentParameters(pszDriverName, pszPrinterName, iService);
         std::string folder;
         if (!AgentCopyFolder(hOwner, &folder)) return 0;
-        // An elevated start runs a copy in a folder every user can read; an
-        // older copy is replaced, and a failed copy starts the older one.
+        // The copy runs elevated: it is started only when it is, byte for
+        // byte, the program named in the driver key.
         std::string copy = folder + FileNameOf(pszProgram);
-        CopyFileA(pszProgram, copy.c_str(), FALSE);
+        if (!CopyFileA(pszProgram, copy.c_str(), FALSE) || !SameContents(pszProgram, copy.c_str())) return 0;
         DWORD dwErr = 0;
         INT_PTR hInst = StartElevated(hOwner, copy.c_str(), parameters.c_str(), &dwErr);
         if (dwErr == ERROR_CANCELLED || hInst <= 32) return 0;
         return 1;
     }
     std::string command = AgentCommandLine(pszProgram, pszDriverName, pszPrinterName, iService);
-    return StartCommandLine(command);
+    return StartCommandLine(pszProgram, command);
 }
 
 }  // namespace vm2

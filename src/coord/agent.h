@@ -45,16 +45,22 @@ bool StartsElevated();
 // (more than 32 on success) and leaves the last error in *pdwLastError.
 INT_PTR StartElevated(HWND hOwner, const char* pszFile, const char* pszParameters, DWORD* pdwLastError);
 
-// Starts a command line as a new process without waiting for it. 1 when it started.
-int StartCommandLine(const std::string& strCommand);
+// Starts a command line as a new process without waiting for it. 1 when it
+// started. The program file is passed apart from the command line, so that
+// an unquoted path with a blank is never taken for a shorter program
+// ("C:\Program.exe"); empty, the command line alone names it.
+int StartCommandLine(const char* pszProgram, const std::string& strCommand);
 
 // Where the agent setting program is copied before an elevated start: the
-// common application-data folder + "\KAVRO\" (created when missing). False
-// when the folder cannot be made.
+// common application-data folder + "\KAVRO\", which only administrators and
+// SYSTEM may write (created so, or given that access list when found
+// otherwise). False when the folder cannot be made so.
 bool AgentCopyFolder(HWND hOwner, std::string* pFolder);
 
 // The start of the agent setting program, elevated from its copy or
-// directly with a command line; 1 when it was started.
+// directly with a command line; 1 when it was started. Nothing starts
+// elevated when a name holds a double quote, or when the copy fails or
+// differs from the program.
 int StartAgentProgram(bool bElevated, HWND hOwner, const char* pszProgram, const char* pszDriverName,
                       const char* pszPrinterName, int iService);
 

@@ -51,6 +51,21 @@ bool WriteIdentityFile(CVlxParam& p, bool bFolderBackslash, const char* pszPrint
     return false;
 }
 
+// Deletes the parameter file a Run value of ours names: the text between its
+// first and last double quote (from the last quote inside that, for a value
+// whose program path is quoted too), when that mentions ".tmp". Read from the
+// text itself, since a value of 260 characters or more (up to 520 are ours)
+// does not fit a parameter object's command line.
+void DeleteEntryParamFile(const std::string& strValue)
+{
+    std::string file = vm2::QuotedSpan(strValue.c_str());
+    size_t inner = file.rfind('"');
+    if (inner != std::string::npos) file.erase(0, inner + 1);
+    if (!vm2::MentionsTmpFile(file)) return;
+    CVlxParam p;
+    p.DeleteParamFile(file.c_str());
+}
+
 }  // namespace
 
 int StartIconProgram(BOOL bTrayIcon, const char* pszPrinter, const char* pszDriver, const char* pszPort,
@@ -70,7 +85,7 @@ int StartIconProgram(BOOL bTrayIcon, const char* pszPrinter, const char* pszDriv
                          : vm2::FormatIconStartWithNames(command, icon, pszPrinter, pszPort, pszModel, !bTrayIcon);
     if (!bFormed) return 0;
 
-    if (!vm2::StartCommandLine(command)) {
+    if (!vm2::StartCommandLine(icon, command)) {
         if (bFile) p.DeleteParamFile(path);
         return 0;
     }
@@ -90,8 +105,7 @@ int UpdateRunEntry(BOOL bTrayIcon, const char* pszPrinter, const char* pszDriver
         if (!run.IsOpen()) return 1;
         std::string value = run.QueryString(pszValueName, "", vm2::kIconCommandBuf);
         if (!value.empty()) {
-            CVlxParam old(value.c_str());
-            if (old.m_szParamFile[0] != '\0') old.DeleteParamFile(old.m_szParamFile);
+            DeleteEntryParamFile(value);
             run.DeleteValue(pszValueName);
         }
         return 1;
@@ -100,12 +114,7 @@ int UpdateRunEntry(BOOL bTrayIcon, const char* pszPrinter, const char* pszDriver
     {
         // The file of the entry being replaced goes with it.
         Registry run(HKEY_CURRENT_USER, vm2::regpath::kRunKey, FALSE, Registry::kRead);
-        std::string value = run.QueryString(pszValueName, "", vm2::kIconCommandBuf);
-        std::string previous = vm2::QuotedSpan(value.c_str());
-        if (vm2::MentionsTmpFile(previous)) {
-            CVlxParam old;
-            old.DeleteParamFile(previous.c_str());
-        }
+        DeleteEntryParamFile(run.QueryString(pszValueName, "", vm2::kIconCommandBuf));
     }
 
     // The folder without its backslash: the name keeps one, and the two
@@ -116,11 +125,16 @@ int UpdateRunEntry(BOOL bTrayIcon, const char* pszPrinter, const char* pszDriver
 
     char icon[kPathBuf];
     IconProgramPath(icon, pszDriver, pszModel);
+    // The logon starts the value as a command line alone: a path with a blank
+    // is quoted, or "C:\Program.exe" would be tried first. The icon
+    // program's reader passes over a quoted text without options.
+    std::string quoted = icon[0] != '\0' ? std::string("\"") + icon + "\"" : std::string();
     // Without a file the entry is formed from the object's own fields, which
     // are still empty when no file name could be made.
     char command[vm2::kIconCommandBuf];
-    bool bFormed = bFile ? vm2::FormatRunEntryWithFile(command, icon, path)
-                         : vm2::FormatRunEntryWithNames(command, icon, p.m_szPrinter, p.m_szPort, p.m_szModel);
+    bool bFormed = bFile ? vm2::FormatRunEntryWithFile(command, quoted.c_str(), path)
+                         : vm2::FormatRunEntryWithNames(command, quoted.c_str(), p.m_szPrinter, p.m_szPort,
+                                                        p.m_szModel);
     if (!bFormed) {
         if (bFile) p.DeleteParamFile(path);
         return 0;

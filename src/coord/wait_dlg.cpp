@@ -123,7 +123,7 @@ int StartKbapiset(const TraceScope& scope, bool bElevated, HWND hReply, const ch
     }
     std::string command = KbapisetCommandLine(pszPath, WindowWord(hReply), WM_AGENT_REPLY, bOn);
     Trace(scope, "szCmdLine = %s\n", command.c_str());
-    return StartCommandLine(command);
+    return StartCommandLine(pszPath, command);
 }
 
 }  // namespace vm2

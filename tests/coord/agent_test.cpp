@@ -3,7 +3,9 @@
 // and remove what they make.
 #include "coord/agent.h"
 
+#include <aclapi.h>
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -186,7 +188,7 @@ TEST(SetSIDMAgent2, StartsTheCopiedProgramAndWaitsForItsAnswer)
     const std::string title = comptest::KitString(CWaitDlg::kTitleString);
     vm2test::WindowWatch watch(title, "", 10000, [](HWND) {});
     DWORD start = GetTickCount();
-    EXPECT_EQ(1, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "Agent \"Printer\"", comptest::ResourceDll().c_str(), 1));
+    EXPECT_EQ(1, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "Agent Printer", comptest::ResourceDll().c_str(), 1));
     DWORD elapsed = GetTickCount() - start;
     EXPECT_TRUE(watch.Join().found) << "the wait dialog was not shown";
     EXPECT_LT(elapsed, 8000u) << "the program's answer did not end the wait";
@@ -198,7 +200,7 @@ TEST(SetSIDMAgent2, StartsTheCopiedProgramAndWaitsForItsAnswer)
     std::string copy = CommonAppData() + "\\KAVRO\\K_VAGENT.EXE";
     EXPECT_STRCASEEQ(copy.c_str(), records[0].Get("exe").c_str());
     const std::string cmd = records[0].Get("cmdline");
-    std::string params = "/agnt /drv:\"" + box.DriverName() + "\" /p:\"Agent \"Printer\"\" /im:1";
+    std::string params = "/agnt /drv:\"" + box.DriverName() + "\" /p:\"Agent Printer\" /im:1";
     EXPECT_EQ(params, cmd.substr(cmd.size() - std::min(cmd.size(), params.size()))) << cmd;
     EXPECT_NE("none", records[0].Get("replied"));
 }
@@ -241,4 +243,75 @@ TEST(StartAgentProgram, OlderSystemsStartTheProgramItselfWithACommandLine)
     EXPECT_EQ(program + " /agnt /drv:\"KAVRO KX-9100\" /p:\"Demo USB\" /im:1", records[0].Get("cmdline"));
     EXPECT_STRCASEEQ(program.c_str(), records[0].Get("exe").c_str());
     EXPECT_EQ(0, vm2::StartAgentProgram(false, nullptr, (box.TempFolder() + "\\missing.exe").c_str(), "D", "P", 1));
+}
+
+TEST(StartAgentProgram, ElevatedCopyFolderLetsOnlyAdministratorsAndSystemWrite)
+{
+    // Left by an older version that every user could write to.
+    std::string folder = CommonAppData() + "\\KAVRO\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    PSECURITY_DESCRIPTOR pOpen = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &pOpen,
+                                                                     nullptr));
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL pEveryone = nullptr;
+    GetSecurityDescriptorDacl(pOpen, &present, &pEveryone, &defaulted);
+    SetNamedSecurityInfoA(&folder[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, pEveryone, nullptr);
+    LocalFree(pOpen);
+
+    ASSERT_TRUE(vm2::AgentCopyFolder(nullptr, &folder));
+    PSID pOwner = nullptr;
+    PACL pDacl = nullptr;
+    PSECURITY_DESCRIPTOR pSd = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT,
+                                                   OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &pOwner,
+                                                   nullptr, &pDacl, nullptr, &pSd));
+    // Wine runs as an administrator whose own account owns what it creates.
+    BYTE self[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+    DWORD cb = sizeof(self);
+    HANDLE token = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    ASSERT_TRUE(GetTokenInformation(token, TokenUser, self, cb, &cb));
+    CloseHandle(token);
+    PSID selfSid = reinterpret_cast<TOKEN_USER*>(self)->User.Sid;
+    auto adminOrSystem = [selfSid](PSID sid) {
+        return IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid) ||
+               EqualSid(sid, selfSid);
+    };
+    EXPECT_TRUE(adminOrSystem(pOwner)) << "another owner could change the list";
+    ASSERT_NE(nullptr, pDacl) << "no list lets everyone write";
+    int adminWriters = 0;
+    for (DWORD i = 0; i < pDacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        ASSERT_TRUE(GetAce(pDacl, i, reinterpret_cast<void**>(&ace)));
+        if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+        bool writes = (ace->Mask & (FILE_WRITE_DATA | FILE_ADD_FILE | FILE_APPEND_DATA | DELETE | WRITE_DAC |
+                                    GENERIC_WRITE | GENERIC_ALL)) != 0;
+        if (writes) EXPECT_TRUE(adminOrSystem(&ace->SidStart)) << "ACE " << i << " lets another account write";
+        adminWriters += writes;
+    }
+    EXPECT_GE(adminWriters, 1);
+    LocalFree(pSd);
+}
+
+TEST(StartAgentProgram, ElevatedStartRefusesQuotedNamesAndACopyThatFails)
+{
+    CompanionSandbox box;
+    std::string program = comptest::AgentStandIn();
+    EXPECT_EQ(0, vm2::StartAgentProgram(true, nullptr, program.c_str(), "KAVRO KX-9100", "P\" /evil \"", 1));
+    EXPECT_EQ(0, vm2::StartAgentProgram(true, nullptr, program.c_str(), "KAVRO\"KX", "P", 1));
+
+    // Another program planted under the copy's name and held so that it
+    // cannot be replaced (still readable, so it could be started).
+    std::string folder;
+    ASSERT_TRUE(vm2::AgentCopyFolder(nullptr, &folder));
+    std::string copy = folder + "K_VAGENT.EXE";
+    ASSERT_TRUE(CopyFileA(comptest::IconStandIn().c_str(), copy.c_str(), FALSE));
+    HANDLE hold = CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hold);
+    EXPECT_EQ(0, vm2::StartAgentProgram(true, nullptr, program.c_str(), "KAVRO KX-9100", "P", 1));
+    CloseHandle(hold);
+    DeleteFileA(copy.c_str());
+    Sleep(500);
+    EXPECT_TRUE(box.Records().empty()) << box.Records().size() << " programs started";
 }

@@ -48,10 +48,10 @@ struct RunValueGuard {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// "<icon> /A "<path>"": the path.
+// ""<icon>" /A "<path>"": the path.
 std::string EntryFile(const std::string& value)
 {
-    std::string prefix = comptest::IconStandIn() + " /A \"";
+    std::string prefix = "\"" + comptest::IconStandIn() + "\" /A \"";
     if (value.compare(0, prefix.size(), prefix) != 0 || value.back() != '"') return "<not an /A entry: " + value + ">";
     return value.substr(prefix.size(), value.size() - prefix.size() - 1);
 }
@@ -244,7 +244,7 @@ TEST(UpdateRunEntry, WithoutATemporaryFileTheEntryCarriesNoPrinter)
     comptest::ScopedEnv tmp("TMP", box.TempFolder() + "\\missing\\");
     comptest::ScopedEnv temp("TEMP", box.TempFolder() + "\\missing\\");
     ASSERT_EQ(1, UpdateRunEntry(TRUE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
-    EXPECT_EQ(comptest::IconStandIn() + " /P0 \"\" /O0 \"\" /M \"\"", RunValue(guard.name));
+    EXPECT_EQ("\"" + comptest::IconStandIn() + "\" /P0 \"\" /O0 \"\" /M \"\"", RunValue(guard.name));
     ASSERT_EQ(1, UpdateRunEntry(FALSE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
     EXPECT_EQ(kMissing, RunValue(guard.name));
 }
@@ -262,7 +262,7 @@ TEST(UpdateRunEntry, RefusesWhatCannotBeEntered)
     EXPECT_TRUE(box.TempFiles().empty());
 
     // The longest icon path (259 characters) and a parameter file of 257:
-    // "<icon> /A "<file>"" is 522 characters.
+    // ""<icon>" /A "<file>"" is 524 characters.
     std::string deep = box.TempFolder() + "\\" + std::string(245 - box.TempFolder().size() - 1, 'd');
     ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep.size();
     std::string icon = deep + "\\" + std::string(259 - deep.size() - 1 - 4, 'i') + ".exe";
@@ -279,4 +279,47 @@ TEST(UpdateRunEntry, RefusesWhatCannotBeEntered)
     EXPECT_EQ(INVALID_HANDLE_VALUE, h) << fd.cFileName;
     if (h != INVALID_HANDLE_VALUE) FindClose(h);
     DeleteFileA(icon.c_str());
+}
+
+TEST(UpdateRunEntry, OffRemovesTheFileOfAnEntryOf260CharactersOrMore)
+{
+    CompanionSandbox box;
+    std::string deep = box.TempFolder() + "\\" + std::string(180 - box.TempFolder().size(), 'd');
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    std::string icon = deep + "\\K_VM1IC2.EXE";
+    ASSERT_TRUE(vm2test::WriteFileText(icon, "MZ"));
+    box.SetDriverValue("K_VICN", icon);
+    comptest::ScopedEnv tmp("TMP", deep + "\\");
+    RunValueGuard guard(UniqueName("CT LongEntry"));
+    ASSERT_EQ(1, UpdateRunEntry(TRUE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    std::string entry = RunValue(guard.name);
+    ASSERT_GE(entry.size(), 260u) << entry;
+    std::string file = entry.substr(entry.find(" /A \"") + 5);
+    file.pop_back();
+    ASSERT_TRUE(Exists(file)) << entry;
+    ASSERT_EQ(1, UpdateRunEntry(FALSE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_EQ(kMissing, RunValue(guard.name));
+    EXPECT_FALSE(Exists(file)) << "the entry's parameter file is left behind";
+    DeleteFileA(icon.c_str());
+}
+
+TEST(StartIconProgram, APathWithABlankIsNotTakenForAShorterProgram)
+{
+    CompanionSandbox box;
+    // "<temp>\Kit Dir\K_VM1IC2.EXE" unquoted would first be tried as "<temp>\Kit.exe".
+    std::string dir = box.TempFolder() + "\\Kit Dir";
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+    std::string icon = dir + "\\K_VM1IC2.EXE", planted = box.TempFolder() + "\\Kit.exe";
+    ASSERT_TRUE(CopyFileA(comptest::IconStandIn().c_str(), icon.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(comptest::AgentStandIn().c_str(), planted.c_str(), FALSE));
+    box.SetDriverValue("K_VICN", icon);
+    ASSERT_EQ(1, StartIconProgram(TRUE, "Blank Printer", box.DriverName().c_str(), "USB001", "KX-9100"));
+    auto records = box.WaitForRecords(1);
+    ASSERT_EQ(1u, records.size());
+    EXPECT_EQ("icon", records[0].program) << records[0].Get("exe");
+    EXPECT_EQ("Blank Printer", records[0].Get("P"));
+    Sleep(300);
+    DeleteFileA(icon.c_str());
+    DeleteFileA(planted.c_str());
+    RemoveDirectoryA(dir.c_str());
 }
