@@ -120,20 +120,6 @@ TEST(IsAgentAllowed, OlderGenerationNeedsOnlyTheServiceKey)
     EXPECT_EQ(0, IsAgentAllowed(2)) << "the newer generation reads its own key";
 }
 
-TEST(IsAgentAllowed, GenerationTwoFromALowerCaseLibraryName)
-{
-    AgentKeysAbsent clean;
-    std::string driver = UniqueName("KAVRO Agent");
-    ScopedRegKey drv(HKEY_LOCAL_MACHINE, DriverKeyPath(driver));
-    drv.SetString("KBAPI32", "kbapi2.dll");
-    ScopedRegKey older(HKEY_LOCAL_MACHINE, kKNAgent);  // would allow generation 1
-    ScopedRegKey newer(HKEY_LOCAL_MACHINE, kSAgent2);
-    newer.SetDword("AllowMonitoring", 0);
-    EXPECT_EQ(0, IsAgentAllowed(GetAgentGeneration(driver.c_str())));
-    newer.SetDword("AllowMonitoring", 1);
-    EXPECT_EQ(1, IsAgentAllowed(GetAgentGeneration(driver.c_str())));
-}
-
 // ------------------------------------------------------------ NWLINK
 
 TEST(IsNwlinkOnly, OnlyTheOlderGenerationWithNwlinkAndWithoutEKbapi)

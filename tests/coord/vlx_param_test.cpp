@@ -153,51 +153,39 @@ TEST(VlxParamFormat, WrittenLinesReadBackToTheSameFields)
     for (const char* n : kFlagNames) EXPECT_EQ(1, *Flag(q, n)) << n;
 }
 
-TEST(VlxParamReadLines, CrLfLinesBlankLinesAndJunkAreTolerated)
+// Lines as the file holds them: CR LF, blank lines and junk are tolerated; an
+// over-long line is cut and its rest (which looks like an option here) is
+// never read as a line; a NUL byte ends a line.
+TEST(VlxParamReadLines, TableOfFileTexts)
 {
-    CVlxParam q;
-    EXPECT_EQ(6, ApplyText(q, "/P \"A\"\r\n\r\njunk without option\r\n/a \"C:\\x\\K_V1.tmp\"\r\n/r\r\n/O \"LPT1:\""));
-    EXPECT_STREQ("A", q.m_szPrinter);
-    EXPECT_STREQ("LPT1:", q.m_szPort);
-    EXPECT_STREQ("C:\\x\\K_V1.tmp", q.m_szFileName);
-    EXPECT_EQ(1, q.m_bR);
-}
-
-TEST(VlxParamReadLines, EmptyFileChangesNothing)
-{
-    CVlxParam q;
-    q.SetOption("P", "kept");
-    EXPECT_EQ(0, ApplyText(q, ""));
-    EXPECT_STREQ("kept", q.m_szPrinter);
-}
-
-TEST(VlxParamReadLines, OverLongLineIsCutAndItsRestNeverReadAsALine)
-{
-    // The rest of the long line looks like an option; it must not be taken.
-    std::string longLine = "/J \"" + std::string(1400, 'j') + "\" /M \"bogus\"";
-    std::string text = "/P \"before\"\n" + longLine + "\n/O \"after\"\n";
-    CVlxParam q;
-    EXPECT_EQ(3, ApplyText(q, text));
-    EXPECT_STREQ("before", q.m_szPrinter);
-    EXPECT_STREQ("after", q.m_szPort);
-    EXPECT_STREQ("", q.m_szModel);
-    EXPECT_STREQ("", q.m_szJ) << "a value too long for its field is refused";
-
-    // Exactly 1,300 characters and its line end: an ordinary line.
-    std::string full = "/M \"x\"" + std::string(1300 - 6, ' ');
-    CVlxParam r;
-    EXPECT_EQ(2, ApplyText(r, full + "\n/R\n"));
-    EXPECT_STREQ("x", r.m_szModel);
-    EXPECT_EQ(1, r.m_bR);
-}
-
-TEST(VlxParamReadLines, NulBytesEndALineWithoutHarm)
-{
-    CVlxParam q;
-    std::string text = std::string("/P \"a\0b\"\n/R\n", 12);
-    ApplyText(q, text);
-    EXPECT_EQ(1, q.m_bR);
-    EXPECT_STREQ("a", q.m_szPrinter);
+    const std::string longLine = "/J \"" + std::string(1400, 'j') + "\" /M \"bogus\"";
+    const std::string full1300 = "/M \"x\"" + std::string(1300 - 6, ' ');  // with its line end: ordinary
+    struct {
+        const char* what;
+        std::string text;
+        int lines;
+        const char *printer, *port, *model, *fileName;
+        int r;
+    } rows[] = {
+        {"CR LF and junk", "/P \"A\"\r\n\r\njunk without option\r\n/a \"C:\\x\\K_V1.tmp\"\r\n/r\r\n/O \"LPT1:\"", 6, "A",
+         "LPT1:", "", "C:\\x\\K_V1.tmp", 1},
+        {"empty file", "", 0, "kept", "", "", "", 0},
+        {"over-long line", "/P \"before\"\n" + longLine + "\n/O \"after\"\n", 3, "before", "after", "", "", 0},
+        {"1,300 characters", full1300 + "\n/R\n", 2, "kept", "", "x", "", 1},
+        {"NUL byte", std::string("/P \"a\0b\"\n/R\n", 12), 2, "a", "", "", "", 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        CVlxParam q;
+        q.SetOption("P", "kept");
+        EXPECT_EQ(row.lines, ApplyText(q, row.text));
+        EXPECT_STREQ(row.printer, q.m_szPrinter);
+        EXPECT_STREQ(row.port, q.m_szPort);
+        EXPECT_STREQ(row.model, q.m_szModel);
+        EXPECT_STREQ(row.fileName, q.m_szFileName);
+        EXPECT_STREQ("", q.m_szJ) << "a value too long for its field is refused";
+        EXPECT_EQ(row.r, q.m_bR);
+    }
 }
 
 TEST(VlxParamCmdLine, FileOptionsAreKeptApartFromTheIdentity)

@@ -40,10 +40,6 @@ if(NOT WIN32 AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     ${CMAKE_SOURCE_DIR}/src/coord/vlx_param.cpp ${CMAKE_SOURCE_DIR}/src/coord/companion_commands.cpp
     ${CMAKE_SOURCE_DIR}/src/base/text.cpp)
 
-  # Writes the committed seeds from the parser's case table.
-  add_executable(fuzz_write_seeds fuzz/write_seeds.cpp ${CMAKE_SOURCE_DIR}/src/status/status_record.cpp)
-  target_include_directories(fuzz_write_seeds PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
-
   # The picture controls' bitmap layout reader over file and resource bytes
   # anyone may have written.
   vm2pr2_fuzz(fuzz_dib_layout MAX_LEN 20000 SOURCES ${CMAKE_SOURCE_DIR}/src/ui/framework/dib_layout.cpp)

@@ -1,9 +1,8 @@
-// The simulated library's pure logic: reply building, faults, scripts.
+// The simulated library's replies: the grammar the printers use and the presets.
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include "kbsim/kbsim_layout.h"
@@ -40,11 +39,6 @@ namespace {
     return ::testing::AssertionSuccess();
 }
 
-ShmFault MakeFault(Entry e, int32_t code, uint32_t count, uint32_t skip = 0, Phase phase = Phase::Any)
-{
-    return ShmFault{1, static_cast<uint32_t>(e), code, count, skip, static_cast<uint32_t>(phase)};
-}
-
 }  // namespace
 
 TEST(KbSimReply, BuildsTaggedFieldsInOrder)
@@ -62,14 +56,6 @@ TEST(KbSimReply, BuildsTaggedFieldsInOrder)
     std::string r = BuildStatusReply(f);
     EXPECT_NE(r.find("WR:1011;"), std::string::npos);
     EXPECT_EQ(static_cast<unsigned char>(r.back()), 0xFF);
-}
-
-TEST(KbSimReply, OmitsAbsentFields)
-{
-    StatusFields f;
-    EXPECT_EQ(BuildStatusReply(f), std::string("@BDC ST\r\n\x0C"));
-    f.nST = 4;
-    EXPECT_EQ(BuildStatusReply(f), std::string("@BDC ST\r\nST:04;\x0C"));
 }
 
 TEST(KbSimReply, EveryPresetIsWellFormedAndUnique)
@@ -103,53 +89,4 @@ TEST(KbSimReply, PresetsCarryTheStateBytesOfTheirNames)
         EXPECT_EQ(p->fields.nER, row.er);
         EXPECT_EQ(p->fields.wr.empty() ? -1 : p->fields.wr[0], row.wr0);
     }
-}
-
-TEST(KbSimFaults, ForeverNeverRunsOutAndFirstMatchWins)
-{
-    ShmFault table[kMaxFaults] = {};
-    table[0] = MakeFault(Entry::OpenChannel, -17, 1);
-    table[1] = MakeFault(Entry::OpenChannel, -5, 0xFFFFFFFFu);
-    int32_t code = 0;
-    ASSERT_TRUE(TakeFault(table, kMaxFaults, Entry::OpenChannel, Phase::Any, &code));
-    EXPECT_EQ(code, -17);
-    for (int i = 0; i < 100; ++i) {
-        ASSERT_TRUE(TakeFault(table, kMaxFaults, Entry::OpenChannel, Phase::Any, &code));
-        EXPECT_EQ(code, -5);
-    }
-}
-
-TEST(KbSimScript, LoopStartsAgainAndRepeatZeroStaysForEver)
-{
-    auto state = std::make_unique<ShmState>();
-    ResetState(state.get());
-    ShmPrinter& p = state->printers[0];
-    p.stepCount = 2;
-    p.loop = 1;
-    p.steps[0].repeat = 1;
-    p.steps[1].repeat = 1;
-    ConsumeStep(&p);
-    EXPECT_EQ(p.stepIndex, 1u);
-    ConsumeStep(&p);
-    EXPECT_EQ(p.stepIndex, 0u);
-
-    p.steps[0].repeat = 0;
-    for (int i = 0; i < 10; ++i) ConsumeStep(&p);
-    EXPECT_EQ(p.stepIndex, 0u);
-
-    p.stepCount = 0;
-    EXPECT_EQ(CurrentStep(p), nullptr);
-}
-
-TEST(KbSimState, EntryNamesRoundTrip)
-{
-    for (uint32_t i = 0; i < kEntryCount; ++i) {
-        Entry e;
-        ASSERT_TRUE(EntryFromName(EntryName(static_cast<Entry>(i)), &e));
-        EXPECT_EQ(static_cast<uint32_t>(e), i);
-    }
-    Entry e;
-    EXPECT_TRUE(EntryFromName("getstatus", &e));
-    EXPECT_EQ(e, Entry::GetStatus);
-    EXPECT_FALSE(EntryFromName("KBPrint", &e));
 }

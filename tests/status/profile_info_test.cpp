@@ -87,8 +87,9 @@ TEST(StatusKey, PrefixWithTwoDigits)
 TEST(StatusLines, SevenItemsAndDefaults)
 {
     CProfileInfo profile;
-    EXPECT_EQ(-2, Load(profile, "[ENU]\nSTATUS00=0,5,-2,Jam,Open the cover,1,1\nSTATUS01=65534,-1\n"));
-    ASSERT_EQ(2, profile.GetCount());
+    EXPECT_EQ(-2, Load(profile, "[ENU]\nSTATUS00=0,5,-2,Jam,Open the cover,1,1\nSTATUS01=65534,-1\n"
+                                "STATUS02=0,2,-2,\"Paper jam, rear\",\"Open\",2,7\r\nSTATUS03=1,1,1,c,\"d\"\r\n"));
+    ASSERT_EQ(4, profile.GetCount());
     StatusLineFields f;
     ASSERT_EQ(1, profile.GetFirst(&f));
     EXPECT_EQ(0u, f.wST);
@@ -106,57 +107,55 @@ TEST(StatusLines, SevenItemsAndDefaults)
     EXPECT_STREQ("", f.pszMessage2);
     EXPECT_EQ(0, f.nClassSelector);
     EXPECT_EQ(0, f.nClassFlag);
+    // A comma inside quotes still splits; leading blanks are skipped; the
+    // class flag is reduced to 0 or 1.
+    ASSERT_EQ(1, profile.GetNext(&f));
+    EXPECT_STREQ("Paper jam", f.pszMessage1);
+    EXPECT_STREQ("rear", f.pszMessage2);
+    EXPECT_EQ(0, f.nClassSelector) << "\"Open\" read as a number";
+    EXPECT_EQ(1, f.nClassFlag);
+    ASSERT_EQ(1, profile.GetNext(&f));
+    EXPECT_STREQ("d", f.pszMessage2) << "the CR of a CR LF line is not part of the text";
     EXPECT_EQ(0, profile.GetNext(&f));
     ASSERT_EQ(1, profile.GetFirst(&f));  // rewinds
     EXPECT_STREQ("Jam", f.pszMessage1);
 }
 
-TEST(StatusLines, ClassFlagIsReducedToOneOrZero)
-{
-    CProfileInfo profile;
-    Load(profile, "[ENU]\nSTATUS00=1,2,3,a,b,2,7\n");
-    StatusLineFields f;
-    ASSERT_EQ(1, profile.GetFirst(&f));
-    EXPECT_EQ(1, f.nClassFlag);
-}
-
+// Which lines a load takes: only those of the named section, whose header has
+// "]" right after the name (text after it does not matter), up to the next
+// header at the start of a line; the result is the lookup's: 3 when another
+// section ended the list, -2 at the end of the text.
 TEST(StatusLines, OnlyTheNamedSection)
 {
-    const std::string text =
-        "STATUS00=1,1,1,before,,0,0\n"
-        "[ENUX]\nSTATUS00=1,1,1,other,,0,0\n"
-        "[ENU\nSTATUS00=1,1,1,wrong,,0,0\n"
-        "[enu]\n"
-        "; a comment\n"
-        "ResDll=x.dll\n"
-        "STATUS00=1,1,1,first,,0,0\n"
-        "  [not a header]\n"
-        "STATUS05=1,1,1,second,,0,0\n"
-        "[Next]\nSTATUS00=1,1,1,after,,0,0\n"
-        "[ENU]\nSTATUS00=1,1,1,again,,0,0\n";
-    CProfileInfo profile;
-    EXPECT_EQ(3, Load(profile, text));  // ended at another section: the lookup's result
-    EXPECT_EQ((std::vector<std::string>{"first", "second"}), Messages(profile));
-}
-
-TEST(StatusLines, NoSectionOrEmptyName)
-{
-    CProfileInfo profile;
-    EXPECT_EQ(-2, Load(profile, "[Other]\nSTATUS00=1,1,1,x,,0,0\n"));
-    EXPECT_EQ(0, profile.GetCount());
-    EXPECT_EQ(-2, Load(profile, "[]\nSTATUS00=1,1,1,x,,0,0\n", ""));
-    EXPECT_EQ(0, profile.GetCount());
-    EXPECT_EQ(-2, Load(profile, ""));
-    StatusLineFields f;
-    EXPECT_EQ(0, profile.GetFirst(&f));
-}
-
-TEST(StatusLines, SectionAtEndWithoutNewline)
-{
-    CProfileInfo profile;
-    EXPECT_EQ(-2, Load(profile, "[A]\nx=1\n[ENU]\nSTATUS00=1,1,1,one,,0,0\nSTATUS01=1,1,1,last,,0,0"));
-    EXPECT_EQ((std::vector<std::string>{"one", "last"}), Messages(profile));
-    EXPECT_EQ(-2, Load(profile, "[ENU]"));  // header as the file's last bytes
+    struct {
+        const char* what;
+        std::string text;
+        const char* section;
+        int result;
+        std::vector<std::string> messages;
+    } rows[] = {
+        {"headers, comments and other sections",
+         "STATUS00=1,1,1,before,,0,0\n[ENUX]\nSTATUS00=1,1,1,other,,0,0\n[ENU\nSTATUS00=1,1,1,wrong,,0,0\n[enu]\n"
+         "; a comment\nResDll=x.dll\nSTATUS00=1,1,1,first,,0,0\n  [not a header]\nSTATUS05=1,1,1,second,,0,0\n"
+         "[Next]\nSTATUS00=1,1,1,after,,0,0\n[ENU]\nSTATUS00=1,1,1,again,,0,0\n",
+         "ENU", 3, {"first", "second"}},
+        {"text after the bracket",
+         "[ENU ]\nSTATUS00=1,1,1,a,,0,0\n[ENU2]\nSTATUS00=1,1,1,b,,0,0\n[ENU]; note\r\nSTATUS00=1,1,1,c,\"d\"\r\n",
+         "ENU", -2, {"c"}},
+        {"no such section", "[Other]\nSTATUS00=1,1,1,x,,0,0\n", "ENU", -2, {}},
+        {"empty name", "[]\nSTATUS00=1,1,1,x,,0,0\n", "", -2, {}},
+        {"empty text", "", "ENU", -2, {}},
+        {"header as the last bytes", "[ENU]", "ENU", -2, {}},
+        {"last line without newline", "[A]\nx=1\n[ENU]\nSTATUS00=1,1,1,one,,0,0\nSTATUS01=1,1,1,last,,0,0", "ENU", -2,
+         {"one", "last"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        CProfileInfo profile;
+        EXPECT_EQ(row.result, Load(profile, row.text, row.section));
+        EXPECT_EQ(row.messages, Messages(profile));
+        EXPECT_EQ(static_cast<int>(row.messages.size()), profile.GetCount());
+    }
 }
 
 TEST(StatusLines, LongLinesComeInPiecesOf519)
@@ -200,28 +199,4 @@ TEST(StatusLines, HundredsOfLinesInFileOrder)
     EXPECT_EQ(0, profile.GetCount());
     StatusLineFields f;
     EXPECT_EQ(0, profile.GetFirst(&f));
-}
-
-TEST(StatusLines, QuotedMessageWithCommaSplits)
-{
-    CProfileInfo profile;
-    Load(profile, "[ENU]\nSTATUS00=0,2,-2,\"Paper jam, rear\",\"Open\",1,0\n");
-    StatusLineFields f;
-    ASSERT_EQ(1, profile.GetFirst(&f));
-    EXPECT_STREQ("Paper jam", f.pszMessage1);
-    EXPECT_STREQ("rear", f.pszMessage2);  // leading blanks skipped
-    EXPECT_EQ(0, f.nClassSelector);  // "Open" read as a number
-    EXPECT_EQ(1, f.nClassFlag);
-}
-
-TEST(StatusLines, HeaderNeedsTheBracketRightAfterTheName)
-{
-    CProfileInfo profile;
-    // Text after "]" does not matter; "[ENU " and "[ENU2]" are other sections.
-    Load(profile, "[ENU ]\nSTATUS00=1,1,1,a,,0,0\n[ENU2]\nSTATUS00=1,1,1,b,,0,0\n"
-                  "[ENU]; note\r\nSTATUS00=1,1,1,c,\"d\"\r\n");
-    EXPECT_EQ((std::vector<std::string>{"c"}), Messages(profile));
-    StatusLineFields f;
-    ASSERT_EQ(1, profile.GetFirst(&f));
-    EXPECT_STREQ("d", f.pszMessage2);  // the CR of a CR LF line is not part of the text
 }

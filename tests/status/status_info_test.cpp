@@ -91,20 +91,49 @@ private:
 
 }  // namespace
 
-TEST(CreateStatusObject, BuiltinNumbersFromReplies)
+// Replies and forced numbers through channels of each kind to the numbers of
+// the status object. The reply-to-number table itself is status_tables_test's.
+// A forced number wins over the reply's and the record stays; kind 2 and
+// unknown channels (kind 0) do not parse the reply; numbers without an entry
+// take their kind's fallback.
+TEST(CreateStatusObject, NumbersFromRepliesAndForcedNumbers)
 {
-    // The reply-to-number table itself is status_tables_test's; here a reply
-    // goes the whole way through a status object.
-    TempDir dir;
-    CStatusInfo info(WriteDataFile(dir, "").c_str());
-    EXPECT_EQ(0, info.GetStatusCtrl().GetModelCount());
-    StatusPtr s = Create(info, 0x10000003, Reply("ST:00;ER:0E;"));
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(35, s->GetRealStatusNo());
-    EXPECT_EQ(5, s->GetSimpleStatusNo());
-    EXPECT_EQ(8, s->GetStatusClass());
-    EXPECT_TRUE(s->HasRecord());
-    EXPECT_EQ(1, s->GetPrintingState());
+    const int kAny = -1000;
+    struct {
+        DWORD channel;
+        std::string reply;  // "": none
+        int forced, real, simple, cls;
+        bool record;
+        int printing;
+    } rows[] = {
+        {0x10000003, Reply("ST:00;ER:0E;"), 0, 35, 5, 8, true, 1},
+        {0, "", 1000, 1000, 1, 1, false, 0},  // the window's "no reply yet"
+        {4, "", 999, -1, 12, 4, false, 0},
+        {4, "", 16, 16, 12, kAny, false, 0},
+        {0, "", 16, -1, 11, kAny, false, 0},  // kind 0 has no 16
+        {4, "", 22, 22, 14, kAny, false, 0},
+        {4, Reply("ST:04;"), 21, 21, kAny, kAny, true, 1},
+        {0x2000001, "not a status reply at all", 0, -1, 11, kAny, false, 0},
+        {0x2000001, Reply("ST:04;"), 22, 22, 11, kAny, false, 0},
+        {0x12345678, Reply("ST:04;"), 0, -1, 11, kAny, false, 0},
+    };
+    CStatusInfo info(nullptr, std::nothrow);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << std::hex << row.channel << " " << row.reply << std::dec << " " << row.forced);
+        StatusPtr s = row.reply.empty() ? CreateForced(info, row.channel, row.forced)
+                                        : Create(info, row.channel, row.reply, row.forced);
+        ASSERT_NE(nullptr, s);
+        EXPECT_EQ(row.real, s->GetRealStatusNo());
+        if (row.simple != kAny) EXPECT_EQ(row.simple, s->GetSimpleStatusNo());
+        if (row.cls != kAny) EXPECT_EQ(row.cls, s->GetStatusClass());
+        EXPECT_EQ(row.record, s->HasRecord());
+        EXPECT_EQ(row.printing, s->GetPrintingState());
+    }
+    StatusPtr s = CreateForced(info, 0, 1000);
+    StatusRecord zero;
+    memset(&zero, 0, sizeof(zero));
+    EXPECT_EQ(0, memcmp(&zero, &s->GetRecord(), sizeof(zero)));
+    EXPECT_EQ(16009, CreateForced(info, 4, 22)->GetSoundNo());
     s = Create(info, 0x10010003, Reply("ST:00;"));
     ASSERT_NE(nullptr, s);
     EXPECT_TRUE(CStatusInfo::IsCommunicationError(s->GetRealStatusNo()));
@@ -140,71 +169,6 @@ TEST(CreateStatusObject, RejectedReplyGivesNoObject)
     EXPECT_EQ(nullptr, Create(info, 4, ""));
     // A forced number does not rescue a rejected reply.
     EXPECT_EQ(nullptr, Create(info, 4, "garbage", 1000));
-}
-
-TEST(CreateStatusObject, ForcedNumbers)
-{
-    CStatusInfo info(nullptr, std::nothrow);
-
-    StatusPtr s = CreateForced(info, 0, 1000);  // the window's "no reply yet"
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(1000, s->GetRealStatusNo());
-    EXPECT_EQ(1, s->GetSimpleStatusNo());
-    EXPECT_EQ(1, s->GetStatusClass());
-    EXPECT_FALSE(s->HasRecord());
-    EXPECT_EQ(0, s->GetPrintingState());
-    StatusRecord zero;
-    memset(&zero, 0, sizeof(zero));
-    EXPECT_EQ(0, memcmp(&zero, &s->GetRecord(), sizeof(zero)));
-
-    s = CreateForced(info, 4, 999);  // no entry: kind 1 fallback
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(-1, s->GetRealStatusNo());
-    EXPECT_EQ(12, s->GetSimpleStatusNo());
-    EXPECT_EQ(4, s->GetStatusClass());
-
-    s = CreateForced(info, 4, 16);
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(16, s->GetRealStatusNo());
-    EXPECT_EQ(12, s->GetSimpleStatusNo());
-
-    s = CreateForced(info, 0, 16);  // kind 0 has no 16: its fallback, simple 11
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(-1, s->GetRealStatusNo());
-    EXPECT_EQ(11, s->GetSimpleStatusNo());
-
-    s = CreateForced(info, 4, 22);
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(14, s->GetSimpleStatusNo());
-    EXPECT_EQ(16009, s->GetSoundNo());
-
-    // A forced number wins over the reply's, and the record stays.
-    s = Create(info, 4, Reply("ST:04;"), 21);
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(21, s->GetRealStatusNo());
-    EXPECT_EQ(1, s->GetPrintingState());
-}
-
-TEST(CreateStatusObject, KindTwoRepliesAreNotParsed)
-{
-    CStatusInfo info(nullptr, std::nothrow);
-    StatusPtr s = Create(info, 0x2000001, "not a status reply at all");
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(-1, s->GetRealStatusNo());  // kind 2 fallback
-    EXPECT_EQ(11, s->GetSimpleStatusNo());
-    EXPECT_FALSE(s->HasRecord());
-    EXPECT_EQ(0, s->GetPrintingState());
-
-    s = Create(info, 0x2000001, Reply("ST:04;"), 22);
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(22, s->GetRealStatusNo());
-    EXPECT_EQ(11, s->GetSimpleStatusNo());
-
-    // Unknown channels are kind 0: the reply is not parsed either.
-    s = Create(info, 0x12345678, Reply("ST:04;"));
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(-1, s->GetRealStatusNo());
-    EXPECT_EQ(11, s->GetSimpleStatusNo());
 }
 
 TEST(ModelRows, FromARealDataFile)

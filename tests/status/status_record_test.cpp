@@ -7,14 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "status/reply_cases.h"
-
 using vm2::GetAttributeBits;
 using vm2::GetInkClass;
 using vm2::ParseStatusReply;
-using vm2test::Reply;
 
 namespace {
+
+std::string Reply(const std::string& body) { return "@BDC ST\r\n" + body; }
 
 int Parse(const std::string& bytes, StatusRecord* pRecord)
 {
@@ -44,28 +43,60 @@ StatusRecord WithIQ(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t
 
 }  // namespace
 
+// Each name is also a seed file of fuzz/corpus/fuzz_status_reply. "\x0c" and
+// "\xff" are the two terminators.
 TEST(StatusReply, CaseTableAcceptsAndRejects)
 {
-    int count = 0;
-    const vm2test::ReplyCase* cases = vm2test::ReplyCases(&count);
-    for (int k = 0; k < count; ++k) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool accepted;
+    } cases[] = {
+        {"st_only", Reply("ST:00;\x0c"), true},
+        {"st_only_ff_end", Reply("ST:00;\xff"), true},
+        {"st_no_terminator", Reply("ST:00;"), false},
+        {"header_only", Reply(""), false},
+        {"header_and_terminator", Reply("\x0c"), false},
+        {"short_header", std::string("@BDC ST\r"), false},
+        {"header_lower_case", std::string("@bdc st\r\nST:00;\x0c"), false},
+        {"header_lf_only", std::string("@BDC ST\nST:00;\x0c"), false},
+        {"er_without_st", Reply("ER:04;\x0c"), false},
+        {"st_lower_case_tag", Reply("st:00;\x0c"), false},
+        {"st_lower_case_and_real", Reply("st:01;ST:04;\x0c"), true},
+        {"st_bad_hex", Reply("ST:0G;\x0c"), false},
+        {"st_missing_semicolon", Reply("ST:00,\x0c"), false},
+        {"st_cut_in_value", Reply("ST:0"), false},
+        {"st_cut_before_semicolon", Reply("ST:00"), false},
+        {"st_twice_last_wins", Reply("ST:01;ST:04;\x0c"), true},
+        {"full_reply", Reply("ST:00;ER:02;IQ:50NA7F;WR:10,11;RV:A;TC:0102;\x0c"), true},
+        {"iq_four_items", Reply("ST:00;IQ:01020304;\x0c"), true},
+        {"iq_five_items", Reply("ST:00;IQ:0102030405;\x0c"), false},
+        {"iq_odd_digits", Reply("ST:00;IQ:1;\x0c"), false},
+        {"iq_empty", Reply("ST:00;IQ:;\x0c"), false},
+        {"iq_na_lower_case", Reply("ST:00;IQ:na;\x0c"), false},
+        {"iq_cut", Reply("ST:00;IQ:50"), false},
+        {"wr_commas", Reply("ST:00;WR:10,11;\x0c"), true},
+        {"wr_no_commas", Reply("ST:00;WR:1011;\x0c"), true},
+        {"wr_trailing_comma", Reply("ST:00;WR:10,;\x0c"), true},
+        {"wr_double_comma", Reply("ST:00;WR:10,,11;\x0c"), false},
+        {"wr_ten_codes", Reply("ST:00;WR:00,01,02,03,04,05,06,07,08,09;\x0c"), true},
+        {"wr_eleven_codes", Reply("ST:00;WR:00,01,02,03,04,05,06,07,08,09,0A;\x0c"), false},
+        {"wr_cut_after_comma", Reply("ST:00;WR:10,"), false},
+        {"rv_digit", Reply("ST:00;RV:A;\x0c"), true},
+        {"rv_bad_digit", Reply("ST:00;RV:Z;\x0c"), false},
+        {"rv_two_digits", Reply("ST:00;RV:0A;\x0c"), false},
+        {"tc_pairs", Reply("ST:00;TC:0102;\x0c"), true},
+        {"tc_short", Reply("ST:00;TC:01;\x0c"), false},
+        {"unknown_tag_skipped", Reply("XX:ZZZZ;ST:05;\x0c"), true},
+        {"tag_inside_unknown_value", Reply("AB:ER:01;;ST:00;\x0c"), true},
+        {"garbage_between_fields", Reply("??ST:00;  ER:01;\x0c"), true},
+        {"terminator_before_st", Reply("ER:01;\x0cST:00;\x0c"), false},
+        {"nul_bytes_skipped", Reply(std::string("\0\0ST:03;\x0c", 9)), true},
+    };
+    for (const auto& c : cases) {
         StatusRecord r;
-        EXPECT_EQ(cases[k].accepted ? 1 : 0, Parse(cases[k].bytes, &r)) << cases[k].name;
+        EXPECT_EQ(c.accepted ? 1 : 0, Parse(c.bytes, &r)) << c.name;
     }
-}
-
-TEST(StatusReply, MinimalReplyHasDefaults)
-{
-    StatusRecord r = Parsed(Reply("ST:00;\x0c"));
-    EXPECT_EQ(0, r.ST);
-    EXPECT_EQ(0xFF, r.ER);
-    EXPECT_EQ(0, r.nIQCount);
-    EXPECT_EQ(0, r.nWRCount);
-    EXPECT_EQ(0, r.RV);
-    EXPECT_EQ(0xFFFF, r.TC);
-    EXPECT_EQ(0, r.wAttribute);
-    for (std::uint8_t v : r.IQ) EXPECT_EQ(0, v);
-    for (std::uint8_t v : r.WR) EXPECT_EQ(0, v);
 }
 
 TEST(StatusReply, TruncatedReplyNeverReadsWhatFollows)
@@ -95,76 +126,47 @@ TEST(StatusReply, HeaderIsComparedByteForByte)
     }
 }
 
-TEST(StatusReply, StAndErStoreTheLastField)
+// Each accepted reply's fields; IQ levels over 100 are clamped, "NA" is 0xFF,
+// absent fields keep their defaults, lower-case tags are not tags and 0x0C is
+// only a terminator where a field may start.
+TEST(StatusReply, FieldsOfAcceptedReplies)
 {
-    StatusRecord r = Parsed(Reply("ST:01;ER:0e;ST:Fa;ER:02;\xff"));
-    EXPECT_EQ(0xFA, r.ST);
-    EXPECT_EQ(0x02, r.ER);
-}
-
-TEST(StatusReply, IqItemsClampAndNa)
-{
-    StatusRecord r = Parsed(Reply("ST:00;IQ:50NA7F;\x0c"));
-    EXPECT_EQ(3, r.nIQCount);
-    EXPECT_EQ(0x50, r.IQ[0]);
-    EXPECT_EQ(0xFF, r.IQ[1]);
-    EXPECT_EQ(100, r.IQ[2]);
-    EXPECT_EQ(0, r.IQ[3]);
-
-    r = Parsed(Reply("ST:00;IQ:64650000;\x0c"));
-    EXPECT_EQ(4, r.nIQCount);
-    EXPECT_EQ(100, r.IQ[0]);  // exactly 100 stays
-    EXPECT_EQ(100, r.IQ[1]);  // 101 is clamped
-    EXPECT_EQ(0, r.IQ[2]);
-
-    StatusRecord bad;
-    EXPECT_EQ(0, Parse(Reply("ST:00;IQ:0102030405;\x0c"), &bad));
-    EXPECT_EQ(0, Parse(Reply("ST:00;IQ:1;\x0c"), &bad));
-}
-
-TEST(StatusReply, WrWithAndWithoutCommasGiveTheSameCodes)
-{
-    for (const char* body : {"ST:00;WR:10,11;\x0c", "ST:00;WR:1011;\x0c", "ST:00;WR:10,11,;\x0c"}) {
-        SCOPED_TRACE(body);
-        StatusRecord r = Parsed(Reply(body));
-        EXPECT_EQ(2, r.nWRCount);
-        EXPECT_EQ(0x10, r.WR[0]);
-        EXPECT_EQ(0x11, r.WR[1]);
-        EXPECT_EQ(0, r.WR[2]);
+    struct Row {
+        const char* body;
+        int st, er, iqCount;
+        std::vector<int> iq;  // all four levels
+        std::vector<int> wr;  // the codes, then one 0
+        int rv, tc;
+    } rows[] = {
+        {"ST:00;\x0c", 0, 0xFF, 0, {0, 0, 0, 0}, {0}, 0, 0xFFFF},
+        {"ST:01;ER:0e;ST:Fa;ER:02;\xff", 0xFA, 0x02, 0, {0, 0, 0, 0}, {0}, 0, 0xFFFF},
+        {"ST:00;IQ:50NA7F;\x0c", 0, 0xFF, 3, {0x50, 0xFF, 100, 0}, {0}, 0, 0xFFFF},
+        {"ST:00;IQ:64650000;\x0c", 0, 0xFF, 4, {100, 100, 0, 0}, {0}, 0, 0xFFFF},
+        {"ST:00;WR:10,11;\x0c", 0, 0xFF, 0, {0, 0, 0, 0}, {0x10, 0x11, 0}, 0, 0xFFFF},
+        {"ST:00;WR:1011;\x0c", 0, 0xFF, 0, {0, 0, 0, 0}, {0x10, 0x11, 0}, 0, 0xFFFF},
+        {"ST:00;WR:10,11,;\x0c", 0, 0xFF, 0, {0, 0, 0, 0}, {0x10, 0x11, 0}, 0, 0xFFFF},
+        {"ST:00;WR:00,01,02,03,04,05,06,07,08,fF;\x0c", 0, 0xFF, 0, {0, 0, 0, 0}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 0xFF}, 0, 0xFFFF},
+        {"ST:00;RV:A;TC:0102;\x0c", 0, 0xFF, 0, {0, 0, 0, 0}, {0}, 10, 0x0102},
+        {"ST:00;RV:f;TC:FFFE;\x0c", 0, 0xFF, 0, {0, 0, 0, 0}, {0}, 15, 0xFFFE},
+        {"ST:02;er:05;iq:00;wr:10;\x0c", 2, 0xFF, 0, {0, 0, 0, 0}, {0}, 0, 0xFFFF},
+        {"XY:\x01\x02ST:01;\x0c", 1, 0xFF, 0, {0, 0, 0, 0}, {0}, 0, 0xFFFF},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.body);
+        StatusRecord r = Parsed(Reply(row.body));
+        EXPECT_EQ(row.st, r.ST);
+        EXPECT_EQ(row.er, r.ER);
+        EXPECT_EQ(row.iqCount, r.nIQCount);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(row.iq[i], r.IQ[i]) << "IQ " << i;
+        const int wrCount = static_cast<int>(row.wr.size()) - (row.wr.size() < 10 ? 1 : 0);
+        EXPECT_EQ(wrCount, r.nWRCount);
+        for (size_t i = 0; i < row.wr.size(); ++i) EXPECT_EQ(row.wr[i], r.WR[i]) << "WR " << i;
+        EXPECT_EQ(row.rv, r.RV);
+        EXPECT_EQ(row.tc, r.TC);
+        EXPECT_EQ(0, r.wAttribute);
     }
-    StatusRecord r = Parsed(Reply("ST:00;WR:00,01,02,03,04,05,06,07,08,fF;\x0c"));
-    EXPECT_EQ(10, r.nWRCount);
-    EXPECT_EQ(0xFF, r.WR[9]);
-}
-
-TEST(StatusReply, RvAndTc)
-{
-    StatusRecord r = Parsed(Reply("ST:00;RV:A;TC:0102;\x0c"));
-    EXPECT_EQ(10, r.RV);
-    EXPECT_EQ(0x0102, r.TC);
-    r = Parsed(Reply("ST:00;RV:f;TC:FFFE;\x0c"));
-    EXPECT_EQ(15, r.RV);
-    EXPECT_EQ(0xFFFE, r.TC);
-}
-
-TEST(StatusReply, LowerCaseTagsAreNotTags)
-{
     StatusRecord r;
-    EXPECT_EQ(0, Parse(Reply("st:00;\x0c"), &r));
-    r = Parsed(Reply("ST:02;er:05;iq:00;wr:10;\x0c"));
-    EXPECT_EQ(2, r.ST);
-    EXPECT_EQ(0xFF, r.ER);
-    EXPECT_EQ(0, r.nIQCount);
-    EXPECT_EQ(0, r.nWRCount);
-}
-
-TEST(StatusReply, TerminatorInsideAValueIsData)
-{
-    // 0x0C is only a terminator where a field may start.
-    StatusRecord r;
-    EXPECT_EQ(0, Parse(Reply("ST:0\x0c;\x0c"), &r));
-    r = Parsed(Reply("XY:\x01\x02ST:01;\x0c"));
-    EXPECT_EQ(1, r.ST);
+    EXPECT_EQ(0, Parse(Reply("ST:0\x0c;\x0c"), &r)) << "a terminator inside a value is data";
 }
 
 TEST(InkClass, TableOfLevels)
@@ -189,39 +191,28 @@ TEST(InkClass, UsesLevelsNotTheItemCount)
     EXPECT_EQ(0x1000, GetInkClass(r));
 }
 
-TEST(AttributeBits, FromWarningsErrorAndNumber)
+// Warnings 0x10 and 0x11 and the error give the bits; numbers 2 and 20 ignore
+// the record; an ink error (ER 5, number 37) adds the ink class, and both
+// classes replace whatever the warnings gave.
+TEST(AttributeBits, FromWarningsErrorNumberAndInkClass)
 {
-    StatusRecord r = Parsed(Reply("ST:00;ER:01;WR:10,12;\x0c"));
-    EXPECT_EQ(0x0101, GetAttributeBits(r, 14));
-    r = Parsed(Reply("ST:00;WR:11;\x0c"));
-    EXPECT_EQ(0x0100, GetAttributeBits(r, 14));
-    r = Parsed(Reply("ST:00;WR:10;\x0c"));
-    EXPECT_EQ(0x0001, GetAttributeBits(r, 14));
-    r = Parsed(Reply("ST:00;WR:10,14;\x0c"));
-    EXPECT_EQ(0x0001, GetAttributeBits(r, 14));
-    r = Parsed(Reply("ST:00;WR:14,11;\x0c"));
-    EXPECT_EQ(0, GetAttributeBits(r, 14));
-    r = Parsed(Reply("ST:00;\x0c"));
-    EXPECT_EQ(0, GetAttributeBits(r, 14));
-}
-
-TEST(AttributeBits, NumbersTwoAndTwentyIgnoreTheRecord)
-{
-    StatusRecord r = Parsed(Reply("ST:00;ER:05;IQ:10203040;WR:11;\x0c"));
-    EXPECT_EQ(0x1010, GetAttributeBits(r, 2));
-    EXPECT_EQ(0x0101, GetAttributeBits(r, 20));
-}
-
-TEST(AttributeBits, InkErrorAddsTheInkClass)
-{
-    // ER 5 with the first level alone lowest: 0x0010 ORed into the warning bits.
-    StatusRecord r = Parsed(Reply("ST:00;ER:05;IQ:10203040;WR:11;\x0c"));
-    EXPECT_EQ(0x0110, GetAttributeBits(r, 37));
-    r = Parsed(Reply("ST:00;ER:05;IQ:40302050;WR:10;\x0c"));
-    EXPECT_EQ(0x1001, GetAttributeBits(r, 37));
-    // Both classes replace whatever the warnings gave.
-    r = Parsed(Reply("ST:00;ER:05;IQ:10102030;WR:10,11;\x0c"));
-    EXPECT_EQ(0x1010, GetAttributeBits(r, 37));
-    r = Parsed(Reply("ST:00;ER:05;\x0c"));  // no levels at all
-    EXPECT_EQ(0x1010, GetAttributeBits(r, 37));
+    struct {
+        const char* body;
+        int number;
+        int bits;
+    } rows[] = {
+        {"ST:00;ER:01;WR:10,12;\x0c", 14, 0x0101},  {"ST:00;WR:11;\x0c", 14, 0x0100},
+        {"ST:00;WR:10;\x0c", 14, 0x0001},           {"ST:00;WR:10,14;\x0c", 14, 0x0001},
+        {"ST:00;WR:14,11;\x0c", 14, 0},             {"ST:00;\x0c", 14, 0},
+        {"ST:00;ER:05;IQ:10203040;WR:11;\x0c", 2, 0x1010},
+        {"ST:00;ER:05;IQ:10203040;WR:11;\x0c", 20, 0x0101},
+        {"ST:00;ER:05;IQ:10203040;WR:11;\x0c", 37, 0x0110},
+        {"ST:00;ER:05;IQ:40302050;WR:10;\x0c", 37, 0x1001},
+        {"ST:00;ER:05;IQ:10102030;WR:10,11;\x0c", 37, 0x1010},
+        {"ST:00;ER:05;\x0c", 37, 0x1010},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.body << " number " << row.number);
+        EXPECT_EQ(row.bits, GetAttributeBits(Parsed(Reply(row.body)), row.number));
+    }
 }
