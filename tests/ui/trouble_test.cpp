@@ -147,24 +147,6 @@ TEST(Trouble, MalformedResourcesGiveDefinedPages)
         EXPECT_EQ(1, RunTrouble(dlg, dll));
         EXPECT_TRUE(watch.Join().found);
     }
-    {
-        SCOPED_TRACE("five pages declared, two records, no title");
-        KitDll dll("KX9100T5.DLL");
-        CTrouble dlg(nullptr);
-        std::atomic<HWND> shown{nullptr};
-        WindowWatch watch("", "#32770", 10000, [&](HWND h) {
-            shown = h;
-            EXPECT_EQ("", Text(h));
-            Click(h, kNext);
-            PostMessageA(h, WM_COMMAND, kNext, 0);
-            Sleep(100);
-            EXPECT_EQ(1, dlg.GetPageIndex());
-            PostMessageA(h, WM_COMMAND, IDOK, 0);
-        });
-        EXPECT_EQ(1, RunTrouble(dlg, dll));
-        EXPECT_TRUE(watch.Join().found);
-        EXPECT_EQ(2, dlg.GetPageCount());
-    }
 }
 
 namespace {
