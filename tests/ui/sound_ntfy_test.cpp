@@ -197,16 +197,6 @@ TEST_F(Sound, WavresNamingAMissingFileLeavesNoPlayerButTheBuzzer)
     EXPECT_NE(0, buzzer.Play(0));
 }
 
-TEST_F(Sound, NoDataFileOrInstallFolderLeavesNoPlayer)
-{
-    InstalledModel m("KX9100.INI");
-    EXPECT_FALSE(CResSndNtfy(kModel, UniqueName("nodrv").c_str(), m.hResDll).IsReady());
-    EXPECT_FALSE(CResSndNtfy("", m.driver.c_str(), m.hResDll).IsReady());
-    m.key.SetString("InstallPath", m.dir.File("gone"));
-    m.key.SetString("Profile", m.dir.File("gone.ini"));
-    EXPECT_FALSE(CResSndNtfy(kModel, m.driver.c_str(), m.hResDll).IsReady());
-}
-
 // Run by its own test entry with tests/harness/alsa-none.conf: a machine
 // without audio output answers 0 at once and plays nothing.
 TEST(NoAudioDevice, PlaysAnswerZeroWithoutHanging)

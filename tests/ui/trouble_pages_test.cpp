@@ -132,16 +132,6 @@ TEST(TroublePages, FlagsGiveTheButtons)
     EXPECT_TRUE(first.bPicture);
 }
 
-TEST(TroublePages, BackAndNextStopAtTheEnds)
-{
-    EXPECT_EQ(0, vm2::StepPage(0, -1, 3));
-    EXPECT_EQ(2, vm2::StepPage(2, +1, 3));
-    EXPECT_EQ(1, vm2::StepPage(0, +1, 3));
-    EXPECT_EQ(1, vm2::StepPage(2, -1, 3));
-    EXPECT_EQ(0, vm2::StepPage(0, +1, 1));
-    EXPECT_EQ(0, vm2::StepPage(0, +1, 0));
-}
-
 TEST(TroublePages, FramesAreConsecutiveResourceIds)
 {
     int ids[8] = {};
