@@ -19,6 +19,7 @@ constexpr char kDriverName[] = "KAVRO KX-9100";
 constexpr char kDataFileName[] = "KX9100.INI";
 constexpr char kResDllEnglish[] = "KX9100EN.DLL";
 constexpr char kResDllGerman[] = "KX9100DE.DLL";
+constexpr char kHelpFileEnglish[] = "KX9100EN.CHM";  // the English help (HelpFile)
 constexpr char kSimDllName[] = "KBSIM.DLL";
 constexpr char kSimDllNoSend[] = "KBSIM_NOSEND.DLL";
 constexpr char kSimDllNoStatus[] = "KBSIM_NOSTATUS.DLL";

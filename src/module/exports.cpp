@@ -18,6 +18,7 @@
 #include "module/export_guard.h"
 #include "base/trace.h"
 #include "status/status_info.h"
+#include "ui/prefs/vlx_env_dlg.h"
 
 namespace {
 
@@ -549,7 +550,6 @@ int __cdecl PrStartPreference(const char* pszPrinterName, const char* pszDriverN
                                                 nullptr) == -1)
             return 1;
         if (CheckDriverInstalled(pszDriverName, nullptr, pszResDll) == 0) return 1;
-        // The preferences dialog is not built yet.
-        return 1;
+        return vm2::prefs::StartPreference(pszPrinterName, pszDriverName, pszPortName, pszModelID, pszResDll);
     });
 }
