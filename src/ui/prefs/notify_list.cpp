@@ -225,7 +225,7 @@ BOOL CMonIconListCtrl::LoadImages(HMODULE hResDll)
     style |= LVS_ICON | LVS_SINGLESEL | LVS_SHAREIMAGELISTS;
     SetWindowLongPtrA(m_hWnd, GWL_STYLE, style);
     if (m_hImageList == nullptr) {
-        m_hImageList = ImageList_Create(32, 32, ILC_COLOR, 5, 1);
+        m_hImageList = ImageList_Create(32, 32, ILC_COLOR24, 5, 1);
         for (int i = 0; i < res::kTrayIconCount && m_hImageList != nullptr; ++i) {
             HICON icon = static_cast<HICON>(
                 LoadImageA(hResDll, MAKEINTRESOURCEA(res::kTrayIconFirst + i), IMAGE_ICON, 32, 32, 0));
