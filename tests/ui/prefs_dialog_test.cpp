@@ -186,7 +186,8 @@ TEST(PrefsDialog, ClicksOnALabelAndTheSpaceBarToggleRowsButNotRightOfTheLabel)
         Settle(dlg);
         afterRight = RowSwitch(dlg, 12);
         // The space bar toggles the selected row, whichever it is.
-        PressKey(VK_HOME);
+        FocusControl(list);
+        PressKey(VK_DOWN);  // a row gets the focus and the selection
         Settle(dlg);
         int row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
         LVITEMA item = {};

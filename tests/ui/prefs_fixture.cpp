@@ -84,6 +84,19 @@ void ClickCenter(HWND hCtrl, bool bRight)
     Click(hCtrl, rc.right / 2, rc.bottom / 2, bRight);
 }
 
+void FocusControl(HWND hCtrl)
+{
+    // The watcher's thread borrows the dialog thread's input state, as a
+    // user's click on the window would make it the active one.
+    DWORD self = GetCurrentThreadId();
+    DWORD owner = GetWindowThreadProcessId(hCtrl, nullptr);
+    AttachThreadInput(self, owner, TRUE);
+    SetForegroundWindow(GetAncestor(hCtrl, GA_ROOT));
+    SetFocus(hCtrl);
+    AttachThreadInput(self, owner, FALSE);
+    Sleep(100);
+}
+
 void PressKey(WORD vk)
 {
     INPUT in[2] = {};

@@ -41,6 +41,7 @@ struct PrefsSetup {
 void Click(HWND hCtrl, int x, int y, bool bRight = false);  // client coordinates of hCtrl
 void ClickCenter(HWND hCtrl, bool bRight = false);
 void PressKey(WORD vk);
+void FocusControl(HWND hCtrl);  // the dialog active, the control focused
 void Settle(HWND hDlg);  // lets the dialog's thread handle what was sent
 bool Checked(HWND hDlg, int id);
 bool Visible(HWND hDlg, int id);

@@ -259,6 +259,15 @@ void CMonIconListCtrl::Enable()
     }
     if (count > 0 && count < 4) {
         SetWindowLongPtrA(m_hWnd, GWL_STYLE, GetWindowLongPtrA(m_hWnd, GWL_STYLE) | LVS_NOSCROLL);
+        // The list view works out its item metrics, and some versions
+        // arrange the icons, at its first paint. While the dialog starts
+        // that paint is still to come: have it once into a scratch DC so
+        // that the places set here stay.
+        HDC screen = GetDC(m_hWnd);
+        HDC scratch = CreateCompatibleDC(screen);
+        SendMessageA(m_hWnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(scratch), PRF_CLIENT);
+        DeleteDC(scratch);
+        ReleaseDC(m_hWnd, screen);
         int w = 0;
         int h = 0;
         ImageList_GetIconSize(m_hImageList, &w, &h);
