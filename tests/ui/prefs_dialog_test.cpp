@@ -11,6 +11,7 @@
 
 #include "coord/window_map.h"
 #include "ui/prefs/vlx_env_dlg.h"
+#include "harness/gui_objects.h"
 #include "ui/prefs_fixture.h"
 
 using namespace vm2test;
@@ -350,4 +351,43 @@ TEST(PrefsDialog, BadRunsEndWithTheirResults)
     std::string noTemplates = BinDir() + "\\KBSIM.DLL";
     EXPECT_EQ(-3, vm2::prefs::StartPreference(s.printer.c_str(), s.model.Driver().c_str(), "LPT1:",
                                               s.model.Model().c_str(), noTemplates.c_str()));
+}
+
+namespace {
+
+// Open kernel handles of this process (Wine reports no handle count).
+int CountHandles()
+{
+    int n = 0;
+    for (UINT_PTR h = 4; h < 0x10000; h += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags)) ++n;
+    }
+    return n;
+}
+
+}  // namespace
+
+TEST(PrefsDialog, HundredOpenAndCloseCyclesLeaveNothingBehind)
+{
+    PrefsSetup s("SOUND=1\r\nTrayIconEnable=0\r\nITEMNUM=2\r\nITEM012=1\r\nITEM011=0");
+    auto cycle = [&s](int id) {
+        return s.Run([id](HWND dlg) { WindowWatch::PressButton(dlg, id); });
+    };
+    cycle(IDOK);  // the first run loads what stays: list view classes, help control
+    cycle(IDCANCEL);
+    GuiObjects gui = CountGuiObjects();
+    int handles = CountHandles();
+    int oks = 0, cancels = 0;
+    for (int i = 0; i < 50; ++i) {
+        oks += cycle(IDOK) == 0;
+        cancels += cycle(IDCANCEL) == 1;
+    }
+    EXPECT_EQ(50, oks);
+    EXPECT_EQ(50, cancels);
+    EXPECT_EQ(gui.Describe(), CountGuiObjects().Describe());
+    EXPECT_EQ(handles, CountHandles());
+    EXPECT_EQ(nullptr, GetModuleHandleA(s.resDll.c_str())) << "resource DLL unloaded";
+    EXPECT_EQ(nullptr, FindMapWindow(s.printer.c_str(), s.port.c_str(), 0));
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, "software\\Microsoft\\Windows\\CurrentVersion\\Run", s.printer.c_str());
 }
