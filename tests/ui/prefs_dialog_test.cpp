@@ -68,8 +68,6 @@ TEST(PrefsDialog, BuzzerPrinterUsesTemplate110AndHidesTheSoundBox)
     PrefsSetup s(kBuzzerModel);
     bool sound = true, buzzer = false, loop = false, loopEnabled = true, speaker = false;
     int rc = s.Run([&](HWND dlg) {
-        Sleep(500);
-        Screenshot("prefs-110");
         sound = Visible(dlg, 202);
         buzzer = Visible(dlg, 392);
         loop = Visible(dlg, 393);
@@ -91,7 +89,6 @@ TEST(PrefsDialog, PrinterWithoutBuzzerUsesTemplate100AndSoundZeroHidesTheSoundBo
         PrefsSetup s(kSoundModel);
         bool sound = false, buzzer = true;
         EXPECT_EQ(1, s.Run([&](HWND dlg) {
-            Screenshot("prefs-100");
             sound = Visible(dlg, 202);
             buzzer = GetDlgItem(dlg, 392) != nullptr && Visible(dlg, 392);
             WindowWatch::PressButton(dlg, IDCANCEL);

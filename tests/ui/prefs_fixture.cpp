@@ -165,14 +165,20 @@ void Screenshot(const std::string& name)
     // directly, started as a Unix program through Wine.
     char dir[MAX_PATH] = "";
     if (GetEnvironmentVariableA("VM2PR2_SCREENSHOTS", dir, sizeof(dir)) == 0) return;
-    std::string cmd = "/usr/bin/import -window root " + std::string(dir) + "/" + name + ".png";
-    STARTUPINFOA si = {sizeof(si)};
-    PROCESS_INFORMATION pi = {};
-    std::string line = cmd;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
-    WaitForSingleObject(pi.hProcess, 10000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    Sleep(1500);  // the X server shows the window after Wine has drawn it
+    // The first picture a process takes comes out black: take it twice.
+    static bool s_bFirst = true;
+    for (int i = s_bFirst ? 2 : 1; i > 0; --i) {
+        std::string line = "/usr/bin/import -window root " + std::string(dir) + "/" + name + ".png";
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+        WaitForSingleObject(pi.hProcess, 10000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    s_bFirst = false;
 }
 
 }  // namespace vm2test
