@@ -55,6 +55,10 @@ private:
     const char* m_pszProfile;
 };
 
+// The list's one sort after filling: every pair compares as 1, so the
+// list view's own sort decides the order the rows end in.
+int CALLBACK CompareAlwaysOne(LPARAM, LPARAM, LPARAM) { return 1; }
+
 bool IsChecked(HWND hDlg, int nId) { return IsDlgButtonChecked(hDlg, nId) == BST_CHECKED; }
 
 void ShowControl(HWND hDlg, int nId, bool bShow)
@@ -328,7 +332,7 @@ BOOL CVlxEnvDlg::FillNotifyList()
         m_NotifyList.AddItem(e.m_szText, e.m_bEnable, e.m_nNumber);
     }
     if (m_NotifyList.m_hWnd != nullptr)
-        ListView_SortItems(m_NotifyList.m_hWnd, [](LPARAM, LPARAM, LPARAM) -> int { return 1; }, 0);
+        ListView_SortItems(m_NotifyList.m_hWnd, CompareAlwaysOne, 0);
     return TRUE;
 }
 
