@@ -7,12 +7,15 @@
 // shorter round of the USB printer's other states and the network printer's
 // interval.
 //
-//   vm2pr2_demo [--no-install] [--uninstall] [--view] [--preferences] [--pause MS]
+//   vm2pr2_demo [--no-install] [--uninstall] [--view] [--preferences] [--pause MS] [--gallery [MS]]
 //
 // --preferences runs only the preferences dialog of the parallel printer
 // (PrStartPreference; it is modal: choose and press OK or Cancel), then
 // prints the settings saved in the printer's target key and the command
 // line the stand-in tray-icon program was started with.
+// --gallery shows, instead of the walk, the status picture and status icon
+// of every status class row (MS each, default 1500) with the module's own
+// controls in the status window's template.
 // --view also opens the status window at the end (it is modal: close it to
 // finish). --uninstall removes the demo printers and exits. Exit code 0 when
 // the walk completes, every poll came back as the kit's presets say and no
@@ -30,6 +33,7 @@
 
 #include "config/notify_settings.h"
 #include "config/regpaths.h"
+#include "demo/gallery.h"
 #include "installer/kit_install.h"
 #include "kbsim/kbsim_control.h"
 #include "module/app.h"
@@ -530,8 +534,9 @@ int RunPreferences(const ModuleExports& e, const HostPrinter& p)
 int main(int argc, char** argv)
 {
     setvbuf(stdout, nullptr, _IONBF, 0);
-    bool bInstall = true, bUninstall = false, bView = false, bPrefs = false;
+    bool bInstall = true, bUninstall = false, bView = false, bPrefs = false, bGallery = false;
     DWORD dwPause = 0;
+    DWORD dwGalleryMs = 1500;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--no-install") == 0) {
             bInstall = false;
@@ -543,8 +548,12 @@ int main(int argc, char** argv)
             bPrefs = true;
         } else if (std::strcmp(argv[i], "--pause") == 0 && i + 1 < argc) {
             dwPause = static_cast<DWORD>(std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--gallery") == 0) {
+            bGallery = true;
+            if (i + 1 < argc && std::atoi(argv[i + 1]) > 0) dwGalleryMs = static_cast<DWORD>(std::atoi(argv[++i]));
         } else {
-            std::fprintf(stderr, "usage: vm2pr2_demo [--no-install] [--uninstall] [--view] [--preferences] [--pause MS]\n");
+            std::fprintf(stderr, "usage: vm2pr2_demo [--no-install] [--uninstall] [--view] [--preferences] "
+                                 "[--pause MS] [--gallery [MS]]\n");
             return 2;
         }
     }
@@ -575,6 +584,9 @@ int main(int argc, char** argv)
         std::printf("  printer \"%s\" on %s\n", p.strName.c_str(), p.strPort.c_str());
     std::printf("  data file %s\n  driver data file %s\n\n", report.strProfilePath.c_str(),
                 report.strDriverDataFile.c_str());
+    if (bGallery)
+        return kitdemo::RunGallery(report.strInstallDir, std::string(kit::kDriverKeyBase) + "\\" + kit::kDriverName,
+                                   dwGalleryMs);
 
     kbsim::Control sim;
     if (!sim.Open()) {

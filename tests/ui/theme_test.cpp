@@ -67,6 +67,8 @@ TEST(CWinThemeCtrl, BindsTheLibraryOnlyWhereThemesExistAndDoesNothingWithoutIt)
         int bits = static_cast<int>(code);
         EXPECT_EQ(c.expected & 3, bits & 3) << "probe answered " << code;
         // Without the library nothing is called, and nothing fails.
-        if ((bits & 2) == 0) EXPECT_NE(0, bits & 4) << "probe answered " << code;
+        if ((bits & 2) == 0) {
+            EXPECT_NE(0, bits & 4) << "probe answered " << code;
+        }
     }
 }
