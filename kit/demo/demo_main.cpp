@@ -7,8 +7,12 @@
 // shorter round of the USB printer's other states and the network printer's
 // interval.
 //
-//   vm2pr2_demo [--no-install] [--uninstall] [--view] [--pause MS] [--gallery [MS]]
+//   vm2pr2_demo [--no-install] [--uninstall] [--view] [--preferences] [--pause MS] [--gallery [MS]]
 //
+// --preferences runs only the preferences dialog of the parallel printer
+// (PrStartPreference; it is modal: choose and press OK or Cancel), then
+// prints the settings saved in the printer's target key and the command
+// line the stand-in tray-icon program was started with.
 // --gallery shows, instead of the walk, the status picture and status icon
 // of every status class row (MS each, default 1500) with the module's own
 // controls in the status window's template.
@@ -28,6 +32,7 @@
 #include <vector>
 
 #include "config/notify_settings.h"
+#include "config/regpaths.h"
 #include "demo/gallery.h"
 #include "installer/kit_install.h"
 #include "module/app.h"
@@ -445,12 +450,93 @@ int PrintLibrarySummary(const kbsim::Control& sim, uint32_t nSince)
     return open;
 }
 
+// The preferences dialog as a host opens it from its printer menu, then
+// what it left behind: the target key's settings and the tray program's start.
+int RunPreferences(const ModuleExports& e, const HostPrinter& p)
+{
+    char log[MAX_PATH] = "";
+    GetTempPathA(sizeof(log), log);
+    std::string logPath = std::string(log) + "vm2pr2_demo_companions.log";
+    DeleteFileA(logPath.c_str());
+    SetEnvironmentVariableA("VM2PR2_COMPANION_LOG", logPath.c_str());
+    std::printf("Opening the preferences of \"%s\" (choose, then OK or Cancel)\n", p.strName.c_str());
+    int r = e.pStartPreference(p.strName.c_str(), p.strDriver.c_str(), p.strPort.c_str(), p.strModel.c_str(), 0,
+                               p.strResDll.c_str());
+    std::printf("PrStartPreference = %d (0 OK, 1 cancelled or closed, -1 / -3 failed)\n\n", r);
+
+    // The printer's target key: the one whose "Name" is the printer's.
+    std::string key;
+    HKEY base = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, vm2::regpath::kTargetByPrinter, 0, KEY_READ, &base) == ERROR_SUCCESS) {
+        char sub[MAX_PATH];
+        for (DWORD i = 0; key.empty(); ++i) {
+            DWORD cch = sizeof(sub);
+            if (RegEnumKeyExA(base, i, sub, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            char name[MAX_PATH] = "";
+            DWORD size = sizeof(name);
+            if (RegGetValueA(base, sub, "Name", RRF_RT_REG_SZ, nullptr, name, &size) == ERROR_SUCCESS &&
+                lstrcmpiA(name, p.strName.c_str()) == 0)
+                key = std::string(vm2::regpath::kTargetByPrinter) + "\\" + sub;
+        }
+        RegCloseKey(base);
+    }
+    if (key.empty()) {
+        std::printf("no target key for the printer\n");
+        return 1;
+    }
+    std::printf("Settings in HKCU\\%s\n", key.c_str());
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &h) == ERROR_SUCCESS) {
+        for (const char* name : {"SoundNotifyEnable", "BeepBuzzerEnable", "LoopBuzzer", "TrayIconEnable",
+                                 "TrayIconSelected"}) {
+            DWORD v = 0, size = sizeof(v), type = 0;
+            if (RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(&v), &size) == ERROR_SUCCESS)
+                std::printf("  %-18s %lu\n", name, v);
+            else
+                std::printf("  %-18s (none)\n", name);
+        }
+        HKEY n = nullptr;
+        if (RegOpenKeyExA(h, "Notify", 0, KEY_READ, &n) == ERROR_SUCCESS) {
+            char name[64];
+            for (DWORD i = 0;; ++i) {
+                DWORD cch = sizeof(name), v = 0, size = sizeof(v);
+                if (RegEnumValueA(n, i, name, &cch, nullptr, nullptr, reinterpret_cast<BYTE*>(&v), &size) !=
+                    ERROR_SUCCESS)
+                    break;
+                std::printf("  Notify\\%-11s %lu\n", name, v);
+            }
+            RegCloseKey(n);
+        }
+        RegCloseKey(h);
+    }
+    if (r == 0) {
+        // The stand-in writes its record once it runs.
+        std::string text;
+        for (int i = 0; i < 50 && text.find("[end]") == std::string::npos; ++i) {
+            Sleep(100);
+            FILE* f = std::fopen(logPath.c_str(), "rb");
+            if (f == nullptr) continue;
+            char buf[4096];
+            size_t got = std::fread(buf, 1, sizeof(buf) - 1, f);
+            std::fclose(f);
+            text.assign(buf, got);
+        }
+        size_t at = text.find("cmdline=");
+        std::printf("\nTray-icon program started as:\n  %s\n",
+                    at == std::string::npos ? "(no start recorded)"
+                                            : text.substr(at + 8, text.find('\n', at) - at - 8).c_str());
+    }
+    SetEnvironmentVariableA("VM2PR2_COMPANION_LOG", nullptr);
+    DeleteFileA(logPath.c_str());
+    return r == 0 || r == 1 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     setvbuf(stdout, nullptr, _IONBF, 0);
-    bool bInstall = true, bUninstall = false, bView = false, bGallery = false;
+    bool bInstall = true, bUninstall = false, bView = false, bPrefs = false, bGallery = false;
     DWORD dwPause = 0;
     DWORD dwGalleryMs = 1500;
     for (int i = 1; i < argc; ++i) {
@@ -460,20 +546,24 @@ int main(int argc, char** argv)
             bUninstall = true;
         } else if (std::strcmp(argv[i], "--view") == 0) {
             bView = true;
+        } else if (std::strcmp(argv[i], "--preferences") == 0) {
+            bPrefs = true;
         } else if (std::strcmp(argv[i], "--pause") == 0 && i + 1 < argc) {
             dwPause = static_cast<DWORD>(std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--gallery") == 0) {
             bGallery = true;
             if (i + 1 < argc && std::atoi(argv[i + 1]) > 0) dwGalleryMs = static_cast<DWORD>(std::atoi(argv[++i]));
         } else {
-            std::fprintf(stderr,
-                         "usage: vm2pr2_demo [--no-install] [--uninstall] [--view] [--pause MS] [--gallery [MS]]\n");
+            std::fprintf(stderr, "usage: vm2pr2_demo [--no-install] [--uninstall] [--view] [--preferences] "
+                                 "[--pause MS] [--gallery [MS]]\n");
             return 2;
         }
     }
 
     kit::InstallOptions options;
     kit::InstallReport report;
+    // The tray-icon program the preferences start is the kit's stand-in.
+    options.strCompanionIcon = ExeFolder() + "K_VM1IC2.EXE";
     if (bUninstall) {
         bool ok = kit::UninstallDemoPrinters(options, &report);
         for (const std::string& line : report.log) std::printf("%s\n", line.c_str());
@@ -535,6 +625,11 @@ int main(int argc, char** argv)
     std::printf("  all 13 exports bound\n");
 
     const kit::PrinterSpec& lptSpec = kit::DemoPrinters()[0];
+    if (bPrefs) {
+        int rc = RunPreferences(e, HostView(lptSpec, report));
+        FreeLibrary(hModule);
+        return rc;
+    }
     const kit::PrinterSpec& netSpec = kit::DemoPrinters()[2];
     HostPrinter lpt = HostView(lptSpec, report);
     HostPrinter usb = HostView(kit::MainDemoPrinter(), report);

@@ -80,7 +80,8 @@ private:
     // The files of the install folder, in copy order.
     std::vector<std::string> InstallFiles() const
     {
-        std::vector<std::string> files = {kDataFileName, kResDllEnglish, kResDllGerman, kBmpBlue, kBmpRed, kBmpYellow};
+        std::vector<std::string> files = {kDataFileName, kResDllEnglish, kResDllGerman, kHelpFileEnglish,
+                                          kBmpBlue,      kBmpRed,        kBmpYellow};
         if (m_opt.bInstallModule) files.push_back(kModuleDllName);
         return files;
     }

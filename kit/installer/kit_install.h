@@ -19,6 +19,7 @@ constexpr char kDriverName[] = "KAVRO KX-9100";
 constexpr char kDataFileName[] = "KX9100.INI";
 constexpr char kResDllEnglish[] = "KX9100EN.DLL";
 constexpr char kResDllGerman[] = "KX9100DE.DLL";
+constexpr char kHelpFileEnglish[] = "KX9100EN.CHM";  // the English help (HelpFile)
 // The status pictures the data file names (BMPBlue, BMPRed, BMPYellow).
 constexpr char kBmpBlue[] = "KX9100B.BMP";
 constexpr char kBmpRed[] = "KX9100R.BMP";

@@ -43,6 +43,51 @@ constexpr int kCtlTroubleClose = 234;
 // ------------------------------------------------------- status window, about box
 
 // ------------------------------------------------------------------ preferences
+// Dialog templates: printer without / with a beep buzzer.
+constexpr int kPrefsTemplate = 100;
+constexpr int kPrefsTemplateBuzzer = 110;
+// Strings
+constexpr int kHelpMenuString = 244;        // the context menu's one item
+constexpr int kNotifyCountString = 1000;    // number of notification items, decimal
+constexpr int kNotifyFirstText = 1001;      // item texts from here on
+constexpr int kMessageCaption = 1100;
+constexpr int kNotifyColumnEvent = 1120;    // column titles
+constexpr int kNotifyColumnState = 1121;
+constexpr int kNotifyStateOn = 1122;        // state texts
+constexpr int kNotifyStateOff = 1123;
+constexpr int kNoProfileMessage = 1223;
+constexpr int kAgentFailedMessage = 1225;
+constexpr int kNwlinkAgentMessage = 1226;
+constexpr int kNwlinkAgentSt2Message = 1230;
+constexpr int kPrefsTitle = 1360;
+// Bitmaps: notification state images; tray icon preview off, choices 0-2.
+constexpr int kNotifyStateBitmap = 400;
+constexpr int kTrayPreviewOff = 500;
+constexpr int kTrayPreviewFirst = 501;
+// Icons
+constexpr int kPrefsIcon = 611;
+constexpr int kSpeakerIcon = 612;
+constexpr int kTrayIconFirst = 700;         // 700, 701, 702
+constexpr int kTrayIconCount = 3;
+// Commands and controls
+constexpr int kHelpMenuCommand = 243;
+constexpr int kIdHelp = 9;
+constexpr int kIdNotifyList = 200;
+constexpr int kIdSpeakerIcon = 201;
+constexpr int kIdSound = 202;
+constexpr int kIdDefault = 203;
+constexpr int kIdPrefsIcon = 204;
+constexpr int kIdTrayIconList = 205;
+constexpr int kIdTrayEnable = 206;
+constexpr int kIdTrayPreview = 207;
+constexpr int kIdAgent = 208;
+constexpr int kIdAgentSt2 = 209;
+constexpr int kIdNotifyFrame = 220;
+constexpr int kIdTrayFrame = 221;
+constexpr int kIdFrame222 = 222;
+constexpr int kIdFrame223 = 223;
+constexpr int kIdBuzzer = 392;
+constexpr int kIdLoopBuzzer = 393;
 
 }  // namespace res
 }  // namespace vm2

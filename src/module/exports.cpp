@@ -20,6 +20,7 @@
 #include "module/export_guard.h"
 #include "base/trace.h"
 #include "status/status_info.h"
+#include "ui/prefs/vlx_env_dlg.h"
 
 namespace {
 
@@ -577,7 +578,6 @@ int __cdecl PrStartPreference(const char* pszPrinterName, const char* pszDriverN
                                                 nullptr) == -1)
             return 1;
         if (CheckDriverInstalled(pszDriverName, nullptr, pszResDll) == 0) return 1;
-        // The preferences dialog is not built yet.
-        return 1;
+        return vm2::prefs::StartPreference(pszPrinterName, pszDriverName, pszPortName, pszModelID, pszResDll);
     });
 }

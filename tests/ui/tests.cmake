@@ -1,3 +1,4 @@
+include(${CMAKE_CURRENT_LIST_DIR}/prefs_tests.cmake)
 if(WIN32)
   # The window framework and the picture controls on the X display, with the
   # kit's resource DLL and pictures. Some read their window back from the

@@ -1,0 +1,162 @@
+// Context help of the preferences dialog through the recording help
+// control registered under the HTML help control's CLSID: F1, the context
+// menu, the help window's place, and a help control that is not there.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "ui/prefs/html_help.h"
+#include "ui/prefs_fixture.h"
+
+using namespace vm2test;
+
+namespace {
+
+const char kModel[] = "SOUND=1\r\nSoundNotifyEnable=1\r\nITEMNUM=2\r\nITEM012=1\r\nITEM011=0";
+const char kClsidKey[] = "Software\\Classes\\CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
+
+// Puts a help control path under the CLSID for one test and restores the
+// registered one afterwards.
+struct HelpControl {
+    std::string old;
+    DWORD oldType = REG_SZ;
+    TempDir dir;
+    std::string log = dir.File("help.log");
+    HelpControl(const std::string& value, DWORD type = REG_SZ)
+    {
+        char buf[600] = "";
+        DWORD size = sizeof(buf);
+        if (RegGetValueA(HKEY_LOCAL_MACHINE, kClsidKey, "", RRF_RT_ANY | RRF_NOEXPAND, &oldType, buf, &size) ==
+            ERROR_SUCCESS)
+            old = buf;
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, kClsidKey, "", type, value.c_str(), static_cast<DWORD>(value.size() + 1));
+        SetEnvironmentVariableA("VM2PR2_HELP_LOG", log.c_str());
+    }
+    ~HelpControl()
+    {
+        SetEnvironmentVariableA("VM2PR2_HELP_LOG", nullptr);
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, kClsidKey, "", oldType, old.c_str(), static_cast<DWORD>(old.size() + 1));
+    }
+    std::string Log() const { return ReadFileText(log); }
+};
+
+std::string Recorder() { return BinDir() + "\\VM2HHREC.DLL"; }
+
+// The one-item context menu the dialog tracks: its items, then chosen.
+int ChooseFromMenu(std::string* pShot = nullptr)
+{
+    HWND menu = nullptr;
+    for (int i = 0; i < 40 && menu == nullptr; ++i) {
+        Sleep(100);
+        menu = FindWindowA("#32768", nullptr);
+    }
+    if (menu == nullptr) return -1;
+    HMENU h = reinterpret_cast<HMENU>(SendMessageA(menu, 0x01E1 /* MN_GETHMENU */, 0, 0));
+    int count = GetMenuItemCount(h);
+    bool ours = count == 1 && GetMenuItemID(h, 0) == 243;
+    if (pShot != nullptr) Screenshot(*pShot);
+    PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+    return ours ? count : -count;
+}
+
+}  // namespace
+
+TEST(PrefsHelp, F1OverTheAgentBoxShowsItsTopic)
+{
+    PrefsSetup s(kModel);
+    HelpControl hc(Recorder());
+    EXPECT_EQ(1, s.Run([&](HWND dlg) {
+        HWND agent = GetDlgItem(dlg, 208);
+        ClickCenter(agent);
+        ClickCenter(agent);  // back as it was, the focus stays on the box
+        FocusControl(agent);
+        PressKey(VK_F1);
+        Settle(dlg);
+        WindowWatch::PressButton(dlg, IDCANCEL);
+    }));
+    std::string log = hc.Log();
+    EXPECT_NE(std::string::npos, log.find("initialize")) << log;
+    EXPECT_NE(std::string::npos, log.find("get_win_type")) << log;
+    EXPECT_NE(std::string::npos, log.find("display_topic")) << log;
+    EXPECT_NE(std::string::npos, log.find("::HTML\\0X3015.htm>VlxHH_Context")) << log;
+    EXPECT_NE(std::string::npos, log.find("uninitialize")) << log;
+}
+
+TEST(PrefsHelp, RightClickOnTheNotificationListOffersOneItemThenItsTopic)
+{
+    PrefsSetup s(kModel);
+    HelpControl hc(Recorder());
+    int items = 0;
+    EXPECT_EQ(1, s.Run([&](HWND dlg) {
+        HWND list = GetDlgItem(dlg, 200);
+        RECT rc = {};
+        GetClientRect(list, &rc);
+        Click(list, rc.right / 2, rc.bottom - 10, true);
+        std::string shot = "prefs-menu";
+        items = ChooseFromMenu(&shot);
+        Settle(dlg);
+        Screenshot("prefs-help");
+        WindowWatch::PressButton(dlg, IDCANCEL);
+    }));
+    EXPECT_EQ(1, items) << "one item, command 243";
+    std::string log = hc.Log();
+    EXPECT_NE(std::string::npos, log.find("wintype VlxHH_Context")) << log;
+    EXPECT_NE(std::string::npos, log.find("valid=0xd58 exstyle=0x80 show=9")) << log;
+    EXPECT_NE(std::string::npos, log.find("order=0,1,2,3,4,255,255,255,255,255,255,11,")) << log;
+    EXPECT_NE(std::string::npos, log.find("::HTML\\0X3005.htm>VlxHH_Context")) << log;
+}
+
+TEST(PrefsHelp, HelpWindowOpensLeftOfAndAboveACursorInTheBottomRightCorner)
+{
+    PrefsSetup s(kModel);
+    HelpControl hc(Recorder());
+    POINT cursor = {};
+    EXPECT_EQ(1, s.Run([&](HWND dlg) {
+        // Move the dialog so that its Default button sits in the corner.
+        RECT button = {}, window = {};
+        GetWindowRect(GetDlgItem(dlg, 203), &button);
+        GetWindowRect(dlg, &window);
+        int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+        int dx = (sw - 12) - (button.left + button.right) / 2, dy = (sh - 12) - (button.top + button.bottom) / 2;
+        SetWindowPos(dlg, nullptr, window.left + dx, window.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        Settle(dlg);
+        ClickCenter(GetDlgItem(dlg, 203), true);
+        GetCursorPos(&cursor);
+        ChooseFromMenu();
+        Settle(dlg);
+        WindowWatch::PressButton(dlg, IDCANCEL);
+    }));
+    std::string log = hc.Log();
+    size_t at = log.find("wintype VlxHH_Context rect=");
+    ASSERT_NE(std::string::npos, at) << log;
+    long l = 0, t = 0, r = 0, b = 0;
+    ASSERT_EQ(4, sscanf(log.c_str() + at, "wintype VlxHH_Context rect=%ld,%ld,%ld,%ld", &l, &t, &r, &b));
+    EXPECT_EQ(cursor.x, r);
+    EXPECT_EQ(cursor.y, b);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) / 4, r - l);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN) / 4, b - t);
+    EXPECT_NE(std::string::npos, log.find("0X3005.htm")) << "the Default button's topic";
+}
+
+TEST(PrefsHelp, WithoutAHelpControlHelpRequestsDoNothing)
+{
+    // An unloadable registered path, and the system's control switched off.
+    std::string garbage(300, 'x');
+    HelpControl hc("%SystemRoot%\\" + garbage, REG_EXPAND_SZ);
+    char overrides[512] = "";
+    GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof(overrides));
+    PrefsSetup s(kModel);
+    char path[260] = "x";
+    EXPECT_FALSE(vm2::ReadHelpControlPath(path)) << "expands past 260 characters";
+    EXPECT_STREQ("", path);
+    EXPECT_EQ(1, s.Run([&](HWND dlg) {
+        WindowWatch::PressButton(dlg, 9);
+        Settle(dlg);
+        WindowWatch::PressButton(dlg, IDCANCEL);
+    }));
+    EXPECT_EQ("", hc.Log());
+}
