@@ -3,6 +3,7 @@
 #include <winspool.h>
 
 #include <cstring>
+#include <exception>
 #include <vector>
 
 #include "base/text.h"
@@ -118,7 +119,7 @@ BOOL CKbApiBase::Initialize(const char* pszPrinterName)
 
 void CKbApiBase::FreeChannelList()
 {
-    delete[] reinterpret_cast<unsigned char*>(m_pChannelList);
+    m_channels.clear();
     m_pChannelList = nullptr;
     m_nChannelCount = -1;
 }
@@ -182,13 +183,14 @@ int CKbApiBase::KBGetAvailableChannel(int nType, const char* pszName)
         m_nChannelCount = -1;
         return -1;
     }
-    unsigned char* copy = new (std::nothrow) unsigned char[count * sizeof(kb::ChannelRecord)];
-    if (copy == nullptr) {
+    try {
+        m_channels.resize(static_cast<size_t>(count));
+    } catch (const std::exception&) {
         m_nChannelCount = -1;
         return -1;
     }
-    memcpy(copy, r.data.data(), count * sizeof(kb::ChannelRecord));
-    m_pChannelList = reinterpret_cast<kb::ChannelRecord*>(copy);
+    memcpy(m_channels.data(), r.data.data(), count * sizeof(kb::ChannelRecord));
+    m_pChannelList = m_channels.data();
     m_nChannelCount = count;
     for (int i = 0; i < count; ++i)
         Trace(scope, "Channel info[%d], Channel : %#x, Mode : %#x\n", i,

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "base/mutex_guard.h"
 #include "comm/kb_entry.h"
 
@@ -36,7 +38,7 @@ public:
     HANDLE LockHandle() const { return m_lock.get(); }
 
     int m_nChannelCount = -1;
-    kb::ChannelRecord* m_pChannelList = nullptr;
+    kb::ChannelRecord* m_pChannelList = nullptr;  // into m_channels; null when there is no list
     DWORD m_dwRefCount = 0;
     BOOL m_bEnable = FALSE;
     HMODULE m_hLibrary = nullptr;
@@ -50,6 +52,7 @@ private:
     void FreeChannelList();
 
     vm2::ProcessMutex m_lock;
+    std::vector<kb::ChannelRecord> m_channels;
 };
 
 // A user's handle on the shared binding.

@@ -14,19 +14,17 @@ CKbApiChannel::CKbApiChannel(int nType, const char* pszAddress, DWORD dwChannelI
 {
     if (!IsEnable() || (nType != 0 && nType != 1) || pszAddress == nullptr) return;
     m_nType = nType;
-    size_t len = strlen(pszAddress);
-    m_pszAddress = new (std::nothrow) char[len + 1];
-    if (m_pszAddress == nullptr) return;
-    memcpy(m_pszAddress, pszAddress, len + 1);
+    m_strAddress = pszAddress;
+    m_bUsable = true;
     if (dwChannelId != 0) SelectChannel(dwChannelId, dwModeMask);
 }
 
-CKbApiChannel::~CKbApiChannel() { delete[] m_pszAddress; }
+CKbApiChannel::~CKbApiChannel() = default;
 
 bool CKbApiChannel::FetchChannelList()
 {
-    if (m_pszAddress == nullptr) return false;
-    if (KBGetAvailableChannel(m_nType, m_pszAddress) > 0 && m_nChannelCount > 0) {
+    if (!m_bUsable) return false;
+    if (KBGetAvailableChannel(m_nType, m_strAddress.c_str()) > 0 && m_nChannelCount > 0) {
         m_pList = m_pChannelList;
         m_nCount = m_nChannelCount;
         return true;
@@ -61,8 +59,8 @@ int CKbApiChannel::SelectChannel(DWORD dwChannelId, DWORD dwModeMask)
 
 int CKbApiChannel::OpenChannel()
 {
-    if (!m_bSelected || m_kb.KBOpenChannel == nullptr || m_pszAddress == nullptr) return 0;
-    m_hChannel = m_kb.KBOpenChannel(m_nType, m_pszAddress, m_dwSelectedId);
+    if (!m_bSelected || m_kb.KBOpenChannel == nullptr || !m_bUsable) return 0;
+    m_hChannel = m_kb.KBOpenChannel(m_nType, m_strAddress.c_str(), m_dwSelectedId);
     return m_hChannel;
 }
 
@@ -75,8 +73,8 @@ void CKbApiChannel::CloseChannel()
 
 int CKbApiChannel::GetDeviceID(char* pBuffer, DWORD* pdwSize)
 {
-    if (m_kb.KBGetDeviceID == nullptr || m_pszAddress == nullptr) return kb::kBadArgument;
-    return m_kb.KBGetDeviceID(m_nType, m_pszAddress, pBuffer, pdwSize);
+    if (m_kb.KBGetDeviceID == nullptr || !m_bUsable) return kb::kBadArgument;
+    return m_kb.KBGetDeviceID(m_nType, m_strAddress.c_str(), pBuffer, pdwSize);
 }
 
 int CKbApiChannel::GetStatus(void* pBuffer, DWORD* pdwSize)

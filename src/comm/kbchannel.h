@@ -23,9 +23,10 @@ public:
     CKbApiChannel(int nType, const char* pszAddress, DWORD dwChannelId = 0, DWORD dwModeMask = 0);
     ~CKbApiChannel() override;
 
-    bool IsUsable() const { return m_pszAddress != nullptr; }
+    bool IsUsable() const { return m_bUsable; }
     int GetType() const { return m_nType; }
-    const char* GetAddress() const { return m_pszAddress; }
+    // Null when the channel is not usable.
+    const char* GetAddress() const { return m_bUsable ? m_strAddress.c_str() : nullptr; }
 
     // 1 selected, 0 not offered with those mode bits, -1 already open or no
     // channel list to be had.
@@ -49,7 +50,8 @@ protected:
     bool FetchChannelList();
 
     int m_nType = 0;
-    char* m_pszAddress = nullptr;
+    bool m_bUsable = false;
+    std::string m_strAddress;
     const kb::ChannelRecord* m_pList = nullptr;
     int m_nCount = -1;
     int m_bSelected = 0;

@@ -1,9 +1,11 @@
 #include "config/paths.h"
 
 #include <cstring>
+#include <exception>
 #include <map>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "base/text.h"
 #include "config/language_table.h"
@@ -225,17 +227,19 @@ int CachedProfileInt(const char* pszSection, const char* pszKey, int nDefault, c
 bool ReadProfileSection(const char* pszSection, const char* pszFile, std::string* pOut)
 {
     pOut->clear();
+    std::vector<char> buf;
     for (DWORD size = kPathBuf;; size += kPathBuf) {
-        char* buf = new (std::nothrow) char[size];
-        if (buf == nullptr) return false;
-        DWORD got = GetPrivateProfileSectionA(pszSection, buf, size, pszFile);
+        try {
+            buf.resize(size);
+        } catch (const std::exception&) {
+            return false;
+        }
+        DWORD got = GetPrivateProfileSectionA(pszSection, buf.data(), size, pszFile);
         // The call answers size - 2 when the section did not fit.
         if (got + 2 < size) {
-            pOut->assign(buf, got);
-            delete[] buf;
+            pOut->assign(buf.data(), got);
             return true;
         }
-        delete[] buf;
         if (size > 0x7FFFFFFF - kPathBuf) return false;
     }
 }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "base/unique_handle.h"
+
 #include <string>
 #include <vector>
 
@@ -26,9 +28,11 @@ public:
     BOOL Open(HKEY hRoot, const char* pszSubKey, REGSAM access);
     void Close();
 
-    BOOL IsOpen() const { return m_bOpen; }
-    HKEY Handle() const { return m_hKey; }
+    BOOL IsOpen() const { return m_key ? TRUE : FALSE; }
+    HKEY Handle() const { return m_key.get(); }
     REGSAM Access() const { return m_access; }
+    // The answer of the last open or create (ERROR_SUCCESS when open).
+    LSTATUS Status() const { return m_status; }
 
     // Name of the subkey at nIndex; empty past the end or when not open.
     std::string EnumKey(DWORD nIndex, std::string* pClass = nullptr) const;
@@ -50,7 +54,7 @@ public:
     BOOL DeleteValue(const char* pszName);
 
 private:
-    HKEY m_hKey = nullptr;
-    BOOL m_bOpen = FALSE;
+    vm2::UniqueHKey m_key;
+    LSTATUS m_status = ERROR_INVALID_HANDLE;
     REGSAM m_access = 0;
 };

@@ -1,35 +1,7 @@
 #include "status/status_ctrl.h"
 
 #include <cstdint>
-
-namespace {
-
-// Allocates and locks a zero-filled movable block; false leaves both null.
-bool AllocLocked(std::size_t nBytes, HGLOBAL* phMem, void** ppData)
-{
-    *phMem = nullptr;
-    *ppData = nullptr;
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, nBytes);
-    if (h == nullptr) return false;
-    void* p = GlobalLock(h);
-    if (p == nullptr) {
-        GlobalFree(h);
-        return false;
-    }
-    *phMem = h;
-    *ppData = p;
-    return true;
-}
-
-void FreeLocked(HGLOBAL* phMem)
-{
-    if (*phMem == nullptr) return;
-    GlobalUnlock(*phMem);
-    GlobalFree(*phMem);
-    *phMem = nullptr;
-}
-
-}  // namespace
+#include <exception>
 
 CStatusCtrl::~CStatusCtrl()
 {
@@ -38,10 +10,8 @@ CStatusCtrl::~CStatusCtrl()
 
 void CStatusCtrl::Clear()
 {
-    FreeLocked(&m_hEntries);
-    FreeLocked(&m_hPatterns);
-    m_pEntries = nullptr;
-    m_pPatterns = nullptr;
+    m_entries.clear();
+    m_patterns.clear();
     m_nModelCount = 0;
     m_nNextStatusNo = vm2::kFirstModelStatusNo;
     m_Profile.Clear();
@@ -57,18 +27,16 @@ int CStatusCtrl::Build(const char* pszDatFile)
     const int nRows = m_Profile.GetCount() - 1;
     if (nRows < 1) return result;
     const std::size_t rows = static_cast<std::size_t>(nRows);
-    if (rows > SIZE_MAX / sizeof(StatusEntry)) return result;
-
-    void* pEntries = nullptr;
-    void* pPatterns = nullptr;
-    if (!AllocLocked(rows * sizeof(StatusEntry), &m_hEntries, &pEntries) ||
-        !AllocLocked(rows * sizeof(StatusPattern), &m_hPatterns, &pPatterns)) {
-        FreeLocked(&m_hEntries);
-        FreeLocked(&m_hPatterns);
+    try {
+        // Zero-filled rows: a line that fills less leaves the rest 0.
+        m_entries.assign(rows, StatusEntry());
+        m_patterns.assign(rows, StatusPattern());
+    } catch (const std::exception&) {
+        // Without memory for the model rows the built-in rows serve alone.
+        m_entries.clear();
+        m_patterns.clear();
         return result;
     }
-    m_pEntries = static_cast<StatusEntry*>(pEntries);
-    m_pPatterns = static_cast<StatusPattern*>(pPatterns);
-    m_nModelCount = vm2::FillModelRows(m_Profile, m_pEntries, m_pPatterns, nRows, &m_nNextStatusNo);
+    m_nModelCount = vm2::FillModelRows(m_Profile, m_entries.data(), m_patterns.data(), nRows, &m_nNextStatusNo);
     return result;
 }

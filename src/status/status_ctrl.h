@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "status/profile_info.h"
 #include "status/status_tables.h"
 
@@ -25,18 +27,19 @@ public:
     // Rows by table index: model rows first; null past the end.
     const StatusEntry* GetEntry(int nIndex) const { return Rows().Entry(nIndex); }
     const StatusPattern* GetPattern(int nIndex) const { return Rows().Pattern(nIndex); }
-    vm2::StatusRows Rows() const { return vm2::StatusRows(m_pEntries, m_pPatterns, m_nModelCount); }
+    vm2::StatusRows Rows() const
+    {
+        return vm2::StatusRows(m_entries.empty() ? nullptr : m_entries.data(),
+                               m_patterns.empty() ? nullptr : m_patterns.data(), m_nModelCount);
+    }
     int GetModelCount() const { return m_nModelCount; }
 
 private:
-    // Movable, zero-filled global memory, locked while held.
-    StatusEntry* m_pEntries = nullptr;
-    StatusPattern* m_pPatterns = nullptr;
+    std::vector<StatusEntry> m_entries;
+    std::vector<StatusPattern> m_patterns;
     CProfileInfo m_Profile;
     int m_nBuiltinEntries = vm2::kBuiltinEntryCount;
     int m_nBuiltinPatterns = vm2::kBuiltinPatternCount;
     int m_nModelCount = 0;
     int m_nNextStatusNo = vm2::kFirstModelStatusNo;
-    HGLOBAL m_hEntries = nullptr;
-    HGLOBAL m_hPatterns = nullptr;
 };
