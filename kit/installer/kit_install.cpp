@@ -80,7 +80,7 @@ private:
     // The files of the install folder, in copy order.
     std::vector<std::string> InstallFiles() const
     {
-        std::vector<std::string> files = {kDataFileName, kResDllEnglish, kResDllGerman};
+        std::vector<std::string> files = {kDataFileName, kResDllEnglish, kResDllGerman, kBmpBlue, kBmpRed, kBmpYellow};
         if (m_opt.bInstallModule) files.push_back(kModuleDllName);
         return files;
     }

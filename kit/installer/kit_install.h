@@ -19,6 +19,10 @@ constexpr char kDriverName[] = "KAVRO KX-9100";
 constexpr char kDataFileName[] = "KX9100.INI";
 constexpr char kResDllEnglish[] = "KX9100EN.DLL";
 constexpr char kResDllGerman[] = "KX9100DE.DLL";
+// The status pictures the data file names (BMPBlue, BMPRed, BMPYellow).
+constexpr char kBmpBlue[] = "KX9100B.BMP";
+constexpr char kBmpRed[] = "KX9100R.BMP";
+constexpr char kBmpYellow[] = "KX9100Y.BMP";
 constexpr char kSimDllName[] = "KBSIM.DLL";
 constexpr char kSimDllNoSend[] = "KBSIM_NOSEND.DLL";
 constexpr char kSimDllNoStatus[] = "KBSIM_NOSTATUS.DLL";

@@ -10,8 +10,35 @@ constexpr int kDefaultTimerString = 1340;  // default monitoring interval, secon
 constexpr int kBuzzerWave = 17000;         // WAVE played as the printer's buzzer
 
 // ---------------------------------------------------- window framework, controls
+constexpr int kPictureSelectorYellow = 510;  // status picture from the "BMPYellow" file
+constexpr int kPictureSelectorBlue = 511;    // ... "BMPBlue"
+constexpr int kPictureSelectorRed = 512;     // ... "BMPRed"
+constexpr int kAlternateStatusIcon = 765;    // the status icon alternates with it in icon mode 1
+constexpr unsigned kControlTimerId = 20;     // animation timer of the picture and icon controls
+constexpr unsigned kControlTimerPeriod = 500;  // ms
 
 // ------------------------------------------------ status view, sound, trouble pages
+constexpr int kTitleString = 1100;         // window title prefix: "<1100> : <printer>"
+constexpr int kNoStatusIcon = 750;         // status icon when the status names none
+constexpr int kAlternateIcon = 765;        // alternates with the status icon in icon mode 1
+constexpr int kTroubleTemplate = 103;      // trouble dialog
+constexpr int kTroublePagesBase = 11010;   // RCDATA 11010 + help table number
+
+// Controls of the status window's template 102 that the status view drives.
+constexpr int kCtlStatusPicture = 210;
+constexpr int kCtlStatusMessage = 212;
+constexpr int kCtlHelpButton = 215;        // also its command id
+constexpr int kCtlHelpCompanion = 241;     // shown and enabled with the help button
+constexpr int kCtlViewBottom = 380;        // hidden marker: its top edge is the view's bottom
+constexpr int kCtlStatusIcon = 383;
+constexpr int kCtlStatusTitle = 384;
+
+// Controls of the trouble dialog's template 103.
+constexpr int kCtlTroublePicture = 230;
+constexpr int kCtlTroubleText = 231;
+constexpr int kCtlTroubleBack = 232;
+constexpr int kCtlTroubleNext = 233;
+constexpr int kCtlTroubleClose = 234;
 
 // ------------------------------------------------------- status window, about box
 

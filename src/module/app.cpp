@@ -10,6 +10,7 @@
 #include "config/regpaths.h"
 #include "config/target_keys.h"
 #include "module/exports.h"
+#include "ui/framework/dialog_box.h"
 #include "base/trace.h"
 
 HINSTANCE g_hInstance = nullptr;
@@ -88,12 +89,18 @@ BOOL ReadTraceSwitch()
 
 }  // namespace
 
-CK_VPxxxxApp::CK_VPxxxxApp() { SetTraceEnable(ReadTraceSwitch()); }
+CK_VPxxxxApp::CK_VPxxxxApp()
+{
+    SetTraceEnable(ReadTraceSwitch());
+    // The windows read the resource DLL from here when they start.
+    SetAppResModuleSlot(&m_hResDll);
+}
 
 CK_VPxxxxApp::~CK_VPxxxxApp()
 {
     // A session the host left open is not torn down at unload: the
     // communication library may already be gone by then.
+    SetAppResModuleSlot(nullptr);
 }
 
 void CK_VPxxxxApp::RefreshComErrDisableNum()

@@ -50,4 +50,15 @@ if(NOT WIN32 AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     COMMAND fuzz_cmd_line -runs=20000 -max_total_time=30 -timeout=10 -rss_limit_mb=1024 -max_len=4000
             ${CMAKE_CURRENT_BINARY_DIR}/fuzz-work/fuzz_cmd_line ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/fuzz_cmd_line)
   set_tests_properties(fuzz.fuzz_cmd_line PROPERTIES TIMEOUT 120)
+
+  # The trouble page reader over resource bytes of a DLL we do not control.
+  add_executable(fuzz_trouble_pages fuzz/fuzz_trouble_pages.cpp ${CMAKE_SOURCE_DIR}/src/ui/status/trouble_pages.cpp)
+  target_include_directories(fuzz_trouble_pages PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_compile_options(fuzz_trouble_pages PRIVATE ${VM2PR2_FUZZ_FLAGS})
+  target_link_options(fuzz_trouble_pages PRIVATE ${VM2PR2_FUZZ_FLAGS})
+  file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/fuzz-work/fuzz_trouble_pages)
+  add_test(NAME fuzz.fuzz_trouble_pages
+    COMMAND fuzz_trouble_pages -runs=20000 -max_total_time=30 -timeout=10 -rss_limit_mb=1024 -max_len=2000
+            ${CMAKE_CURRENT_BINARY_DIR}/fuzz-work/fuzz_trouble_pages ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/fuzz_trouble_pages)
+  set_tests_properties(fuzz.fuzz_trouble_pages PROPERTIES TIMEOUT 120)
 endif()

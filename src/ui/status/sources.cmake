@@ -1,0 +1,2 @@
+list(APPEND VM2PR2_PORTABLE_SOURCES src/ui/status/trouble_pages.cpp)
+list(APPEND VM2PR2_WIN32_SOURCES src/ui/status/sound_ntfy.cpp)

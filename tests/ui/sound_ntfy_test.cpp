@@ -1,0 +1,227 @@
+// The buzzer and the status sounds, played into the test prefix's ALSA file
+// device (tests/harness/alsa-file.conf): the recording tells what played.
+#include "ui/status/sound_ntfy.h"
+
+#include <gtest/gtest.h>
+#include <mmsystem.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "config/regpaths.h"
+#include "harness/test_support.h"
+
+using vm2test::BinDir;
+using vm2test::ScopedRegKey;
+using vm2test::TempDir;
+using vm2test::UniqueName;
+
+namespace {
+
+const char kModel[] = "KX-9100";
+
+// The recording file of the ALSA device, as this process sees it.
+std::string SoundLog()
+{
+    const char* unix = getenv("VM2PR2_SOUND_LOG");
+    if (unix == nullptr) return std::string();
+    std::string path = std::string("Z:") + unix;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+LONGLONG LogSize()
+{
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!GetFileAttributesExA(SoundLog().c_str(), GetFileExInfoStandard, &a)) return -1;
+    return (static_cast<LONGLONG>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+}
+
+// Waits until the recording stops growing (a sound has finished).
+LONGLONG SettledLogSize()
+{
+    LONGLONG last = -2;
+    for (int i = 0; i < 40; ++i) {
+        Sleep(150);
+        LONGLONG now = LogSize();
+        if (now == last && now > 0) return now;
+        last = now;
+    }
+    return last;
+}
+
+void ClearLog() { DeleteFileA(SoundLog().c_str()); }
+
+// Frequency of the 8 kHz, 8-bit recording from its crossings of the
+// midline, over the span between the first and the last crossing (the
+// device pads a sound with silence); 0 for a recording without a tone.
+int RecordedHz()
+{
+    std::string s = vm2test::ReadFileText(SoundLog());
+    int crossings = 0;
+    size_t first = 0, last = 0;
+    bool high = !s.empty() && static_cast<unsigned char>(s[0]) >= 128;
+    for (size_t i = 0; i < s.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        if ((high && c < 118) || (!high && c > 138)) {
+            high = !high;
+            if (crossings++ == 0) first = i;
+            last = i;
+        }
+    }
+    if (crossings < 20) return 0;
+    return static_cast<int>((crossings - 1) / 2.0 * 8000.0 / static_cast<double>(last - first));
+}
+
+// A driver of its own whose install folder holds the kit's resource DLL,
+// sound library and one variant of the data file.
+struct InstalledModel {
+    std::string driver = UniqueName("drv");
+    ScopedRegKey key{HKEY_LOCAL_MACHINE, std::string(vm2::regpath::kDriverBase) + "\\" + driver};
+    TempDir dir;
+    HMODULE hResDll = nullptr;
+
+    explicit InstalledModel(const char* pszDataFile)
+    {
+        for (const char* f : {"KX9100EN.DLL", "KX9100SND.DLL"})
+            CopyFileA((BinDir() + "\\" + f).c_str(), dir.File(f).c_str(), FALSE);
+        CopyFileA((BinDir() + "\\" + pszDataFile).c_str(), dir.File("KX9100.INI").c_str(), FALSE);
+        key.SetString("InstallPath", dir.Path() + "\\");
+        key.SetString("Profile", dir.File("KX9100.INI"));
+        hResDll = LoadLibraryExA(dir.File("KX9100EN.DLL").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    }
+    ~InstalledModel()
+    {
+        PlaySoundA(nullptr, nullptr, SND_PURGE);
+        if (hResDll != nullptr) FreeLibrary(hResDll);
+    }
+};
+
+class Sound : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (waveOutGetNumDevs() == 0) GTEST_SKIP() << "no wave output in this environment";
+        ASSERT_FALSE(SoundLog().empty()) << "VM2PR2_SOUND_LOG not set";
+        ClearLog();
+    }
+};
+
+}  // namespace
+
+TEST_F(Sound, BuzzerPlaysWave17000OnceOrLoopingUntilStop)
+{
+    InstalledModel m("KX9100.INI");
+    ASSERT_NE(nullptr, m.hResDll);
+    CBeepBuzzer buzzer(kModel, m.hResDll);
+    ASSERT_TRUE(buzzer.IsReady());
+
+    EXPECT_NE(0, buzzer.Play(0));
+    SettledLogSize();
+    EXPECT_NEAR(2000, RecordedHz(), 150) << "the buzzer is the 2 kHz square wave";
+    LONGLONG once = LogSize();
+
+    ClearLog();
+    EXPECT_NE(0, buzzer.Play(1));
+    Sleep(1200);
+    LONGLONG looping = LogSize();
+    EXPECT_GT(looping, 2 * once) << "a looping buzzer goes on past one wave";
+    buzzer.Stop();
+    Sleep(300);
+    LONGLONG stopped = LogSize();
+    Sleep(700);
+    EXPECT_EQ(stopped, LogSize()) << "nothing plays after Stop";
+}
+
+TEST_F(Sound, BuzzerWithoutModuleOrWithoutWaveDoesNotStart)
+{
+    CBeepBuzzer none(kModel, nullptr);
+    EXPECT_FALSE(none.IsReady());
+    EXPECT_EQ(0, none.Play(0));
+
+    // This program has no WAVE resources: ready (a module is known), but
+    // the play fails without the system's default sound.
+    CBeepBuzzer bare(kModel, GetModuleHandleA(nullptr));
+    EXPECT_TRUE(bare.IsReady());
+    EXPECT_EQ(0, bare.Play(1));
+    Sleep(500);
+    EXPECT_LE(LogSize(), 0) << "nothing played";
+}
+
+TEST_F(Sound, EmptyWavresPlaysFromTheResourceDll)
+{
+    InstalledModel m("KX9100.INI");
+    {
+        CResSndNtfy snd(kModel, m.driver.c_str(), m.hResDll);
+        ASSERT_TRUE(snd.IsReady());
+        EXPECT_EQ(m.hResDll, snd.GetModule());
+        EXPECT_NE(0, snd.Play(16003));
+        SettledLogSize();
+        EXPECT_NEAR(698, RecordedHz(), 60) << "tone 16003 of the resource DLL";
+        EXPECT_EQ(0, snd.Play(0)) << "a status without sound plays nothing";
+        EXPECT_EQ(0, snd.Play(15999)) << "a sound the module does not hold";
+    }
+    EXPECT_NE(nullptr, FindResourceA(m.hResDll, MAKEINTRESOURCEA(17000), "WAVE"))
+        << "the player must not unload the window's resource DLL";
+}
+
+TEST_F(Sound, WavresPlaysFromTheNamedLibraryInTheInstallFolder)
+{
+    InstalledModel m("KX9100S.INI");
+    CResSndNtfy snd(kModel, m.driver.c_str(), m.hResDll);
+    ASSERT_TRUE(snd.IsReady());
+    EXPECT_NE(m.hResDll, snd.GetModule());
+    EXPECT_NE(0, snd.Play(16003));
+    SettledLogSize();
+    EXPECT_NEAR(298, RecordedHz(), 40) << "tone 16003 of KX9100SND.DLL, not of the resource DLL";
+
+    // The library holds no buzzer; the buzzer player still uses the window's DLL.
+    CBeepBuzzer buzzer(kModel, m.hResDll);
+    ClearLog();
+    EXPECT_NE(0, buzzer.Play(0));
+    SettledLogSize();
+    EXPECT_NEAR(2000, RecordedHz(), 150);
+}
+
+TEST_F(Sound, WavresNamingAMissingFileLeavesNoPlayerButTheBuzzer)
+{
+    InstalledModel m("KX9100M.INI");
+    CResSndNtfy snd(kModel, m.driver.c_str(), m.hResDll);
+    EXPECT_FALSE(snd.IsReady()) << "no fallback to the resource DLL";
+    EXPECT_EQ(nullptr, snd.GetModule());
+    EXPECT_EQ(0, snd.Play(16003));
+
+    CBeepBuzzer buzzer(kModel, m.hResDll);
+    EXPECT_NE(0, buzzer.Play(0));
+}
+
+TEST_F(Sound, NoDataFileOrInstallFolderLeavesNoPlayer)
+{
+    InstalledModel m("KX9100.INI");
+    EXPECT_FALSE(CResSndNtfy(kModel, UniqueName("nodrv").c_str(), m.hResDll).IsReady());
+    EXPECT_FALSE(CResSndNtfy("", m.driver.c_str(), m.hResDll).IsReady());
+    m.key.SetString("InstallPath", m.dir.File("gone"));
+    m.key.SetString("Profile", m.dir.File("gone.ini"));
+    EXPECT_FALSE(CResSndNtfy(kModel, m.driver.c_str(), m.hResDll).IsReady());
+}
+
+// Run by its own test entry with tests/harness/alsa-none.conf: a machine
+// without audio output answers 0 at once and plays nothing.
+TEST(NoAudioDevice, PlaysAnswerZeroWithoutHanging)
+{
+    if (getenv("VM2PR2_EXPECT_NO_AUDIO") == nullptr) GTEST_SKIP() << "runs in the no-audio entry only";
+    ASSERT_EQ(0u, waveOutGetNumDevs());
+    InstalledModel m("KX9100.INI");
+    CBeepBuzzer buzzer(kModel, m.hResDll);
+    CResSndNtfy snd(kModel, m.driver.c_str(), m.hResDll);
+    ASSERT_TRUE(buzzer.IsReady());
+    ASSERT_TRUE(snd.IsReady());
+    DWORD start = GetTickCount();
+    EXPECT_EQ(0, buzzer.Play(1));
+    EXPECT_EQ(0, snd.Play(16003));
+    buzzer.Stop();
+    snd.Stop();
+    EXPECT_LT(GetTickCount() - start, 2000u);
+}

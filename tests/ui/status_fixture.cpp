@@ -1,0 +1,134 @@
+#include "ui/status_fixture.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "harness/test_support.h"
+
+namespace statustest {
+
+KitDll::KitDll(const char* pszName)
+    : m_h(LoadLibraryExA((vm2test::BinDir() + "\\" + pszName).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
+{
+}
+
+KitDll::~KitDll()
+{
+    if (m_h != nullptr) FreeLibrary(m_h);
+}
+
+void Pump(DWORD nMs)
+{
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while (GetTickCount() - start < nMs);
+}
+
+LONG ButtonType(HWND hButton) { return GetWindowLongA(hButton, GWL_STYLE) & BS_TYPEMASK; }
+bool Visible(HWND hWnd) { return (GetWindowLongA(hWnd, GWL_STYLE) & WS_VISIBLE) != 0; }
+bool Enabled(HWND hWnd) { return IsWindowEnabled(hWnd) != FALSE; }
+
+HWND FocusOf(HWND hWnd)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(hWnd, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+std::string Text(HWND hWnd)
+{
+    char buf[1024] = "";
+    GetWindowTextA(hWnd, buf, sizeof(buf));
+    return buf;
+}
+
+namespace {
+
+std::string ShotDir()
+{
+    std::string dir = vm2test::BinDir() + "\\..\\screenshots";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+// ImageMagick runs as a program of the host system under Wine.
+bool RunConvert(const std::string& from, const std::string& to)
+{
+    char unixFrom[MAX_PATH * 2] = "", unixTo[MAX_PATH * 2] = "";
+    auto toUnix = [](const std::string& dos, char* out) {
+        using Fn = char*(CDECL*)(LPCWSTR);
+        auto fn = reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+        if (fn == nullptr) return false;
+        wchar_t wide[MAX_PATH * 2];
+        MultiByteToWideChar(CP_ACP, 0, dos.c_str(), -1, wide, MAX_PATH * 2);
+        char* unix = fn(wide);
+        if (unix == nullptr) return false;
+        snprintf(out, MAX_PATH * 2, "%s", unix);
+        HeapFree(GetProcessHeap(), 0, unix);
+        return true;
+    };
+    if (!toUnix(from, unixFrom) || !toUnix(to, unixTo)) return false;
+    std::string cmd = std::string("Z:\\usr\\bin\\convert ") + unixFrom + " " + unixTo;
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    WaitForSingleObject(pi.hProcess, 20000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+}  // namespace
+
+void Screenshot(HWND hWnd, const std::string& name)
+{
+    RECT rc{};
+    if (!GetWindowRect(hWnd, &rc)) return;
+    int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    if (w <= 0 || h <= 0) return;
+    if (GetWindowThreadProcessId(hWnd, nullptr) == GetCurrentThreadId()) Pump(100);
+    else Sleep(100);
+
+    BITMAPINFOHEADER bih{};
+    bih.biSize = sizeof(bih);
+    bih.biWidth = w;
+    bih.biHeight = h;
+    bih.biPlanes = 1;
+    bih.biBitCount = 24;
+    bih.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HBITMAP dib = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&bih), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC mem = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+
+    DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+    BITMAPFILEHEADER bfh{};
+    bfh.bfType = 0x4D42;
+    bfh.bfOffBits = sizeof(bfh) + sizeof(bih);
+    bfh.bfSize = bfh.bfOffBits + stride * h;
+    std::string bmp = ShotDir() + "\\" + name + ".bmp";
+    FILE* f = fopen(bmp.c_str(), "wb");
+    if (f != nullptr && bits != nullptr) {
+        fwrite(&bfh, sizeof(bfh), 1, f);
+        fwrite(&bih, sizeof(bih), 1, f);
+        fwrite(bits, stride * h, 1, f);
+    }
+    if (f != nullptr) fclose(f);
+    DeleteObject(dib);
+    if (RunConvert(bmp, ShotDir() + "\\" + name + ".png")) DeleteFileA(bmp.c_str());
+}
+
+}  // namespace statustest

@@ -1,0 +1,41 @@
+// What the status view and trouble dialog tests share: the kit's resource
+// DLLs, a message pump, a button's look, and screenshots.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace statustest {
+
+// A resource DLL of the kit (bin/<name>), loaded as the module loads it.
+class KitDll {
+public:
+    explicit KitDll(const char* pszName);
+    ~KitDll();
+    KitDll(const KitDll&) = delete;
+    KitDll& operator=(const KitDll&) = delete;
+    HMODULE Get() const { return m_h; }
+    HRSRC Pages() const { return FindResourceA(m_h, MAKEINTRESOURCEA(11010), MAKEINTRESOURCEA(10)); }
+
+private:
+    HMODULE m_h;
+};
+
+// Dispatches this thread's messages for about nMs milliseconds.
+void Pump(DWORD nMs);
+
+// Button style bits (BS_PUSHBUTTON or BS_DEFPUSHBUTTON).
+LONG ButtonType(HWND hButton);
+bool Visible(HWND hWnd);
+bool Enabled(HWND hWnd);
+// The window with the keyboard focus in the thread that owns hWnd.
+HWND FocusOf(HWND hWnd);
+std::string Text(HWND hWnd);
+
+// Saves what the screen shows of the window as screenshots/<name>.png in
+// the build tree (a test artifact). The thread that owns the window must be
+// pumping, or be this one.
+void Screenshot(HWND hWnd, const std::string& name);
+
+}  // namespace statustest

@@ -1,0 +1,57 @@
+// What the window framework tests share: the kit's resource DLL, and a dialog
+// of template 102 that records what happens to it and ends on its buttons.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/framework/dialog_box.h"
+
+namespace uitest {
+
+constexpr UINT kStatusTemplate = 102;
+constexpr int kHelpButton = 241;
+
+// The kit's English resource DLL, loaded as the module loads it (as data).
+class KitResDll {
+public:
+    KitResDll();
+    ~KitResDll();
+    KitResDll(const KitResDll&) = delete;
+    KitResDll& operator=(const KitResDll&) = delete;
+    HMODULE Get() const { return m_h; }
+
+private:
+    HMODULE m_h;
+};
+
+// A dialog of template 102 with its own caption, shown at WM_INITDIALOG. OK
+// ends it with nOkResult; the help button runs OnHelp (if set).
+class TestDialog : public CDialogBox {
+public:
+    TestDialog(std::string caption, HWND hParent, HMODULE hRes, int nOkResult = IDOK);
+
+    INT_PTR DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+    void OnAttach(HWND hWnd) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+    std::string m_caption;
+    int m_nOkResult;
+    std::function<void()> OnHelp;
+    std::function<void(HWND)> OnInit;
+    std::vector<UINT> m_seen;       // "attach" is recorded as WM_NULL
+    bool m_bAttachedBeforeUser = false;  // DWLP_USER still empty in OnAttach
+    int m_nPreTranslated = 0;
+};
+
+// An owner window of the test's own thread.
+struct OwnerWindow {
+    OwnerWindow();
+    ~OwnerWindow();
+    HWND hWnd;
+};
+
+}  // namespace uitest
