@@ -177,7 +177,7 @@ int CStatusView::SetViewStatus(CPrinterStatus* pStatus)
     SetWindowTextA(m_hWndTitle, szText);
 
     if (nIconID != m_nIconID || bChanged) {
-        int ids[2] = {nIconID, kAlternateIcon};
+        DWORD ids[2] = {static_cast<DWORD>(nIconID), static_cast<DWORD>(kAlternateIcon)};
         m_Icon.SetIcons(nIconMode == 1 ? 2 : 1, ids);
         m_nIconID = nIconID;
     }
