@@ -51,6 +51,18 @@ if(NOT WIN32 AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
             ${CMAKE_CURRENT_BINARY_DIR}/fuzz-work/fuzz_cmd_line ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/fuzz_cmd_line)
   set_tests_properties(fuzz.fuzz_cmd_line PROPERTIES TIMEOUT 120)
 
+  # The picture controls' bitmap layout reader over file and resource bytes
+  # anyone may have written.
+  add_executable(fuzz_dib_layout fuzz/fuzz_dib_layout.cpp ${CMAKE_SOURCE_DIR}/src/ui/framework/dib_layout.cpp)
+  target_include_directories(fuzz_dib_layout PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_compile_options(fuzz_dib_layout PRIVATE ${VM2PR2_FUZZ_FLAGS})
+  target_link_options(fuzz_dib_layout PRIVATE ${VM2PR2_FUZZ_FLAGS})
+  file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/fuzz-work/fuzz_dib_layout)
+  add_test(NAME fuzz.fuzz_dib_layout
+    COMMAND fuzz_dib_layout -runs=20000 -max_total_time=30 -timeout=10 -rss_limit_mb=1024 -max_len=20000
+            ${CMAKE_CURRENT_BINARY_DIR}/fuzz-work/fuzz_dib_layout ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/fuzz_dib_layout)
+  set_tests_properties(fuzz.fuzz_dib_layout PROPERTIES TIMEOUT 120)
+
   # The trouble page reader over resource bytes of a DLL we do not control.
   add_executable(fuzz_trouble_pages fuzz/fuzz_trouble_pages.cpp ${CMAKE_SOURCE_DIR}/src/ui/status/trouble_pages.cpp)
   target_include_directories(fuzz_trouble_pages PRIVATE ${CMAKE_SOURCE_DIR}/src)

@@ -34,13 +34,6 @@ LONG ButtonType(HWND hButton) { return GetWindowLongA(hButton, GWL_STYLE) & BS_T
 bool Visible(HWND hWnd) { return (GetWindowLongA(hWnd, GWL_STYLE) & WS_VISIBLE) != 0; }
 bool Enabled(HWND hWnd) { return IsWindowEnabled(hWnd) != FALSE; }
 
-HWND FocusOf(HWND hWnd)
-{
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(hWnd, nullptr), &info)) return nullptr;
-    return info.hwndFocus;
-}
 
 std::string Text(HWND hWnd)
 {
@@ -56,34 +49,6 @@ std::string ShotDir()
     std::string dir = vm2test::BinDir() + "\\..\\screenshots";
     CreateDirectoryA(dir.c_str(), nullptr);
     return dir;
-}
-
-// ImageMagick runs as a program of the host system under Wine.
-bool RunConvert(const std::string& from, const std::string& to)
-{
-    char unixFrom[MAX_PATH * 2] = "", unixTo[MAX_PATH * 2] = "";
-    auto toUnix = [](const std::string& dos, char* out) {
-        using Fn = char*(CDECL*)(LPCWSTR);
-        auto fn = reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
-        if (fn == nullptr) return false;
-        wchar_t wide[MAX_PATH * 2];
-        MultiByteToWideChar(CP_ACP, 0, dos.c_str(), -1, wide, MAX_PATH * 2);
-        char* unix = fn(wide);
-        if (unix == nullptr) return false;
-        snprintf(out, MAX_PATH * 2, "%s", unix);
-        HeapFree(GetProcessHeap(), 0, unix);
-        return true;
-    };
-    if (!toUnix(from, unixFrom) || !toUnix(to, unixTo)) return false;
-    std::string cmd = std::string("Z:\\usr\\bin\\convert ") + unixFrom + " " + unixTo;
-    STARTUPINFOA si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    WaitForSingleObject(pi.hProcess, 20000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
 }
 
 }  // namespace
@@ -128,7 +93,6 @@ void Screenshot(HWND hWnd, const std::string& name)
     }
     if (f != nullptr) fclose(f);
     DeleteObject(dib);
-    if (RunConvert(bmp, ShotDir() + "\\" + name + ".png")) DeleteFileA(bmp.c_str());
 }
 
 }  // namespace statustest

@@ -29,12 +29,11 @@ void Pump(DWORD nMs);
 LONG ButtonType(HWND hButton);
 bool Visible(HWND hWnd);
 bool Enabled(HWND hWnd);
-// The window with the keyboard focus in the thread that owns hWnd.
-HWND FocusOf(HWND hWnd);
 std::string Text(HWND hWnd);
 
-// Saves what the screen shows of the window as screenshots/<name>.png in
-// the build tree (a test artifact). The thread that owns the window must be
+// Saves what the screen shows of the window as screenshots/<name>.bmp in
+// the build tree, a test artifact (ui.screenshots_png turns them into PNG
+// with ImageMagick after the run). The thread that owns the window must be
 // pumping, or be this one.
 void Screenshot(HWND hWnd, const std::string& name);
 

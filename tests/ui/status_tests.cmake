@@ -14,4 +14,13 @@ if(WIN32)
        "VM2PR2_EXPECT_NO_AUDIO=1")
   set_tests_properties(test_sound_ntfy.no_audio_device PROPERTIES ENVIRONMENT "${no_audio_env}"
     FIXTURES_REQUIRED wine TIMEOUT 60)
+
+  # The trouble dialog on the X display, over the kit's page variants.
+  vm2pr2_test(test_trouble SOURCES ui/trouble_test.cpp ui/status_fixture.cpp
+    DEPENDS vm2pr2_kit_res_en vm2pr2_kit_status_files FIXTURES status_shots)
+
+  # The screenshots those tests leave (build/x86_64/screenshots), as PNG.
+  add_test(NAME ui.screenshots_png
+    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/ui/screenshots_png.sh ${CMAKE_BINARY_DIR}/screenshots)
+  set_tests_properties(ui.screenshots_png PROPERTIES FIXTURES_CLEANUP status_shots)
 endif()

@@ -38,7 +38,13 @@ INT_PTR TestDialog::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
     if (uMsg == WM_INITDIALOG) {
         SetWindowTextA(hWnd, m_caption.c_str());
         if (OnInit) OnInit(hWnd);
-        ShowWindow(hWnd, SW_SHOW);
+        // Above the windows of tests that run beside this one: some of these
+        // tests read their dialog back from the screen.
+        SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        return TRUE;
+    }
+    if (uMsg == WM_APP && lParam != 0) {
+        SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, (*reinterpret_cast<const std::function<LRESULT()>*>(lParam))());
         return TRUE;
     }
     if (uMsg == WM_COMMAND && LOWORD(wParam) == IDOK) {
@@ -50,6 +56,52 @@ INT_PTR TestDialog::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
         return TRUE;
     }
     return FALSE;
+}
+
+LRESULT OnDialogThread(HWND hDialog, const std::function<LRESULT()>& fn)
+{
+    return SendMessageA(hDialog, WM_APP, 0, reinterpret_cast<LPARAM>(&fn));
+}
+
+COLORREF ScreenPixel(HWND hWnd, int x, int y)
+{
+    POINT pt{x, y};
+    ClientToScreen(hWnd, &pt);
+    HDC hdc = GetDC(nullptr);
+    COLORREF c = GetPixel(hdc, pt.x, pt.y);
+    ReleaseDC(nullptr, hdc);
+    return c;
+}
+
+bool CaptureWindow(HWND hWnd, const std::string& name)
+{
+    RECT rc;
+    if (!GetWindowRect(hWnd, &rc)) return false;
+    // <build>\screenshots, beside bin: the artifacts of the run.
+    std::string dir = vm2test::BinDir() + "\\..\\screenshots";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    // "import" is a program of the Unix side, where the X display is; Wine
+    // starts Unix programs given by their Unix path.
+    using UnixNameFn = char*(CDECL*)(LPCWSTR);
+    auto pUnixName = reinterpret_cast<UnixNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (pUnixName == nullptr) return false;
+    std::wstring wide(dir.begin(), dir.end());
+    char* pszUnix = pUnixName(wide.c_str());
+    if (pszUnix == nullptr) return false;
+    std::string unixDir = pszUnix;
+    HeapFree(GetProcessHeap(), 0, pszUnix);
+    std::string cmd = "/usr/bin/import -window root -crop " + std::to_string(rc.right - rc.left) + "x" +
+                      std::to_string(rc.bottom - rc.top) + "+" + std::to_string(rc.left) + "+" +
+                      std::to_string(rc.top) + " " + unixDir + "/" + name + ".png";
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    WaitForSingleObject(pi.hProcess, 20000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return GetFileAttributesA((dir + "\\" + name + ".png").c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 OwnerWindow::OwnerWindow()

@@ -47,6 +47,17 @@ public:
     int m_nPreTranslated = 0;
 };
 
+// Runs fn on the thread of a TestDialog (as the controls require: their
+// timers belong to that thread) and returns its answer.
+LRESULT OnDialogThread(HWND hDialog, const std::function<LRESULT()>& fn);
+
+// The colour of a point of a window's client area as the screen shows it.
+COLORREF ScreenPixel(HWND hWnd, int x, int y);
+
+// Saves the window as the screen shows it to <build>/screenshots/<name>.png
+// (ImageMagick "import"); false when that did not work.
+bool CaptureWindow(HWND hWnd, const std::string& name);
+
 // An owner window of the test's own thread.
 struct OwnerWindow {
     OwnerWindow();

@@ -205,12 +205,8 @@ void CBMP256Ctrl::OnTimer()
     if (bRepaint) InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
-void CBMP256Ctrl::OnPaint()
+bool CBMP256Ctrl::OnPaint()
 {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(m_hWnd, &ps);
-    if (hdc == nullptr) return;
-
     // The bitmap: the loaded file, else the resource of the selector.
     const BYTE* pData = nullptr;
     std::size_t nSize = 0;
@@ -234,8 +230,17 @@ void CBMP256Ctrl::OnPaint()
             bHave = true;
         }
     }
+    if (!bHave) {
+        // Left to the static control, which paints its own background
+        // rather than keeping the last picture on screen.
+        if (pData != nullptr) GlobalUnlock(m_hFile);
+        m_pHeader = nullptr;
+        return false;
+    }
 
-    if (bHave) {
+    PAINTSTRUCT ps;
+    HDC hdc = BeginPaint(m_hWnd, &ps);
+    if (hdc != nullptr) {
         // The control's client area is made exactly the bitmap's size.
         RECT rcWindow, rcClient;
         GetWindowRect(m_hWnd, &rcWindow);
@@ -289,8 +294,9 @@ void CBMP256Ctrl::OnPaint()
             DrawIconEx(hdc, 0, 0, m_hOverlay, 0, 0, 0, nullptr, DI_NORMAL);
     }
     m_pHeader = nullptr;
-    if (m_hFile != nullptr && pData != nullptr) GlobalUnlock(m_hFile);
-    EndPaint(m_hWnd, &ps);
+    if (pData != nullptr) GlobalUnlock(m_hFile);
+    if (hdc != nullptr) EndPaint(m_hWnd, &ps);
+    return true;
 }
 
 LRESULT CALLBACK CBMP256Ctrl::SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)

@@ -60,7 +60,8 @@ public:
 
 private:
     static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-    void OnPaint();
+    // False when there is nothing to draw: the control then paints itself.
+    bool OnPaint();
     void OnTimer();
     void KillAnimation();
     void FreeFrames();

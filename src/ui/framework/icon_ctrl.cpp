@@ -9,8 +9,19 @@ CIconCtrl::~CIconCtrl()
 {
     if (m_nTimerId != 0 && IsWindow(m_hWnd)) KillTimer(m_hWnd, m_nTimerId);
     m_nTimerId = 0;
+    // The control may still show one of the icons.
+    if (IsWindow(m_hWnd) && m_phIcons != nullptr) SendMessageA(m_hWnd, STM_SETICON, 0, 0);
     Detach();
     if (m_hIds != nullptr) GlobalFree(m_hIds);
+    FreeIcons(m_phIcons, m_nCount);
+}
+
+void CIconCtrl::FreeIcons(HICON* phIcons, int nCount)
+{
+    if (phIcons == nullptr) return;
+    for (int i = 0; i < nCount; ++i)
+        if (phIcons[i] != nullptr) DestroyIcon(phIcons[i]);
+    HeapFree(GetProcessHeap(), 0, phIcons);
 }
 
 void CIconCtrl::Attach(HWND hWnd)
@@ -37,18 +48,26 @@ int CIconCtrl::SetIcons(int nCount, const DWORD* pdwIds)
 {
     if (nCount < 0 || (nCount > 0 && pdwIds == nullptr)) return 0;
     HGLOBAL hIds = nullptr;
+    HICON* phIcons = nullptr;
     if (nCount > 0) {
         hIds = GlobalAlloc(GMEM_MOVEABLE, sizeof(DWORD) * static_cast<SIZE_T>(nCount));
         void* p = hIds != nullptr ? GlobalLock(hIds) : nullptr;
-        if (p == nullptr) {
+        phIcons = static_cast<HICON*>(
+            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(HICON) * static_cast<SIZE_T>(nCount)));
+        if (p == nullptr || phIcons == nullptr) {
+            if (p != nullptr) GlobalUnlock(hIds);
             if (hIds != nullptr) GlobalFree(hIds);
+            if (phIcons != nullptr) HeapFree(GetProcessHeap(), 0, phIcons);
             return 0;
         }
         std::memcpy(p, pdwIds, sizeof(DWORD) * static_cast<size_t>(nCount));
         GlobalUnlock(hIds);
     }
-    if (m_hIds != nullptr) GlobalFree(m_hIds);
+    HGLOBAL hOldIds = m_hIds;
+    HICON* phOldIcons = m_phIcons;
+    int nOldCount = m_nCount;
     m_hIds = hIds;
+    m_phIcons = phIcons;
     m_nCount = nCount;
     m_nIndex = 0;
     if (m_hWnd != nullptr) {
@@ -60,6 +79,9 @@ int CIconCtrl::SetIcons(int nCount, const DWORD* pdwIds)
         }
     }
     ShowIcon(false);
+    // Only now does the control no longer show an old icon.
+    if (hOldIds != nullptr) GlobalFree(hOldIds);
+    FreeIcons(phOldIcons, nOldCount);
     return 1;
 }
 
@@ -67,12 +89,14 @@ void CIconCtrl::ShowIcon(bool bInvalidate)
 {
     if (m_hWnd == nullptr) return;
     HICON hIcon = nullptr;
-    if (m_hIds != nullptr && m_nIndex < m_nCount) {
+    if (m_hIds != nullptr && m_phIcons != nullptr && m_nIndex < m_nCount) {
         auto* pIds = static_cast<const DWORD*>(GlobalLock(m_hIds));
         if (pIds != nullptr) {
             HMODULE hModule = m_hModule != nullptr ? m_hModule : GetAppResModule();
-            // Icons from LoadIcon are shared: never destroyed.
-            if (hModule != nullptr) hIcon = LoadIconA(hModule, MAKEINTRESOURCEA(LOWORD(pIds[m_nIndex])));
+            if (m_phIcons[m_nIndex] == nullptr && hModule != nullptr)
+                m_phIcons[m_nIndex] = static_cast<HICON>(LoadImageA(
+                    hModule, MAKEINTRESOURCEA(LOWORD(pIds[m_nIndex])), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+            hIcon = m_phIcons[m_nIndex];
             GlobalUnlock(m_hIds);
         }
     }

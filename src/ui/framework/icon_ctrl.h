@@ -23,11 +23,16 @@ public:
     HMODULE m_hModule = nullptr;  // null: the application's resource DLL
     int m_nCount = 0;
     HGLOBAL m_hIds = nullptr;  // DWORD per icon
+    // The icons of the list, loaded on first show and owned here: a shared
+    // LoadIcon of a resource DLL loaded as data is not shared under Wine, and
+    // a fresh icon every 500 ms would never be freed.
+    HICON* m_phIcons = nullptr;
     int m_nIndex = 0;
     WNDPROC m_pfnOldProc = nullptr;
 
 private:
     static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
     void ShowIcon(bool bInvalidate);
+    static void FreeIcons(HICON* phIcons, int nCount);
     void Detach();
 };

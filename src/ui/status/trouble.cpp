@@ -80,8 +80,12 @@ BOOL CTrouble::OnInitDialog()
     m_strTitle = m_Pages.Title();
     SetWindowTextA(m_hWnd, m_strTitle.c_str());
     m_Picture.SetSize(160, 120);
+    // Shown and activated before the first page takes the focus: the dialog
+    // manager's activation would otherwise move the focus to the first tab
+    // stop, and FALSE keeps it from doing the same after this message.
+    ShowWindow(m_hWnd, SW_SHOW);
     ShowPage(0);
-    return TRUE;
+    return FALSE;
 }
 
 void CTrouble::ShowPage(int nIndex)
@@ -110,8 +114,11 @@ void CTrouble::ShowPage(int nIndex)
     if (c.bClose) EnableWindow(m_hWndClose, TRUE);
     EnableWindow(m_hWndBack, c.bBack);
 
+    // Whichever of Next and OK a page hides keeps its enabled state: a page
+    // ending the walk leaves Next enabled, so the first page's focus request
+    // below still lands on it.
     ShowWindow(m_hWndNext, c.bNextShown ? SW_SHOWNORMAL : SW_HIDE);
-    EnableWindow(m_hWndNext, c.bNextEnabled);
+    if (c.bNextShown) EnableWindow(m_hWndNext, c.bNextEnabled);
     ShowWindow(m_hWndOK, c.bOkShown ? SW_SHOWNORMAL : SW_HIDE);
     if (c.bOkShown) EnableWindow(m_hWndOK, TRUE);
     if (c.bOkDefault) {

@@ -27,6 +27,7 @@ public:
     // when it could not be created.
     virtual int Run(HRSRC hResource);
     virtual void OnOK();
+    // The WM_INITDIALOG answer: FALSE once the first page has set the focus.
     virtual BOOL OnInitDialog();
 
     // For a window of this thread that is closing while trouble dialogs it
