@@ -7,8 +7,11 @@
 // shorter round of the USB printer's other states and the network printer's
 // interval.
 //
-//   vm2pr2_demo [--no-install] [--uninstall] [--view] [--pause MS]
+//   vm2pr2_demo [--no-install] [--uninstall] [--view] [--pause MS] [--gallery [MS]]
 //
+// --gallery shows, instead of the walk, the status picture and status icon
+// of every status class row (MS each, default 1500) with the module's own
+// controls in the status window's template.
 // --view also opens the status window at the end (it is modal: close it to
 // finish). --uninstall removes the demo printers and exits. Exit code 0 when
 // the walk completes, every poll came back as the kit's presets say and no
@@ -25,6 +28,7 @@
 #include <vector>
 
 #include "config/notify_settings.h"
+#include "demo/gallery.h"
 #include "installer/kit_install.h"
 #include "kbsim/kbsim_control.h"
 #include "module/app.h"
@@ -444,8 +448,9 @@ int PrintLibrarySummary(const kbsim::Control& sim, uint32_t nSince)
 int main(int argc, char** argv)
 {
     setvbuf(stdout, nullptr, _IONBF, 0);
-    bool bInstall = true, bUninstall = false, bView = false;
+    bool bInstall = true, bUninstall = false, bView = false, bGallery = false;
     DWORD dwPause = 0;
+    DWORD dwGalleryMs = 1500;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--no-install") == 0) {
             bInstall = false;
@@ -455,8 +460,12 @@ int main(int argc, char** argv)
             bView = true;
         } else if (std::strcmp(argv[i], "--pause") == 0 && i + 1 < argc) {
             dwPause = static_cast<DWORD>(std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--gallery") == 0) {
+            bGallery = true;
+            if (i + 1 < argc && std::atoi(argv[i + 1]) > 0) dwGalleryMs = static_cast<DWORD>(std::atoi(argv[++i]));
         } else {
-            std::fprintf(stderr, "usage: vm2pr2_demo [--no-install] [--uninstall] [--view] [--pause MS]\n");
+            std::fprintf(stderr,
+                         "usage: vm2pr2_demo [--no-install] [--uninstall] [--view] [--pause MS] [--gallery [MS]]\n");
             return 2;
         }
     }
@@ -485,6 +494,9 @@ int main(int argc, char** argv)
         std::printf("  printer \"%s\" on %s\n", p.strName.c_str(), p.strPort.c_str());
     std::printf("  data file %s\n  driver data file %s\n\n", report.strProfilePath.c_str(),
                 report.strDriverDataFile.c_str());
+    if (bGallery)
+        return kitdemo::RunGallery(report.strInstallDir, std::string(kit::kDriverKeyBase) + "\\" + kit::kDriverName,
+                                   dwGalleryMs);
 
     kbsim::Control sim;
     if (!sim.Open()) {

@@ -151,6 +151,60 @@ TEST(CBMP256Ctrl, DrawsTheInstallFoldersFilesReadOncePerSelectorAtTheBitmapsSize
     EXPECT_EQ(nullptr, d.picture.m_hFile);
 }
 
+TEST(CBMP256Ctrl, BrokenFilesAreNeitherDrawnNorResized)
+{
+    InstallFolder folder;
+    const std::string good = vm2test::ReadFileText(vm2test::BinDir() + "\\KX9100B.BMP");
+    ASSERT_EQ(5638u, good.size());
+    auto patched = [&](size_t at, std::string bytes) {
+        std::string f = good;
+        f.replace(at, bytes.size(), bytes);
+        return f;
+    };
+    const struct {
+        const char* name;
+        std::string content;
+    } cases[] = {
+        {"empty", ""},
+        {"file header only", good.substr(0, 14)},
+        {"cut in the colour table", good.substr(0, 600)},
+        {"cut in the pixel rows", good.substr(0, good.size() - 1)},
+        {"600 rows claimed", patched(14 + 8, std::string("\x58\x02", 2))},
+        {"biClrUsed 300", patched(14 + 32, std::string("\x2C\x01", 2))},
+        {"RLE8", patched(14 + 16, std::string("\x01", 1))},
+    };
+    PictureDialog d;
+    SIZE initial{}, after[7] = {};
+    COLORREF body[7] = {}, repaired = 0;
+    d.Run("framework picture broken files", [&](HWND hDlg, PictureDialog& self) {
+        RECT rc;
+        GetClientRect(self.hPicture, &rc);
+        initial = {rc.right, rc.bottom};
+        for (int i = 0; i < 7; ++i) {
+            vm2test::WriteFileText(folder.dir.File("KX9100B.BMP"), cases[i].content);
+            self.Do(hDlg, [&] {
+                self.picture.SelectBitmap(4711);
+                self.picture.SelectBitmap(511);
+            });
+            GetClientRect(self.hPicture, &rc);
+            after[i] = {rc.right, rc.bottom};
+            body[i] = ScreenPixel(self.hPicture, kBody.x, kBody.y);
+        }
+        vm2test::WriteFileText(folder.dir.File("KX9100B.BMP"), good);
+        self.Do(hDlg, [&] {
+            self.picture.SelectBitmap(4711);
+            self.picture.SelectBitmap(511);
+        });
+        repaired = ScreenPixel(self.hPicture, kBody.x, kBody.y);
+    });
+    EXPECT_EQ(RGB(0, 0, 0xFF), repaired) << "the same steps with the good file";
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(initial.cx, after[i].cx) << cases[i].name;
+        EXPECT_EQ(initial.cy, after[i].cy) << cases[i].name;
+        EXPECT_NE(RGB(0, 0, 0xFF), body[i]) << cases[i].name;
+    }
+}
+
 TEST(CBMP256Ctrl, DrawsBitmapResourcesOfEveryHeaderKind)
 {
     struct Case {
