@@ -341,3 +341,30 @@ TEST_F(StatusWindowTest, PopupAnnouncesEachNewStatusOnceBuzzerBeforeSound)
         }));
     }
 }
+
+TEST_F(StatusWindowTest, PopupStaysOpenWhileTroubleHelpRunsAndClosesAtTheNextPollAfter)
+{
+    StoreStatus("paper-out");
+    m_sim.SetReply(commtest::kUsb, Reply("paper-out"));
+    std::string ready = MessageOf("ready");
+    EXPECT_EQ(0, Run(1, [&](HWND h) {
+        PostMessageA(h, WM_COMMAND, vm2::res::kCtlHelpButton, 0);
+        HWND trouble = nullptr;
+        WaitUntil([&] {
+            trouble = FindWindowExA(nullptr, nullptr, "#32770", nullptr);
+            while (trouble != nullptr && (trouble == h || !IsWindowVisible(trouble) ||
+                                          GetWindowThreadProcessId(trouble, nullptr) != GetWindowThreadProcessId(h, nullptr)))
+                trouble = FindWindowExA(nullptr, trouble, "#32770", nullptr);
+            return trouble != nullptr;
+        }, 3000);
+        ASSERT_NE(nullptr, trouble) << "the trouble dialog";
+        statustest::Screenshot(trouble, "status_popup_trouble_dialog");
+        m_sim.SetReply(commtest::kUsb, Reply("ready"));
+        EXPECT_TRUE(WaitUntil([&] { return Message(h) == ready; }, 6500)) << "updates go on during help";
+        EXPECT_TRUE(IsWindowVisible(h)) << "no self-closing while help is open";
+        vm2test::WindowWatch::PressButton(trouble, vm2::res::kCtlTroubleClose);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(trouble); }, 3000)) << statustest::Text(trouble);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(h) || !IsWindowVisible(h); }, 6500)) << "closes at the next poll";
+    }));
+    EXPECT_EQ(nullptr, FindMapWindow(commtest::kUsb, kPort, MAPWND_STATUS));
+}
