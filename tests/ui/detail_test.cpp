@@ -12,6 +12,7 @@
 #include "coord/window_map.h"
 #include "module/exports.h"
 #include "status/status_info.h"
+#include "ui/status/about_box.h"
 #include "ui/status/detail.h"
 #include "ui/status_fixture.h"
 
@@ -367,4 +368,37 @@ TEST_F(StatusWindowTest, PopupStaysOpenWhileTroubleHelpRunsAndClosesAtTheNextPol
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(h) || !IsWindowVisible(h); }, 6500)) << "closes at the next poll";
     }));
     EXPECT_EQ(nullptr, FindMapWindow(commtest::kUsb, kPort, MAPWND_STATUS));
+}
+
+TEST(FileVersionString, ProductVersionOrNothing)
+{
+    std::string text = "x";
+    EXPECT_EQ(1, GetFileVersionString(vm2test::ModuleDllPath().c_str(), &text));
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(0, GetFileVersionString((vm2test::BinDir() + "\\KX9100.INI").c_str(), &text)) << "no version data";
+    EXPECT_EQ("", text);
+    EXPECT_EQ(0, GetFileVersionString("", &text));
+}
+
+TEST_F(StatusWindowTest, AboutBoxShowsTheVersionsAndGoesWithAClosingPopup)
+{
+    vm2test::ScopedRegKey library(HKEY_LOCAL_MACHINE, "software\\KAVRO\\KBAPIInfo");
+    library.SetString("KBAPIVersion", "");
+    library.SetString("Version", "2.5");
+    StoreStatus("paper-out");
+    m_sim.SetReply(commtest::kUsb, Reply("paper-out"));
+    EXPECT_EQ(0, Run(1, [&](HWND h) {
+        PostMessageA(h, WM_SYSCOMMAND, kAboutCommand, 0);
+        HWND about = WaitWindow("About KX-9100 Status Monitor", 3000);
+        ASSERT_NE(nullptr, about);
+        WaitUntil([&] { return IsWindowVisible(about) != FALSE; }, 3000);
+        EXPECT_EQ(h, GetWindow(about, GW_OWNER));
+        EXPECT_EQ("Ver. 1.20", statustest::Text(GetDlgItem(about, vm2::res::kCtlAboutPackage))) << "KPWVER";
+        EXPECT_EQ("Ver. 2.5", statustest::Text(GetDlgItem(about, vm2::res::kCtlAboutLibrary)));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(about, vm2::res::kCtlAboutSpare1)));
+        statustest::Screenshot(about, "status_about_box");
+        m_sim.SetReply(commtest::kUsb, Reply("ready"));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && (!IsWindow(h) || !IsWindowVisible(h)); }, 6500))
+            << "the pop-up closes itself and takes the about box along";
+    }));
 }
