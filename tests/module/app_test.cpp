@@ -152,7 +152,8 @@ TEST(StartView, LeavesNoDanglingResourceHandle)
     Printer p;
     std::string dat = p.dir.Write("model.ini", "[" + p.model + "]\r\nComErrDisableNum=4\r\n");
     p.driverKey.SetString("Profile", dat);
-    PrStartView(0, p.name.c_str(), p.driver.c_str(), p.port.c_str(), p.model.c_str(), nullptr, TestResDll().c_str());
+    // View type 3 opens no window: the export loads and unloads the DLL only.
+    PrStartView(3, p.name.c_str(), p.driver.c_str(), p.port.c_str(), p.model.c_str(), nullptr, TestResDll().c_str());
     EXPECT_EQ(nullptr, GetApp()->GetResDll()) << "the resource DLL is unloaded again";
     EXPECT_EQ(4u, GetApp()->m_ComErr.Limit()) << "refreshed from the data file";
 }
