@@ -30,10 +30,12 @@
 #include "config/notify_settings.h"
 #include "demo/gallery.h"
 #include "installer/kit_install.h"
-#include "kbsim/kbsim_control.h"
 #include "module/app.h"
 #include "module/exports.h"
 #include "status/status_info.h"
+// winspool.h turns SetPrinter into SetPrinterA; the simulator's method keeps its name.
+#undef SetPrinter
+#include "kbsim/kbsim_control.h"
 
 namespace {
 

@@ -153,15 +153,13 @@ int CDetailKbStatus::GetPrinterStatus()
 void CDetailKbStatus::KbStatusThreadMain()
 {
     TraceScope scope("CDetailKbStatus::KbStatusThreadMain");
-    Sleep(500);
+    bool ended = PauseOrEnd(500);
     Trace(scope, "Status loop start\n");
     int interval = 0;
-    int ticks = 0;
     bool modelConfirmed = false;
 
-    while (m_bRunning == 1) {
-        if (interval <= ticks) {
-            ticks = 0;
+    while (!ended && m_bRunning == 1) {
+        {
             Trace(scope, "Status loop head\n");
             InterlockedExchange(&m_bPrinting, IsPrintJobRunning());
             Trace(scope, "Printing = %s\n", m_bPrinting ? "TRUE" : "FALSE");
@@ -209,9 +207,9 @@ void CDetailKbStatus::KbStatusThreadMain()
             else if (IsOpen() && (GetSelectedMode() & kb::kModeNetwork) != 0) interval = m_nNetworkInterval;
             else interval = m_nNormalInterval;
         }
-        ++ticks;
-        // One second in slices, so that an end request is honoured promptly.
-        for (int slice = 0; slice < 10 && m_bRunning == 1; ++slice) Sleep(100);
+        // A pass every interval seconds (at least one); an end request cuts
+        // the pause short.
+        ended = PauseOrEnd(static_cast<DWORD>(interval > 1 ? interval : 1) * 1000);
     }
     Trace(scope, "Status loop end\n");
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "base/mutex_guard.h"
 #include "base/unique_handle.h"
 #include "comm/kb_fetch.h"
 #include "base/trace.h"
@@ -15,21 +16,9 @@ namespace {
 // Built when the module is loaded; loads nothing until the first user.
 CKbApiBase theKbApiBase;
 
-class BaseLock {
+class BaseLock : public vm2::MutexGuard {
 public:
-    explicit BaseLock(CKbApiBase* base) : m_base(base)
-    {
-        if (m_base != nullptr) m_base->Lock();
-    }
-    ~BaseLock()
-    {
-        if (m_base != nullptr) m_base->Unlock();
-    }
-    BaseLock(const BaseLock&) = delete;
-    BaseLock& operator=(const BaseLock&) = delete;
-
-private:
-    CKbApiBase* m_base;
+    explicit BaseLock(CKbApiBase* base) : vm2::MutexGuard(base != nullptr ? base->LockHandle() : nullptr) {}
 };
 
 template <typename T>
@@ -43,13 +32,18 @@ bool Bind(HMODULE lib, const char* name, T* out)
 
 // -------------------------------------------------------------- CKbApiBase
 
-CKbApiBase::CKbApiBase() { InitializeCriticalSection(&m_cs); }
+CKbApiBase::CKbApiBase() = default;
 
-CKbApiBase::~CKbApiBase()
+// Nothing is released here: a static destructor runs at process exit too,
+// under the loader lock and after the library may have been unloaded.
+// ReleaseAtUnload does the work when the host unloads the module.
+CKbApiBase::~CKbApiBase() = default;
+
+void CKbApiBase::ReleaseAtUnload()
 {
+    BaseLock lock(this);
     m_dwRefCount = 0;
     Destroy();
-    DeleteCriticalSection(&m_cs);
 }
 
 CKbApiBase& CKbApiBase::Instance() { return theKbApiBase; }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "base/mutex_guard.h"
 #include "comm/kb_entry.h"
 
 class CKbApiBase {
@@ -18,6 +19,10 @@ public:
     BOOL Initialize(const char* pszPrinterName);
     // Releases and unloads the library when nobody holds a reference.
     void Destroy();
+    // Releases and unloads the library whatever holds remain: for the
+    // module's own unload by FreeLibrary, never at process exit, when the
+    // library may already be gone.
+    void ReleaseAtUnload();
     // The channel count (cached per process) or a negative error; the list
     // stays in the base.
     int KBGetAvailableChannel(int nType, const char* pszName);
@@ -25,10 +30,10 @@ public:
     // The process-wide binding.
     static CKbApiBase& Instance();
 
-    // Guards the reference count, the binding and the channel cache: the host
-    // thread and the status threads create and destroy users concurrently.
-    void Lock() { EnterCriticalSection(&m_cs); }
-    void Unlock() { LeaveCriticalSection(&m_cs); }
+    // The lock of the reference count, the binding and the channel cache:
+    // the host thread and the status threads create and destroy users
+    // concurrently.
+    HANDLE LockHandle() const { return m_lock.get(); }
 
     int m_nChannelCount = -1;
     kb::ChannelRecord* m_pChannelList = nullptr;
@@ -44,7 +49,7 @@ private:
     bool BindEntryPoints();
     void FreeChannelList();
 
-    CRITICAL_SECTION m_cs;
+    vm2::ProcessMutex m_lock;
 };
 
 // A user's handle on the shared binding.

@@ -1,6 +1,7 @@
 #include "comm/kbchannel.h"
 
 #include <cstring>
+#include <exception>
 #include <new>
 
 #include "comm/kb_fetch.h"
@@ -104,14 +105,21 @@ int CKbApiChannel::ReceiveCancel()
 
 // ---------------------------------------------------------- CKbStatChannel
 
-CKbStatChannel::CKbStatChannel(int nType, const char* pszAddress) : CKbApiChannel(nType, pszAddress, 0, 0) {}
+CKbStatChannel::CKbStatChannel(int nType, const char* pszAddress)
+    : CKbApiChannel(nType, pszAddress, 0, 0), m_hEnd(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+{
+}
 
 CKbStatChannel::~CKbStatChannel()
 {
     // Not virtual dispatch here: the derived part is already gone, and the
     // thread must be joined before anything it uses is freed.
     CKbStatChannel::EndStatusThread();
-    delete[] m_pStatus;
+}
+
+bool CKbStatChannel::PauseOrEnd(DWORD dwMilliseconds) const
+{
+    return WaitForSingleObject(m_hEnd.get(), dwMilliseconds) != WAIT_TIMEOUT || m_bRunning == 0;
 }
 
 DWORD CKbStatChannel::EnumChannel(int nIndex)
@@ -158,15 +166,11 @@ int CKbStatChannel::GetPrinterStatus()
     else if (r.nSecond <= 0) result = r.nSecond;
 
     if (result == 1) {
-        unsigned char* copy = new (std::nothrow) unsigned char[r.data.size() + 1];
-        if (copy == nullptr) {
-            result = -2;
-        } else {
-            memcpy(copy, r.data.data(), r.data.size());
-            copy[r.data.size()] = 0;
-            delete[] m_pStatus;
-            m_pStatus = copy;
-            m_nStatusLength = static_cast<int>(r.data.size());
+        try {
+            r.data.push_back(0);
+            m_status.swap(r.data);
+        } catch (const std::exception&) {
+            result = -2;  // the previous reply stays
         }
     }
     Trace(scope, "Exit CKbStatChannel::GetPrinterStatus\n");
@@ -182,7 +186,7 @@ void CKbStatChannel::Post(UINT uMsg, int nResult)
 int CKbStatChannel::StartStatusThread(HWND hWnd)
 {
     TraceScope scope("CKbStatChannel::StartStatusThread");
-    if (m_bRunning == 1) return 0;
+    if (m_bRunning == 1 || !m_hEnd) return 0;
     if (m_hThread != nullptr) {
         // The previous pass finished on its own; join it before starting anew.
         WaitForSingleObject(m_hThread, INFINITE);
@@ -190,6 +194,7 @@ int CKbStatChannel::StartStatusThread(HWND hWnd)
         m_hThread = nullptr;
     }
     m_hWnd = hWnd;
+    ResetEvent(m_hEnd.get());
     InterlockedExchange(&m_bRunning, 1);
     m_hThread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
     if (m_hThread == nullptr) {
@@ -205,6 +210,7 @@ void CKbStatChannel::EndStatusThread()
     TraceScope scope("Enter CKbStatChannel::EndStatusThread");
     m_hWnd = nullptr;
     InterlockedExchange(&m_bRunning, 0);
+    if (m_hEnd) SetEvent(m_hEnd.get());
     if (m_hThread != nullptr) {
         WaitForSingleObject(m_hThread, INFINITE);
         CloseHandle(m_hThread);
@@ -216,9 +222,12 @@ void CKbStatChannel::EndStatusThread()
 DWORD WINAPI CKbStatChannel::ThreadProc(void* pThis)
 {
     // Nothing may escape a thread entry.
+    CKbStatChannel* self = static_cast<CKbStatChannel*>(pThis);
     try {
-        static_cast<CKbStatChannel*>(pThis)->KbStatusThreadMain();
+        self->KbStatusThreadMain();
     } catch (...) {
+        // A worker that died is not running: a new start must not be refused.
+        InterlockedExchange(&self->m_bRunning, 0);
     }
     return 0;
 }
@@ -226,8 +235,7 @@ DWORD WINAPI CKbStatChannel::ThreadProc(void* pThis)
 void CKbStatChannel::KbStatusThreadMain()
 {
     TraceScope scope("CKbStatChannel::KbStatusThreadMain");
-    Sleep(500);
-    if (m_bRunning == 0) return;
+    if (PauseOrEnd(500)) return;
     if (!IsOpen()) {
         int r = OpenStatusChannel();
         if (r < 1) {

@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "base/messages.h"
+#include "base/unique_handle.h"
 #include "comm/kb_fetch.h"
 #include "comm/kbapi.h"
 
@@ -63,6 +65,8 @@ public:
 
     // 1 started, 0 already running or no thread to be had.
     virtual int StartStatusThread(HWND hWnd);
+    // Wakes the worker from any pause and joins it; nothing is posted once
+    // this returns.
     virtual void EndStatusThread();
     // 1 a reply is in the status buffer, -1 channel not open, 0 no reply,
     // -2 out of memory, or the library's negative code.
@@ -74,18 +78,24 @@ public:
     // 1 open, 0 selected but not opened, -1 no candidate offered.
     int OpenStatusChannel();
 
-    const unsigned char* GetStatusBuffer() const { return m_pStatus; }
-    int GetStatusLength() const { return m_nStatusLength; }
+    // The last reply read, with a terminating 0 after its bytes (null before
+    // the first).
+    const unsigned char* GetStatusBuffer() const { return m_status.empty() ? nullptr : m_status.data(); }
+    int GetStatusLength() const { return m_status.empty() ? 0 : static_cast<int>(m_status.size() - 1); }
     bool IsRunning() const { return m_bRunning != 0; }
 
 protected:
     void Post(UINT uMsg, int nResult);
+    // The worker's pause: true when the end was asked for meanwhile (or
+    // before), false when the time ran out.
+    bool PauseOrEnd(DWORD dwMilliseconds) const;
 
-    unsigned char* m_pStatus = nullptr;
-    int m_nStatusLength = 0;
+    std::vector<unsigned char> m_status;
     HWND volatile m_hWnd = nullptr;
     HANDLE m_hThread = nullptr;
     volatile LONG m_bRunning = 0;
+    // Set by EndStatusThread (manual reset); cleared at each start.
+    vm2::UniqueHandle m_hEnd;
 
 private:
     static DWORD WINAPI ThreadProc(void* pThis);

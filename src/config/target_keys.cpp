@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "base/mutex_guard.h"
 #include "base/unique_handle.h"
 #include "config/logon_user.h"
 #include "config/notify_settings.h"
@@ -34,28 +35,22 @@ std::string JoinKey(const char* pszParent, const std::string& child)
 // process would take it for an orphan and delete it. Our own processes
 // therefore sweep and create one at a time; a holder that died leaves the
 // mutex abandoned, which still hands it over.
+vm2::UniqueHandle RebuildMutex()
+{
+    vm2::UniqueHandle h(CreateMutexA(nullptr, FALSE, "Global\\KAVRO_VLX3_TargetKeyRebuild"));
+    // Without the right to create global objects, other sessions' rebuilds
+    // cannot be ordered: keep at least our own session in step.
+    if (!h) h.reset(CreateMutexA(nullptr, FALSE, "KAVRO_VLX3_TargetKeyRebuild"));
+    return h;
+}
+
 class RebuildLock {
 public:
-    RebuildLock()
-    {
-        m_hMutex.reset(CreateMutexA(nullptr, FALSE, "Global\\KAVRO_VLX3_TargetKeyRebuild"));
-        // Without the right to create global objects, other sessions'
-        // rebuilds cannot be ordered: keep at least our own session in step.
-        if (!m_hMutex) m_hMutex.reset(CreateMutexA(nullptr, FALSE, "KAVRO_VLX3_TargetKeyRebuild"));
-        if (!m_hMutex) return;
-        DWORD rc = WaitForSingleObject(m_hMutex.get(), 30000);
-        m_bOwned = rc == WAIT_OBJECT_0 || rc == WAIT_ABANDONED;
-    }
-    ~RebuildLock()
-    {
-        if (m_bOwned) ReleaseMutex(m_hMutex.get());
-    }
-    RebuildLock(const RebuildLock&) = delete;
-    RebuildLock& operator=(const RebuildLock&) = delete;
+    RebuildLock() : m_hMutex(RebuildMutex()), m_guard(m_hMutex.get(), 30000) {}
 
 private:
-    vm2::UniqueHandle m_hMutex;
-    bool m_bOwned = false;
+    vm2::UniqueHandle m_hMutex;  // before the guard: released before it is closed
+    vm2::MutexGuard m_guard;
 };
 
 // Level-2 information of an open printer names both a driver and a print

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "base/mutex_guard.h"
 #include "base/unique_handle.h"
 #include "base/trace.h"
 
@@ -29,46 +30,35 @@ void TraceMapEvent(const char* pszMapName, const char* pszEvent)
     Trace(scope, "%s : %s\n", pszMapName, pszEvent);
 }
 
+// The section's mutex, or none when its name cannot be built or another
+// object squats on it: the register then works without the lock, as it
+// always could.
+UniqueHandle OpenMapMutex(const char* pszMapName)
+{
+    char szMutex[vm2::kMapNameBuf + 8];
+    UniqueHandle h;
+    if (!GetWindowMapMutexName(pszMapName, szMutex, sizeof(szMutex))) return h;
+    h.reset(CreateMutexA(nullptr, FALSE, szMutex));
+    if (!h) TraceMapEvent(pszMapName, "no lock");
+    return h;
+}
+
 // Holds a section's mutex for the length of one operation.
 class MapLock {
 public:
     explicit MapLock(const char* pszMapName)
+        : m_hMutex(OpenMapMutex(pszMapName)), m_guard(m_hMutex.get(), kWindowMapLockTimeoutMs)
     {
-        char szMutex[vm2::kMapNameBuf + 8];
-        if (!GetWindowMapMutexName(pszMapName, szMutex, sizeof(szMutex))) return;
-        m_hMutex.reset(CreateMutexA(nullptr, FALSE, szMutex));
-        if (!m_hMutex) {
-            // Another object squats on the name: work without the lock, as
-            // the register always could.
-            TraceMapEvent(pszMapName, "no lock");
-            return;
-        }
-        switch (WaitForSingleObject(m_hMutex.get(), kWindowMapLockTimeoutMs)) {
-        case WAIT_OBJECT_0: m_bOwned = true; break;
-        case WAIT_ABANDONED:
-            m_bOwned = true;
-            m_bAbandoned = true;
-            TraceMapEvent(pszMapName, "previous holder died");
-            break;
-        default:
-            // A holder that never lets go must not keep windows from opening.
-            TraceMapEvent(pszMapName, "lock timed out");
-            break;
-        }
+        if (m_guard.Abandoned()) TraceMapEvent(pszMapName, "previous holder died");
+        // A holder that never lets go must not keep windows from opening.
+        if (m_hMutex && !m_guard.Owned()) TraceMapEvent(pszMapName, "lock timed out");
     }
-    ~MapLock()
-    {
-        if (m_bOwned) ReleaseMutex(m_hMutex.get());
-    }
-    MapLock(const MapLock&) = delete;
-    MapLock& operator=(const MapLock&) = delete;
 
-    bool Abandoned() const { return m_bAbandoned; }
+    bool Abandoned() const { return m_guard.Abandoned(); }
 
 private:
-    UniqueHandle m_hMutex;
-    bool m_bOwned = false;
-    bool m_bAbandoned = false;
+    UniqueHandle m_hMutex;  // before the guard: released before it is closed
+    vm2::MutexGuard m_guard;
 };
 
 // A view of the whole section and the part of it that can be used: the

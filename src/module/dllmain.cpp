@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "comm/kbapi.h"
 #include "config/logon_user.h"
 #include "module/app.h"
 
@@ -12,6 +13,10 @@ BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID pReserved)
     }
     // Only when the host unloads the module: at process exit the library may
     // already be gone.
-    if (dwReason == DLL_PROCESS_DETACH && pReserved == nullptr) vm2::ReleaseTerminalServicesLibrary();
+    if (dwReason == DLL_PROCESS_DETACH && pReserved == nullptr) {
+        // A session the host left open.
+        CKbApiBase::Instance().ReleaseAtUnload();
+        vm2::ReleaseTerminalServicesLibrary();
+    }
     return TRUE;
 }

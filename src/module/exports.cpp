@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "base/mutex_guard.h"
 #include "base/resource_ids.h"
 #include "base/text.h"
 #include "base/unique_handle.h"
@@ -244,8 +245,12 @@ namespace {
 // The status rows of a data file (and its help keys) are read once and kept
 // while the file, the user's language and the files beside it that choose
 // the language section stay as they were: building them is the costliest
-// step of a poll. Only the host's thread polls, one call at a time.
-CStatusInfo& StatusInfoFor(const std::string& strDatFile)
+// step of a poll. Any thread may poll: the cache is swapped under its lock,
+// and a caller keeps the tables it was given alive for as long as it uses
+// them, even when another poll replaces them meanwhile.
+vm2::ProcessMutex g_statusInfoLock;
+
+std::shared_ptr<CStatusInfo> StatusInfoFor(const std::string& strDatFile)
 {
     struct Stamp {
         std::string path;
@@ -259,7 +264,7 @@ CStatusInfo& StatusInfoFor(const std::string& strDatFile)
                    lang == o.lang && CompareFileTime(&folderWritten, &o.folderWritten) == 0;
         }
     };
-    static std::unique_ptr<CStatusInfo> cached;
+    static std::shared_ptr<CStatusInfo> cached;
     static Stamp cachedStamp;
 
     Stamp now;
@@ -275,12 +280,16 @@ CStatusInfo& StatusInfoFor(const std::string& strDatFile)
         GetFileAttributesExA(strDatFile.substr(0, slash).c_str(), GetFileExInfoStandard, &attr))
         now.folderWritten = attr.ftLastWriteTime;
 
-    if (!cached || !(now == cachedStamp)) {
-        cached.reset(new CStatusInfo(strDatFile.c_str(), std::nothrow));
-        cached->SetDataFile(strDatFile.c_str());
+    vm2::MutexGuard lock(g_statusInfoLock.get());
+    if (!lock.Owned() || !cached || !(now == cachedStamp)) {
+        auto fresh = std::make_shared<CStatusInfo>(strDatFile.c_str(), std::nothrow);
+        fresh->SetDataFile(strDatFile.c_str());
+        // Without the lock the tables are the caller's alone.
+        if (!lock.Owned()) return fresh;
+        cached = std::move(fresh);
         cachedStamp = now;
     }
-    return *cached;
+    return cached;
 }
 
 struct StatusOutputs {
@@ -341,7 +350,8 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
 
         // A data file that cannot be read leaves the built-in status rows:
         // statuses are still reported, without the model's own rows.
-        CStatusInfo& statusInfo = StatusInfoFor(info.GetDatFileName());
+        const std::shared_ptr<CStatusInfo> tables = StatusInfoFor(info.GetDatFileName());
+        CStatusInfo& statusInfo = *tables;
         if (statusInfo.GetLoadResult() < 0)
             Trace(scope, "PrGetStatus : error : status table of the data file not loaded : %d\n",
                   statusInfo.GetLoadResult());
@@ -381,8 +391,8 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
         }
 
         if (e == 1) {
-            std::unique_ptr<CPrinterStatus> status(statusInfo.CreateStatusObject(
-                channelNo, reply.data.data(), static_cast<DWORD>(reply.data.size()), 0));
+            std::unique_ptr<CPrinterStatus> status(
+                statusInfo.CreateStatusObject(channelNo, reply.Bytes(), static_cast<DWORD>(reply.data.size()), 0));
             if (!status) {
                 Trace(scope, "ERROR!! : NULL == pStatus\n");
                 e = -1;

@@ -163,6 +163,8 @@ std::string CStatusInfo::InstallFolder() const
 StatusHelpInfo CStatusInfo::LocateHelp(int nHelpNo) const
 {
     StatusHelpInfo help;
+    vm2::MutexGuard lock(m_helpLock.get());
+    if (!lock.Owned()) return help;
     const char* file = m_strDatFile.c_str();
     // The language section and the "TSS" switches are read once per data
     // file: every status object asks for them again.

@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "base/mutex_guard.h"
 #include "status/status_ctrl.h"
 #include "status/status_record.h"
 #include "status/status_tables.h"
@@ -129,7 +130,9 @@ private:
     HMODULE m_hResDll = nullptr;
     std::string m_strDriverKey;
     BOOL m_bHtml = FALSE;
-    // Read on the first help lookup after SetDataFile.
+    // Read on the first help lookup after SetDataFile, under the lock: the
+    // status polls of several threads share one interpreter.
+    mutable vm2::ProcessMutex m_helpLock;
     mutable bool m_bHelpSectionKnown = false;
     mutable std::string m_strHelpSection;
     mutable std::map<int, UINT> m_helpFlags;

@@ -12,6 +12,15 @@ namespace {
 
 class DetailKbStatusTest : public SimPrinterTest {
 protected:
+    void SetUp() override
+    {
+        SimPrinterTest::SetUp();
+        // The printer's target key, where the thread reads and writes its state.
+        int kind = 0;
+        char path[260] = "";
+        ASSERT_EQ(0, CheckTargetRegKey(commtest::kUsb, "USB001", kit::kModelId, &kind, path));
+    }
+
     // A poller of the USB printer, polling every second.
     std::unique_ptr<CDetailKbStatus> MakePoller(const char* model = kit::kModelId)
     {

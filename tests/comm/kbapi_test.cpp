@@ -251,3 +251,27 @@ TEST_F(KbApiTest, ThreadsAndSessionsTogetherEndWithOneLoadAndOneRelease)
     EXPECT_EQ(1, m_sim.CountCalls(Entry::Release));
     EXPECT_EQ(nullptr, Loaded(kit::kSimDllName));
 }
+
+// A session the host never ends is released when the host unloads the
+// module, but not at process exit, when the library may already be gone.
+TEST_F(KbApiTest, OpenSessionIsReleasedAtUnloadNotAtProcessExit)
+{
+    for (const char* mode : {"exit", "unload"}) {
+        SCOPED_TRACE(mode);
+        uint32_t since = m_sim.NextSeq();
+        std::string cmd = "\"" + vm2test::BinDir() + "\\unload_host.exe\" \"" + vm2test::ModuleDllPath() + "\" \"" +
+                          commtest::kUsb + "\" \"" + kit::kDriverName + "\" USB001 \"" + kit::kModelId + "\" " + mode;
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi = {};
+        ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) << cmd;
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 30000));
+        DWORD code = 99;
+        GetExitCodeProcess(pi.hProcess, &code);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        ASSERT_EQ(0u, code);
+        EXPECT_EQ(1, m_sim.CountCalls(Entry::Initialize, since));
+        EXPECT_EQ(strcmp(mode, "unload") == 0 ? 1 : 0, m_sim.CountCalls(Entry::Release, since));
+    }
+}

@@ -1,5 +1,12 @@
 // The host's polling exports against the kit's printers.
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "comm/comm_fixture.h"
+#include "comm/detail_kbstatus.h"
+#include "comm/receiver.h"
 #include "config/notify_settings.h"
 #include "config/paths.h"
 #include "module/app.h"
@@ -113,6 +120,24 @@ TEST_F(StatusExports, UsbPortReportsTheFirstFailure)
     EXPECT_EQ(0, p.real);
     EXPECT_EQ(11, p.simple);
     EXPECT_EQ(0u, StoredDword(commtest::kUsb, "ComStatus", 9));
+}
+
+// Regression: an empty reply (size 0 announced, then success) was passed on
+// as "no reply" and delivered as a status; it cannot be parsed, so it is a
+// communication error.
+TEST_F(StatusExports, EmptyReplyIsACommunicationError)
+{
+    m_sim.SetReply(commtest::kUsb, Reply("ready"));
+    Start(commtest::kUsb, "USB001");
+    ASSERT_EQ(1, GetStatus().result);
+    m_sim.AddFault(commtest::kUsb, {Entry::GetStatus, -4, 1, 0, Phase::Any});
+    m_sim.AddFault(commtest::kUsb, {Entry::GetStatus, 1, 1, 0, Phase::Any});  // the fetch, with size 0
+    Poll p = GetStatus();
+    EXPECT_EQ(1, p.result);
+    EXPECT_EQ(0, p.real);
+    EXPECT_EQ(11, p.simple);
+    EXPECT_EQ(0u, StoredDword(commtest::kUsb, "ComStatus", 9));
+    EXPECT_EQ(Reply("ready"), StoredStatus(commtest::kUsb)) << "nothing stored";
 }
 
 TEST_F(StatusExports, ReplyMeaningCommunicationErrorIsNotStored)
@@ -280,4 +305,55 @@ TEST_F(StatusExports, StatusRowsFollowAChangedDataFile)
     Poll p = GetStatus();
     EXPECT_EQ(1, p.result);
     EXPECT_NE(100, p.real) << "the status rows were read again";
+}
+
+// Two host threads poll while the status window's thread polls the same
+// parallel printer and the printer changes state and fails now and then:
+// every stored "Status" is a whole reply, the run of tolerated failures
+// stays within its limit, and nothing is left open.
+TEST_F(StatusExports, HostThreadsAndTheStatusThreadPollTogether)
+{
+    const std::vector<std::string> replies = {Reply("ready"), Reply("paper-out"), Reply("printing")};
+    m_sim.SetScript(commtest::kLpt,
+                    {{replies[0], 2, 1}, {"", 2, -5}, {replies[1], 3, 1}, {"", 1, -17}, {replies[2], 2, 1}, {"", 4, -5}},
+                    true);
+    Start(commtest::kLpt, "LPT1:");
+    ComErrTolerance& tolerance = GetApp()->m_ComErr;
+    ASSERT_EQ(3u, tolerance.Limit());
+
+    commtest::Receiver window;
+    auto poller = std::make_unique<CDetailKbStatus>(1, commtest::kLpt, tolerance);
+    poller->Initialize(commtest::kLpt, "LPT1:", kit::kModelId, commtest::kLpt);
+    poller->SetIntervals(1, 1);
+    ASSERT_EQ(1, poller->StartStatusThread(window.Handle()));
+
+    std::atomic<int> torn{0}, pastLimit{0}, delivered{0};
+    auto check = [&] {
+        std::string stored = StoredStatus(commtest::kLpt);
+        if (!stored.empty() && std::find(replies.begin(), replies.end(), stored) == replies.end()) ++torn;
+        if (static_cast<LONG>(tolerance.Count()) < 0 || tolerance.Count() > tolerance.Limit()) ++pastLimit;
+    };
+    std::vector<std::thread> hosts;
+    for (int t = 0; t < 2; ++t)
+        hosts.emplace_back([&] {
+            for (int i = 0; i < 60; ++i) {
+                if (GetStatus().result == 1) ++delivered;
+                check();
+                Sleep(40);
+            }
+        });
+    while (!window.WaitFor(100, 4)) check();  // the status thread's passes, about one a second
+    for (std::thread& h : hosts) h.join();
+    poller->EndStatusThread();
+    poller->CloseChannel();
+    poller.reset();
+
+    EXPECT_EQ(0, torn.load());
+    EXPECT_EQ(0, pastLimit.load());
+    EXPECT_GT(delivered.load(), 0);
+    EXPECT_GE(window.m_got.size(), 4u);
+    EXPECT_EQ(0, PrMonitoringEnd());
+    m_started = false;
+    EXPECT_EQ(0, m_sim.OpenChannelCount());
+    EXPECT_EQ(0u, CKbApiBase::Instance().m_dwRefCount);
 }

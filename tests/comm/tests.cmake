@@ -13,9 +13,12 @@ add_test(NAME comm.printers_setup COMMAND comm_printers_setup)
 set_tests_properties(comm.printers_setup PROPERTIES FIXTURES_SETUP comm_printers
   FIXTURES_REQUIRED wine ENVIRONMENT "${VM2PR2_TEST_ENV}" RESOURCE_LOCK spooler TIMEOUT 120)
 
-vm2pr2_test(test_comm SOURCES comm/kbapi_test.cpp comm/kbchannel_test.cpp
+add_executable(unload_host comm/unload_host.cpp)
+set_target_properties(unload_host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+vm2pr2_test(test_comm SOURCES comm/kbapi_test.cpp comm/kbchannel_test.cpp comm/kb_fetch_test.cpp
   LIBS vm2pr2_kbsim_control vm2pr2_kit_install
-  DEPENDS comm_printers_setup
+  DEPENDS comm_printers_setup unload_host
   FIXTURES comm_printers
   LOCKS target_keys)
 
