@@ -16,6 +16,8 @@ have sox || need="$need sox"
 [ -x /usr/bin/convert ] && convert -version 2>/dev/null | grep -q ImageMagick || need="$need imagemagick"
 # Wine's ALSA driver: the tests play into an ALSA file device.
 [ -n "$(ls /usr/lib/*/libasound.so.2 2>/dev/null)" ] || need="$need libasound2"
+# The locale sources: the dialog font tests build a Japanese locale from them.
+[ -f /usr/share/i18n/locales/ja_JP ] || need="$need locales"
 have clang++ || need="$need clang"
 [ -n "$(ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a 2>/dev/null)" ] || need="$need libclang-rt-dev"
 [ -f /usr/src/googletest/CMakeLists.txt ] || need="$need googletest"

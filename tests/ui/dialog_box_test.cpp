@@ -1,5 +1,5 @@
 // The modal loop of the window framework on the X display: results, owner,
-// centring, nesting, the font substitution rule, and the window text reader.
+// centring, nesting, moving a view's children, and the window text reader.
 #include "ui/framework/dialog_box.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +50,14 @@ TEST(CDialogBoxDoModal, RefusesWithoutTemplateModuleOrDialogAndLeavesTheOwnerAlo
     }
     GetApp()->m_hResDll = hSaved;
     EXPECT_TRUE(IsWindowEnabled(owner.hWnd));
+    // Without its object (as before WM_INITDIALOG) the procedure handles
+    // nothing and the default processing goes on.
+    HWND hBare = CreateDialogParamA(res.Get(), MAKEINTRESOURCEA(uitest::kStatusTemplate), nullptr,
+                                    CDialogBox::SharedDialogProc, 0);
+    ASSERT_NE(nullptr, hBare);
+    EXPECT_EQ(0, SendMessageA(hBare, WM_COMMAND, IDOK, 0));
+    EXPECT_EQ(0, GetWindowLongPtrA(hBare, DWLP_USER));
+    EXPECT_TRUE(DestroyWindow(hBare));
 }
 
 TEST(CDialogBoxDoModal, ReturnsTheQuitCodeCentredWithTheOwnerDisabledMeanwhile)
@@ -185,24 +193,6 @@ TEST(CViewBaseMoveChild, ShiftsAChildByTheOffsetInTheDialogsClientArea)
     EXPECT_EQ(before.y, still.y);
     EXPECT_EQ(before.x + 10, after.x);
     EXPECT_EQ(before.y - 5, after.y);
-}
-
-TEST(SubstituteFontHeight, ReplacesOnlyTheOldSansFacesAndKeepsTheGuiHeightAtEightPoints)
-{
-    LONG lHeight = 1234;
-    // 8 points, as a negative height at 96 and 120 dpi, or as a point value.
-    for (auto [lTemplate, nDpi] : {std::pair<LONG, int>{-11, 96}, {-13, 120}, {8, 96}}) {
-        ASSERT_TRUE(vm2::ui::SubstituteFontHeight("MS Sans Serif", lTemplate, nDpi, -12, &lHeight));
-        EXPECT_EQ(-12, lHeight) << lTemplate << " at " << nDpi;
-    }
-    ASSERT_TRUE(vm2::ui::SubstituteFontHeight("Helv", -12, 96, -11, &lHeight));
-    EXPECT_EQ(-12, lHeight) << "9 points stays 9 points";
-    ASSERT_TRUE(vm2::ui::SubstituteFontHeight("MS Sans Serif", 9, 120, -11, &lHeight));
-    EXPECT_EQ(-15, lHeight);
-    ASSERT_TRUE(vm2::ui::SubstituteFontHeight("Helv", 0, 96, -11, &lHeight));
-    EXPECT_EQ(0, lHeight);
-    for (const char* face : {"ms sans serif", "MS Sans Serif ", "Arial", "", "Helvetica"})
-        EXPECT_FALSE(vm2::ui::SubstituteFontHeight(face, -11, 96, -12, &lHeight)) << face;
 }
 
 TEST(CWndBase, GetWindowTextStringReadsTextsOfAnyLength)
