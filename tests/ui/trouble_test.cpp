@@ -7,6 +7,7 @@
 #include <atomic>
 #include <set>
 
+#include "harness/gui_objects.h"
 #include "harness/test_support.h"
 #include "ui/status_fixture.h"
 
@@ -253,4 +254,38 @@ TEST(Trouble, ItsEndLeavesTheWindowRunningAndTheWindowsCloseEndsBoth)
         EXPECT_EQ(2, outer.DoModal()) << "the window's close got through";
         EXPECT_TRUE(w.Join().found);
     }
+}
+
+namespace {
+
+// Ends itself as soon as its first page is up.
+class AutoOk : public CTrouble {
+public:
+    AutoOk() : CTrouble(nullptr) {}
+    BOOL OnInitDialog() override
+    {
+        BOOL b = CTrouble::OnInitDialog();
+        PostMessageA(m_hWnd, WM_COMMAND, IDOK, 0);
+        return b;
+    }
+};
+
+}  // namespace
+
+TEST(Trouble, TwoHundredDialogsLeaveNoObjectBehind)
+{
+    KitDll dll("KX9100T2.DLL");  // a first page cycling three pictures
+    {
+        AutoOk warm;
+        ASSERT_EQ(1, RunTrouble(warm, dll));
+    }
+    statustest::Pump(50);
+    vm2test::GuiObjects before = vm2test::CountGuiObjects();
+    for (int i = 0; i < 200; ++i) {
+        AutoOk dlg;
+        ASSERT_EQ(1, RunTrouble(dlg, dll)) << "run " << i;
+    }
+    statustest::Pump(50);
+    vm2test::GuiObjects after = vm2test::CountGuiObjects();
+    EXPECT_EQ(before, after) << before.Describe() << " then " << after.Describe();
 }

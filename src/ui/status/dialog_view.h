@@ -47,6 +47,8 @@ public:
     void OnDrawItem(WPARAM wParam, LPARAM lParam) override;
 
     DWORD GetHelpKind() const { return m_dwHelpKind; }
+    const CBMP256Ctrl& GetPicture() const { return m_Picture; }
+    const CIconCtrl& GetIcon() const { return m_Icon; }
 
 private:
     // Help button and its companion follow the flag and the help kind.

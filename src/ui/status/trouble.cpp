@@ -79,6 +79,8 @@ BOOL CTrouble::OnInitDialog()
               m_nPageCount);
     m_strTitle = m_Pages.Title();
     SetWindowTextA(m_hWnd, m_strTitle.c_str());
+    // The pictures are bitmaps of the module the dialog came from.
+    m_Picture.SetModule(m_hResModule);
     m_Picture.SetSize(160, 120);
     // Shown and activated before the first page takes the focus: the dialog
     // manager's activation would otherwise move the focus to the first tab
