@@ -650,7 +650,7 @@ int main(int argc, char** argv)
 
     if (bView) {
         std::printf("\nOpening the status window of \"%s\" (close it to go on)\n", lpt.strName.c_str());
-        int r = e.pStartView(0, lpt.strName.c_str(), lpt.strDriver.c_str(), lpt.strPort.c_str(),
+        int r = e.pStartView(2, lpt.strName.c_str(), lpt.strDriver.c_str(), lpt.strPort.c_str(),
                              lpt.strModel.c_str(), lpt.strDatFile.c_str(), lpt.strResDll.c_str());
         Show("PrStartView", r);
     }

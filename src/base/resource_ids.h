@@ -41,6 +41,23 @@ constexpr int kCtlTroubleNext = 233;
 constexpr int kCtlTroubleClose = 234;
 
 // ------------------------------------------------------- status window, about box
+constexpr int kStatusTemplate = 102;       // the status window
+constexpr int kAboutTemplate = 104;        // the about box
+constexpr int kWindowIcon = 621;           // small and big icon of the status window
+constexpr int kAboutMenuString = 1131;     // system-menu item of the about box
+constexpr int kRegisterFailedString = 1202;  // the shared window register is not usable
+constexpr int kNoDriverString = 1223;      // the printer's driver is not found
+constexpr int kPortReplacedString = 1233;  // communication error boxes: "RST_FREPLACE"
+constexpr int kLibraryInUseString = 1234;  // "ERR_KBAPIINUSE"
+constexpr int kComOthersString = 1235;     // "ERR_OTHERS"
+// Version controls of the about box.
+constexpr int kCtlAboutPackage = 289;
+constexpr int kCtlAboutEnv = 290;
+constexpr int kCtlAboutModule = 291;
+constexpr int kCtlAboutLibrary = 292;
+constexpr int kCtlAboutRcv = 293;
+constexpr int kCtlAboutSpare1 = 294;
+constexpr int kCtlAboutSpare2 = 295;
 
 // ------------------------------------------------------------------ preferences
 // Dialog templates: printer without / with a beep buzzer.

@@ -17,6 +17,7 @@ constexpr const char kKNAgentServiceKey[] = "SYSTEM\\CurrentControlSet\\services
 constexpr const char kEKbapiKey[] = "Software\\Kavro\\eKBAPI";
 constexpr const char kNwlinkKey[] = "Enum\\Network\\NWLINK";
 constexpr const char kKbapiInfoKey[] = "Software\\KAVRO\\KBAPIInfo";
+constexpr const char kVlxCommonKey[] = "software\\KAVRO\\VLX3\\VLXCommon";
 constexpr const char kSidmCommonKey[] = "software\\KAVRO\\VLX3\\SIDMCommon";
 
 // HKEY_CURRENT_USER, or the logged-on user's hive under HKEY_USERS

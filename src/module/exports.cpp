@@ -21,6 +21,7 @@
 #include "base/trace.h"
 #include "status/status_info.h"
 #include "ui/prefs/vlx_env_dlg.h"
+#include "ui/status/detail.h"
 
 namespace {
 
@@ -561,8 +562,21 @@ int __cdecl PrStartView(int nViewType, const char* pszPrinterName, const char* p
         vm2::ScopeExit forget([app] { app->SetResDll(nullptr); });
         if (CheckDriverInstalled(pszDriverName, resDll.get(), nullptr) == 0) return 1;
         app->RefreshComErrDisableNum();
-        // The status window itself is not built yet.
-        return 1;
+        if (nViewType == 3) return 1;
+        DetailEnv env;
+        env.strDriverName = app->m_BaseInfo.GetDriverName();
+        env.pTolerance = &app->m_ComErr;
+        env.nDefaultTimer = g_nDefaultTimer;
+        env.hSelfModule = g_hInstance;
+        CDetail detail(nullptr, env);
+        detail.m_hViewModule = resDll.get();
+        detail.m_nViewType = nViewType;
+        Trace(scope, "Detail.DoModal() : Start\n");
+        // The host's data file path, or the one the context found.
+        detail.StartView(pszPrinterName, pszPortName, pszModelID,
+                         vm2::IsEmpty(pszDatFileName) ? app->m_BaseInfo.GetDatFileName().c_str() : pszDatFileName, 0);
+        Trace(scope, "Detail.DoModal() : End\n");
+        return 0;
     });
 }
 

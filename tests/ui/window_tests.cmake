@@ -1,0 +1,9 @@
+# The status window on screen against the kit's simulated printers.
+if(WIN32)
+  vm2pr2_test(test_status_window SOURCES ui/detail_test.cpp ui/status_fixture.cpp
+    LIBS vm2pr2_kbsim_control vm2pr2_kit_install
+    DEPENDS comm_printers_setup vm2pr2_kit_res_en
+    FIXTURES comm_printers
+    LOCKS target_keys vlx_common sound_log)
+  target_include_directories(test_status_window PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+endif()
