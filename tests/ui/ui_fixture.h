@@ -13,7 +13,7 @@
 namespace uitest {
 
 constexpr UINT kStatusTemplate = 102;
-constexpr int kHelpButton = 241;
+constexpr int kHelpButton = 215;
 
 // The kit's English resource DLL, loaded as the module loads it (as data).
 class KitResDll {
