@@ -8,6 +8,13 @@ if(WIN32)
   set_target_properties(theme_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   vm2pr2_test(test_ui_framework SOURCES ui/dialog_box_test.cpp ui/controls_test.cpp ui/theme_test.cpp
     ui/ui_fixture.cpp DEPENDS vm2pr2_kit_res_en theme_probe LOCKS screen)
+
+  # The wait dialog and the programs it waits for. The settings program's
+  # folder and the agent program's copy are machine-wide: "kbapi_info",
+  # "agent_keys".
+  vm2pr2_test(test_wait_dlg SOURCES ui/wait_dlg_test.cpp coord/companion_fixture.cpp
+    DEPENDS vm2pr2_companions vm2pr2_kit_res_en LOCKS kbapi_info agent_keys)
+  target_include_directories(test_wait_dlg PRIVATE ${CMAKE_SOURCE_DIR}/kit/companions)
 endif()
 
 # The bitmap layout reader, pure logic.
