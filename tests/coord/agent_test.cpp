@@ -14,8 +14,8 @@
 #include <string>
 
 #include "coord/companion_fixture.h"
-#include "coord/wait_dlg.h"
 
+using comptest::CommonAppData;
 using comptest::CompanionSandbox;
 using vm2test::ScopedRegKey;
 using vm2test::UniqueName;
@@ -38,13 +38,6 @@ struct AgentKeysAbsent {
 };
 
 std::string DriverKeyPath(const std::string& driver) { return "software\\KAVRO\\VLX3\\Driver\\" + driver; }
-
-std::string CommonAppData()
-{
-    char buf[MAX_PATH] = "";
-    SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buf);
-    return buf;
-}
 
 }  // namespace
 
@@ -163,61 +156,6 @@ TEST(IsAdminUser, OnlyTheAdministratorsGroupCounts)
 }
 
 // ------------------------------------------------------------ agent program
-
-TEST(SetSIDMAgent2, StartsTheCopiedProgramAndWaitsForItsAnswer)
-{
-    CompanionSandbox box;
-    char pid[48];
-    snprintf(pid, sizeof(pid), "%lu:1", GetCurrentProcessId());
-    comptest::ScopedEnv reply(companion::kAgentReplyVariable, pid);
-
-    const std::string title = comptest::KitString(CWaitDlg::kTitleString);
-    vm2test::WindowWatch watch(title, "", 10000, [](HWND) {});
-    DWORD start = GetTickCount();
-    EXPECT_EQ(1, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "Agent Printer", comptest::ResourceDll().c_str(), 1));
-    DWORD elapsed = GetTickCount() - start;
-    EXPECT_TRUE(watch.Join().found) << "the wait dialog was not shown";
-    EXPECT_LT(elapsed, 8000u) << "the program's answer did not end the wait";
-
-    auto records = box.WaitForRecords(1);
-    ASSERT_EQ(1u, records.size());
-    EXPECT_EQ("agent", records[0].program);
-    // Elevated start: the copy under the common application-data folder.
-    std::string copy = CommonAppData() + "\\KAVRO\\K_VAGENT.EXE";
-    EXPECT_STRCASEEQ(copy.c_str(), records[0].Get("exe").c_str());
-    const std::string cmd = records[0].Get("cmdline");
-    std::string params = "/agnt /drv:\"" + box.DriverName() + "\" /p:\"Agent Printer\" /im:1";
-    EXPECT_EQ(params, cmd.substr(cmd.size() - std::min(cmd.size(), params.size()))) << cmd;
-    EXPECT_NE("none", records[0].Get("replied"));
-}
-
-TEST(SetSIDMAgent2, StopsWithServiceZeroAndWithoutResourcesShowsNoDialog)
-{
-    CompanionSandbox box;
-    DWORD start = GetTickCount();
-    EXPECT_EQ(1, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "P", (box.TempFolder() + "\\none.dll").c_str(), 0));
-    EXPECT_LT(GetTickCount() - start, 8000u);
-    auto records = box.WaitForRecords(1);
-    ASSERT_EQ(1u, records.size());
-    const std::string cmd = records[0].Get("cmdline");
-    EXPECT_NE(std::string::npos, cmd.find("/agnt /drv:\"" + box.DriverName() + "\" /p:\"P\" /im:0")) << cmd;
-}
-
-TEST(SetSIDMAgent2, NothingStartsWithoutNamesOrProgram)
-{
-    CompanionSandbox box;
-    EXPECT_EQ(0, SetSIDMAgent2(nullptr, "", "P", nullptr, 1));
-    EXPECT_EQ(0, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "", nullptr, 1));
-    EXPECT_EQ(0, SetSIDMAgent2(nullptr, nullptr, nullptr, nullptr, 1));
-    EXPECT_EQ(0, SetSIDMAgent2(nullptr, UniqueName("KAVRO NoDriver").c_str(), "P", nullptr, 1));
-    box.SetDriverValue("K_VRCV", "");
-    EXPECT_EQ(0, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "P", nullptr, 1));
-    // A program that is not there.
-    box.SetDriverValue("K_VRCV", box.TempFolder() + "\\missing.exe");
-    EXPECT_EQ(0, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "P", nullptr, 1));
-    Sleep(200);
-    EXPECT_TRUE(box.Records().empty());
-}
 
 TEST(StartAgentProgram, OlderSystemsStartTheProgramItselfWithACommandLine)
 {

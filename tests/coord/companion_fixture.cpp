@@ -1,6 +1,7 @@
 #include "coord/companion_fixture.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <algorithm>
 
@@ -75,6 +76,13 @@ std::vector<companion::Record> CompanionSandbox::WaitForRecords(size_t nCount) c
 std::string IconStandIn() { return vm2test::BinDir() + "\\K_VM1IC2.EXE"; }
 std::string AgentStandIn() { return vm2test::BinDir() + "\\K_VAGENT.EXE"; }
 std::string ResourceDll() { return vm2test::BinDir() + "\\KX9100EN.DLL"; }
+
+std::string CommonAppData()
+{
+    char buf[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buf);
+    return buf;
+}
 
 std::string KitString(UINT nId)
 {

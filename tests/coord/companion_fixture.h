@@ -64,4 +64,7 @@ std::string ResourceDll();    // bin\KX9100EN.DLL
 // The text a resource string of the kit's resource DLL holds.
 std::string KitString(UINT nId);
 
+// Where the agent program is copied before an elevated start, less "\KAVRO\".
+std::string CommonAppData();
+
 }  // namespace comptest

@@ -5,76 +5,44 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "ui/ui_fixture.h"
 
-namespace {
-
-struct FontSeen {
-    bool bSubst = false;
-    LOGFONTA lf{};
-    bool bChildUsesIt = false;
-    HFONT hSubst = nullptr;
-};
-
-FontSeen RunTemplate(HMODULE hModule, UINT nTemplate)
-{
-    FontSeen seen;
-    uitest::TestDialog dlg("font test", nullptr, hModule);
-    dlg.m_nTemplateID = static_cast<WORD>(nTemplate);
-    dlg.OnInit = [&](HWND hWnd) {
-        seen.hSubst = dlg.m_hSubstFont;
-        seen.bSubst = dlg.m_hSubstFont != nullptr;
-        if (seen.bSubst) GetObjectA(dlg.m_hSubstFont, sizeof(seen.lf), &seen.lf);
-        HFONT hChildFont = reinterpret_cast<HFONT>(SendDlgItemMessageA(hWnd, IDOK, WM_GETFONT, 0, 0));
-        seen.bChildUsesIt = seen.bSubst && hChildFont == dlg.m_hSubstFont;
-        PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
-    };
-    EXPECT_EQ(IDOK, dlg.DoModal());
-    EXPECT_EQ(nullptr, dlg.m_hSubstFont) << "the font goes with the window";
-    return seen;
-}
-
-LOGFONTA GuiFont()
-{
-    LOGFONTA lf{};
-    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
-    return lf;
-}
-
-int ScreenDpi()
-{
-    HDC hdc = GetDC(nullptr);
-    int n = GetDeviceCaps(hdc, LOGPIXELSY);
-    ReleaseDC(nullptr, hdc);
-    return n;
-}
-
-}  // namespace
-
-TEST(CDialogBoxDoubleByteFont, EightPointsTakesTheGuiFontAsItIs)
+TEST(CDialogBoxDoubleByteFont, OldSansFacesTakeTheGuiFontAtTheirSize)
 {
     ASSERT_NE(0, GetSystemMetrics(SM_DBCSENABLED)) << "not a double-byte system: code page " << GetACP();
     uitest::KitResDll res;
-    for (UINT nTemplate : {uitest::kStatusTemplate, 902u}) {
-        SCOPED_TRACE(nTemplate);
-        FontSeen seen = RunTemplate(nTemplate == 902u ? GetModuleHandleA(nullptr) : res.Get(), nTemplate);
-        ASSERT_TRUE(seen.bSubst);
-        EXPECT_EQ(GuiFont().lfHeight, seen.lf.lfHeight);
-        EXPECT_STREQ(GuiFont().lfFaceName, seen.lf.lfFaceName);
-        EXPECT_TRUE(seen.bChildUsesIt);
-        EXPECT_EQ(0u, GetObjectType(seen.hSubst)) << "deleted at WM_DESTROY";
+    LOGFONTA gui{};
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof(gui), &gui);
+    HDC hdc = GetDC(nullptr);
+    const LONG lNine = -MulDiv(9, GetDeviceCaps(hdc, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, hdc);
+    HMODULE hSelf = GetModuleHandleA(nullptr);
+    // The kit's "MS Sans Serif" 8, "Helv" 8, "MS Sans Serif" 9, "Arial" 8
+    // (kept: 0).
+    const struct {
+        HMODULE hModule;
+        UINT nTemplate;
+        LONG lHeight;
+    } cases[] = {{res.Get(), uitest::kStatusTemplate, gui.lfHeight}, {hSelf, 902, gui.lfHeight}, {hSelf, 901, lNine},
+                 {hSelf, 903, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.nTemplate);
+        LOGFONTA lf{};
+        HFONT hSubst = nullptr, hChild = nullptr;
+        uitest::TestDialog dlg("font test", nullptr, c.hModule);
+        dlg.m_nTemplateID = static_cast<WORD>(c.nTemplate);
+        dlg.OnInit = [&](HWND hWnd) {
+            hSubst = dlg.m_hSubstFont;
+            if (hSubst != nullptr) GetObjectA(hSubst, sizeof(lf), &lf);
+            hChild = reinterpret_cast<HFONT>(SendDlgItemMessageA(hWnd, IDOK, WM_GETFONT, 0, 0));
+            PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
+        };
+        EXPECT_EQ(IDOK, dlg.DoModal());
+        EXPECT_EQ(c.lHeight != 0, hSubst != nullptr);
+        if (hSubst == nullptr) continue;
+        EXPECT_EQ(c.lHeight, lf.lfHeight);
+        EXPECT_STREQ(gui.lfFaceName, lf.lfFaceName);
+        EXPECT_EQ(hSubst, hChild) << "the controls take it too";
+        EXPECT_EQ(0u, GetObjectType(hSubst)) << "deleted with the window";
     }
-}
-
-TEST(CDialogBoxDoubleByteFont, NinePointsKeepsItsSizeAndOtherFacesStay)
-{
-    ASSERT_NE(0, GetSystemMetrics(SM_DBCSENABLED));
-    FontSeen nine = RunTemplate(GetModuleHandleA(nullptr), 901);
-    ASSERT_TRUE(nine.bSubst);
-    EXPECT_EQ(-MulDiv(9, ScreenDpi(), 72), nine.lf.lfHeight);
-    EXPECT_STREQ(GuiFont().lfFaceName, nine.lf.lfFaceName);
-    EXPECT_TRUE(nine.bChildUsesIt);
-    EXPECT_FALSE(RunTemplate(GetModuleHandleA(nullptr), 903).bSubst);
 }

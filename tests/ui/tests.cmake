@@ -9,6 +9,13 @@ if(WIN32)
   set_target_properties(theme_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   vm2pr2_test(test_ui_framework SOURCES ui/dialog_box_test.cpp ui/controls_test.cpp ui/theme_test.cpp
     ui/ui_fixture.cpp DEPENDS vm2pr2_kit_res_en theme_probe LOCKS screen)
+
+  # The wait dialog and the programs it waits for. The settings program's
+  # folder and the agent program's copy are machine-wide: "kbapi_info",
+  # "agent_keys".
+  vm2pr2_test(test_wait_dlg SOURCES ui/wait_dlg_test.cpp coord/companion_fixture.cpp
+    DEPENDS vm2pr2_companions vm2pr2_kit_res_en LOCKS kbapi_info agent_keys)
+  target_include_directories(test_wait_dlg PRIVATE ${CMAKE_SOURCE_DIR}/kit/companions)
 endif()
 
 # The bitmap layout reader, pure logic.
@@ -28,10 +35,8 @@ if(WIN32)
   vm2pr2_test(test_ui_dbcs SOURCES ui/dbcs_font_test.cpp ui/ui_fixture.cpp
     DEPENDS vm2pr2_kit_res_en vm2pr2_locale_ja)
   target_sources(test_ui_dbcs PRIVATE ui/ui_test_res.rc)
-  foreach(t EightPointsTakesTheGuiFontAsItIs NinePointsKeepsItsSizeAndOtherFacesStay)
-    set_tests_properties(test_ui_dbcs.CDialogBoxDoubleByteFont.${t} PROPERTIES
-      ENVIRONMENT "${VM2PR2_TEST_ENV};LOCPATH=${VM2PR2_LOCALES};LC_ALL=ja_JP.UTF-8")
-  endforeach()
+  set_tests_properties(test_ui_dbcs.CDialogBoxDoubleByteFont.OldSansFacesTakeTheGuiFontAtTheirSize PROPERTIES
+    ENVIRONMENT "${VM2PR2_TEST_ENV};LOCPATH=${VM2PR2_LOCALES};LC_ALL=ja_JP.UTF-8")
 endif()
 include(${CMAKE_CURRENT_LIST_DIR}/status_tests.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/window_tests.cmake)

@@ -20,21 +20,10 @@ TestDialog::TestDialog(std::string caption, HWND hParent, HMODULE hRes, int nOkR
     m_hResModule = hRes;
 }
 
-void TestDialog::OnAttach(HWND hWnd)
-{
-    m_seen.push_back(WM_NULL);
-    m_bAttachedBeforeUser = GetWindowLongPtrA(hWnd, DWLP_USER) == 0 && m_hWnd == hWnd;
-}
-
-BOOL TestDialog::PreTranslateMessage(MSG*)
-{
-    ++m_nPreTranslated;
-    return FALSE;
-}
+void TestDialog::OnAttach(HWND hWnd) { m_bAttachedBeforeUser = GetWindowLongPtrA(hWnd, DWLP_USER) == 0 && m_hWnd == hWnd; }
 
 INT_PTR TestDialog::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    m_seen.push_back(uMsg);
     if (uMsg == WM_INITDIALOG) {
         SetWindowTextA(hWnd, m_caption.c_str());
         if (OnInit) OnInit(hWnd);

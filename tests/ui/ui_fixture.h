@@ -6,7 +6,6 @@
 
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "ui/framework/dialog_box.h"
 
@@ -36,15 +35,12 @@ public:
 
     INT_PTR DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) override;
     void OnAttach(HWND hWnd) override;
-    BOOL PreTranslateMessage(MSG* pMsg) override;
 
     std::string m_caption;
     int m_nOkResult;
     std::function<void()> OnHelp;
     std::function<void(HWND)> OnInit;
-    std::vector<UINT> m_seen;       // "attach" is recorded as WM_NULL
     bool m_bAttachedBeforeUser = false;  // DWLP_USER still empty in OnAttach
-    int m_nPreTranslated = 0;
 };
 
 // Runs fn on the thread of a TestDialog (as the controls require: their

@@ -7,4 +7,5 @@ list(APPEND VM2PR2_WIN32_SOURCES
   src/ui/framework/view_base.cpp
   src/ui/framework/win_theme.cpp
   src/ui/framework/bmp256_ctrl.cpp
-  src/ui/framework/icon_ctrl.cpp)
+  src/ui/framework/icon_ctrl.cpp
+  src/ui/framework/wait_dlg.cpp)

@@ -13,7 +13,7 @@
 #include "config/target_keys.h"
 #include "coord/agent.h"
 #include "coord/companion_launch.h"
-#include "coord/wait_dlg.h"
+#include "ui/framework/wait_dlg.h"
 #include "coord/window_map.h"
 #include "ui/prefs/html_help.h"
 #include "ui/prefs/prefs_logic.h"
