@@ -87,6 +87,10 @@ protected:
         init.pszPortName = "USB001";
         ASSERT_EQ(1, view.Create(hDlg, dll.Get(), init));
         withHelp.SetDataFile(dat.c_str());
+        for (CStatusInfo* info : {&withHelp, &withoutHelp}) {
+            info->SetResourceDll(dll.Get());
+            info->SetDriverKey(g_strDriverKey.c_str());
+        }
     }
     void TearDown() override
     {
