@@ -36,19 +36,13 @@ void CBMP256Ctrl::Attach(HWND hWnd)
 {
     if (hWnd != nullptr) m_hWnd = hWnd;
     if (m_hWnd == nullptr || m_pfnOldProc != nullptr) return;
-    SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    m_pfnOldProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
+    m_pfnOldProc = vm2::SubclassControl(m_hWnd, SubclassProc, this);
 }
 
 void CBMP256Ctrl::Detach()
 {
     if (m_pfnOldProc == nullptr) return;
-    if (IsWindow(m_hWnd) &&
-        GetWindowLongPtrA(m_hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(SubclassProc)) {
-        SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnOldProc));
-        SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
-    }
+    vm2::UnsubclassControl(m_hWnd, SubclassProc, m_pfnOldProc);
     m_pfnOldProc = nullptr;
 }
 

@@ -21,3 +21,16 @@ std::string CWndBase::GetWindowTextString() const
         buf.resize(buf.size() + 64);
     }
 }
+
+WNDPROC vm2::SubclassControl(HWND hWnd, WNDPROC pfnProc, void* pSelf)
+{
+    SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pSelf));
+    return reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pfnProc)));
+}
+
+void vm2::UnsubclassControl(HWND hWnd, WNDPROC pfnProc, WNDPROC pfnOldProc)
+{
+    if (!IsWindow(hWnd) || GetWindowLongPtrA(hWnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(pfnProc)) return;
+    SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pfnOldProc));
+    SetWindowLongPtrA(hWnd, GWLP_USERDATA, 0);
+}

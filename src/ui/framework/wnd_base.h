@@ -30,3 +30,12 @@ class CStatic : public CWndBase {
 public:
     ~CStatic() override;
 };
+
+namespace vm2 {
+// Puts pfnProc in front of a control's own window procedure and keeps pSelf
+// in its GWLP_USERDATA slot; answers the procedure it replaced.
+WNDPROC SubclassControl(HWND hWnd, WNDPROC pfnProc, void* pSelf);
+// Gives the control its own procedure back, unless someone subclassed it
+// after us (then our procedure stays and must keep forwarding).
+void UnsubclassControl(HWND hWnd, WNDPROC pfnProc, WNDPROC pfnOldProc);
+}  // namespace vm2
