@@ -101,7 +101,7 @@ TEST(ChkNtfyReg, ItemNumLimitsTheItemsAndOddLinesAreNoItems)
     }
 }
 
-TEST(ChkNtfyReg, ModelsWithoutAList)
+TEST(ChkNtfyReg, ModelsWithoutAListAndKeysWithoutRoomForIt)
 {
     for (const char* section : {"ITEM003=1", "ITEMNUM=0\r\nITEM003=1", "ITEMNUM=-2\r\nITEM003=1"}) {
         SCOPED_TRACE(section);
@@ -113,6 +113,11 @@ TEST(ChkNtfyReg, ModelsWithoutAList)
     NotifySandbox box;
     EXPECT_EQ(0, ChkNtfyReg(HKEY_CURRENT_USER, box.key.Path().c_str(), "VM2TK", nullptr));
     EXPECT_EQ(0, ChkNtfyReg(HKEY_CURRENT_USER, nullptr, "VM2TK", "x.ini"));
+
+    TestModel model("ITEMNUM=1\r\nITEM003=1");
+    std::string longKey = "Software\\vm2test\\" + std::string(240, 'k');  // + "\Notify" passes 259
+    EXPECT_EQ(0, ChkNtfyReg(HKEY_CURRENT_USER, longKey.c_str(), model.Model().c_str(), model.DataFile().c_str()));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, longKey + "\\Notify"));
 }
 
 TEST(ChkNtfyReg, SectionTooLargeForTheBufferFails)
@@ -127,14 +132,6 @@ TEST(ChkNtfyReg, SectionTooLargeForTheBufferFails)
     NotifySandbox box2;
     TestModel fits("ITEMNUM=1\r\nITEM003=1\r\n" + filler.substr(0, 32000));
     EXPECT_EQ(1, Check(box2, fits));
-}
-
-TEST(ChkNtfyReg, KeyPathTooLongForTheNotifyPath)
-{
-    TestModel model("ITEMNUM=1\r\nITEM003=1");
-    std::string longKey = "Software\\vm2test\\" + std::string(240, 'k');  // + "\Notify" passes 259
-    EXPECT_EQ(0, ChkNtfyReg(HKEY_CURRENT_USER, longKey.c_str(), model.Model().c_str(), model.DataFile().c_str()));
-    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, longKey + "\\Notify"));
 }
 
 // ------------------------------------------------- sound and buzzer
@@ -227,21 +224,6 @@ TEST(GetBuzzerNotify, UserSwitchModelDefaultAndItem)
     }
 }
 
-TEST(GetBuzzerNotify, ModelWithoutBuzzerFailsWhateverTheKeyHolds)
-{
-    PrinterKey k;
-    k.Set("BeepBuzzerEnable", 1);
-    k.SetItem("021", 1);
-    for (const char* section : {"SoundNotifyEnable=1", "BeepBuzzerEnable=-1"}) {
-        SCOPED_TRACE(section);
-        TestModel model(section);
-        BuzzerContext ctx(k, model);
-        int buzzer = -7;
-        EXPECT_EQ(1, ctx.Ask(21, &buzzer));
-        EXPECT_EQ(0, buzzer);
-    }
-}
-
 TEST(GetBuzzerNotify, OtherReasonsToFail)
 {
     PrinterKey k;
@@ -268,6 +250,16 @@ TEST(GetBuzzerNotify, OtherReasonsToFail)
         BuzzerContext ctx(k, model, GetModuleHandleA(nullptr));
         EXPECT_EQ(0, ctx.Ask(21, &buzzer));
         EXPECT_EQ(1, buzzer);
+    }
+    // A model without a buzzer, whatever the key holds.
+    k.Set("BeepBuzzerEnable", 1);
+    for (const char* section : {"SoundNotifyEnable=1", "BeepBuzzerEnable=-1"}) {
+        SCOPED_TRACE(section);
+        TestModel without(section);
+        BuzzerContext ctx(k, without);
+        buzzer = -7;
+        EXPECT_EQ(1, ctx.Ask(21, &buzzer));
+        EXPECT_EQ(0, buzzer);
     }
 }
 

@@ -236,7 +236,7 @@ TEST(LanguageSection, PicksByUserLanguageAndExistingResourceDll)
     EXPECT_EQ("", Section(dat, 0x0411)) << "no resource DLL at all";
 }
 
-TEST(LanguageSection, FirstLineWithAResourceDllWhenNeitherPickHasOne)
+TEST(LanguageSection, FirstLineWithAResourceDllWhenNeitherPickHasOneAndHugeSections)
 {
     TempDir dir;
     std::string dat = dir.Write("model.ini",
@@ -245,6 +245,12 @@ TEST(LanguageSection, FirstLineWithAResourceDllWhenNeitherPickHasOne)
     dir.Write("fr.dll", "MZ");
     dir.Write("it.dll", "MZ");
     EXPECT_EQ("FR", Section(dat, 0x0407));
+
+    std::string text = "[Language]\r\n";
+    for (int i = 0; i < 3000; ++i) text += "Filler" + std::to_string(i) + "=0x1f,2\r\n";
+    text += "Last=9,1\r\n[Last]\r\nResDll=last.dll\r\n";
+    dir.Write("last.dll", "MZ");
+    EXPECT_EQ("Last", Section(dir.Write("huge.ini", text), 0x0409)) << "read whole";
 }
 
 TEST(LanguageSection, ArgumentsSizesAndMissingSections)
@@ -270,17 +276,6 @@ TEST(LanguageSection, ArgumentsSizesAndMissingSections)
     std::string empty = dir.Write("empty.ini", "");
     EXPECT_EQ("", Section(empty, 0x0409));
     EXPECT_EQ("", Section(dir.File("missing.ini"), 0x0409));
-}
-
-TEST(LanguageSection, HugeSectionIsReadWhole)
-{
-    TempDir dir;
-    std::string text = "[Language]\r\n";
-    for (int i = 0; i < 3000; ++i) text += "Filler" + std::to_string(i) + "=0x1f,2\r\n";
-    text += "Last=9,1\r\n[Last]\r\nResDll=last.dll\r\n";
-    std::string dat = dir.Write("model.ini", text);
-    dir.Write("last.dll", "MZ");
-    EXPECT_EQ("Last", Section(dat, 0x0409));
 }
 
 TEST(LangProfile, StringsAndIntegersOfTheChosenSection)

@@ -25,7 +25,7 @@ struct Sandbox {
 std::string Lookup(const std::string& name, int kind, int* pRc, HKEY* pRoot = nullptr)
 {
     char path[260] = "sentinel";
-    HKEY root = nullptr;
+    HKEY root = pRoot != nullptr ? *pRoot : nullptr;
     *pRc = GetCurrentTargetPrnKey(name.c_str(), kind, path, &root);
     if (pRoot != nullptr) *pRoot = root;
     return path;
@@ -47,21 +47,16 @@ const char kModelSection[] =
 
 // ------------------------------------------------------------ lookup
 
-TEST(GetCurrentTargetPrnKey, KindOtherThanZeroOrOneTouchesNothing)
-{
-    char path[260] = "sentinel";
-    HKEY root = reinterpret_cast<HKEY>(0x1234);
-    EXPECT_EQ(5, GetCurrentTargetPrnKey("x", 2, path, &root));
-    EXPECT_EQ(5, GetCurrentTargetPrnKey("x", -1, path, &root));
-    EXPECT_STREQ("sentinel", path);
-    EXPECT_EQ(reinterpret_cast<HKEY>(0x1234), root);
-}
-
-TEST(GetCurrentTargetPrnKey, MissingBaseGivesFourAndTheBasePath)
+TEST(GetCurrentTargetPrnKey, MissingBaseGivesFourAndTheBasePathABadKindFive)
 {
     CleanTargetBases clean;
     int rc = 0;
-    HKEY root = nullptr;
+    HKEY root = reinterpret_cast<HKEY>(0x1234);
+    for (int kind : {2, -1}) {
+        EXPECT_EQ("sentinel", Lookup("x", kind, &rc, &root)) << "a bad kind touches nothing";
+        EXPECT_EQ(5, rc);
+        EXPECT_EQ(reinterpret_cast<HKEY>(0x1234), root);
+    }
     EXPECT_EQ(kPrinterBase, Lookup("anything", 0, &rc, &root));
     EXPECT_EQ(4, rc);
     EXPECT_EQ(HKEY_CURRENT_USER, root) << "this process is the logged-on user";
@@ -134,15 +129,9 @@ TEST(CreateTargetPrnKey, GapsAreReusedLowestFirst)
     EXPECT_EQ(TargetKeyPath(box.Base().c_str(), 2), path);
     EXPECT_EQ("P", ReadString(HKEY_CURRENT_USER, TargetKeyPath(box.Base().c_str(), 1), "Name"))
         << "an existing key is never taken over";
-}
-
-TEST(CreateTargetPrnKey, OutBufferMayBeTheBaseBuffer)
-{
-    Sandbox box;
-    char buf[260];
-    strcpy(buf, box.Base().c_str());
-    ASSERT_EQ(0, CreateTargetPrnKey(HKEY_CURRENT_USER, "P", 0, buf, buf));
-    EXPECT_EQ(TargetKeyPath(box.Base().c_str(), 0), buf);
+    strcpy(path, box.Base().c_str());
+    ASSERT_EQ(0, CreateTargetPrnKey(HKEY_CURRENT_USER, "S", 0, path, path)) << "the base buffer as the out buffer";
+    EXPECT_EQ(TargetKeyPath(box.Base().c_str(), 3), path);
 }
 
 TEST(CreateTargetPrnKey, Failures)
@@ -165,28 +154,21 @@ TEST(CreateTargetPrnKey, Failures)
 
 // ------------------------------------------------------------ deletion
 
-TEST(DeleteTargetKey, RemovesTheWholeTreeAndOnlyIt)
+TEST(DeleteTargetKey, BothDeletersRemoveTheWholeTreeAndOnlyIt)
 {
-    Sandbox box;
-    std::string key = box.Base() + "\\P0000000000000004";
-    ScopedRegKey deep(HKEY_CURRENT_USER, key + "\\Notify\\a\\b\\c");
-    ScopedRegKey wide(HKEY_CURRENT_USER, key + "\\Other");
-    ScopedRegKey sibling(HKEY_CURRENT_USER, box.Base() + "\\P0000000000000005\\Notify");
-    deep.SetDword("x", 1);
-    EXPECT_EQ(0, DeleteTargetKey(HKEY_CURRENT_USER, key.c_str()));
-    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, key));
-    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, sibling.Path()));
-    EXPECT_EQ(-1, DeleteTargetKey(HKEY_CURRENT_USER, key.c_str()));
-}
-
-TEST(DeleteUnusedKey, DeletesAndFailsOnMissingKey)
-{
-    Sandbox box;
-    std::string key = box.Base() + "\\P0000000000000000";
-    ScopedRegKey sub(HKEY_CURRENT_USER, key + "\\Notify");
-    EXPECT_EQ(0, DeleteUnusedKey(HKEY_CURRENT_USER, key.c_str()));
-    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, key));
-    EXPECT_EQ(-1, DeleteUnusedKey(HKEY_CURRENT_USER, key.c_str()));
+    for (auto del : {DeleteTargetKey, DeleteUnusedKey}) {
+        SCOPED_TRACE(del == DeleteTargetKey ? "DeleteTargetKey" : "DeleteUnusedKey");
+        Sandbox box;
+        std::string key = box.Base() + "\\P0000000000000004";
+        ScopedRegKey deep(HKEY_CURRENT_USER, key + "\\Notify\\a\\b\\c");
+        ScopedRegKey wide(HKEY_CURRENT_USER, key + "\\Other");
+        ScopedRegKey sibling(HKEY_CURRENT_USER, box.Base() + "\\P0000000000000005\\Notify");
+        deep.SetDword("x", 1);
+        EXPECT_EQ(0, del(HKEY_CURRENT_USER, key.c_str()));
+        EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, key));
+        EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, sibling.Path()));
+        EXPECT_EQ(-1, del(HKEY_CURRENT_USER, key.c_str()));
+    }
 }
 
 TEST(DeleteNoneReg, RemovesKeysOfVanishedPrintersAndNamelessKeys)

@@ -110,78 +110,54 @@ TEST(LogonUser, TerminalServicesByVersion)
     EXPECT_FALSE(vm2::TerminalServicesPresent(4, 0, false, suite, 20)) << "\"Terminal S\" only";
 }
 
-TEST(LogonUser, SameUserKeepsTheCurrentUsersHive)
+// Every choice of base from a service's facts; a doubt falls back to the
+// current user's hive.
+TEST(LogonUser, ChoiceOfTheTargetBase)
 {
-    LogonFacts f = ServiceFacts();
-    f.self = {"ALICE", "office"};
-    for (int kind : {0, 1}) {
-        auto c = ChooseTargetBase(kind, f);
-        EXPECT_FALSE(c.usersHive);
-        EXPECT_TRUE(c.sameUser);
-        EXPECT_EQ(kind == 0 ? kPrinterBase : kPortBase, c.basePath);
-    }
-}
-
-TEST(LogonUser, OtherAccountUsesTheLogonUsersProfile)
-{
-    auto c = ChooseTargetBase(0, ServiceFacts());
-    EXPECT_TRUE(c.usersHive);
-    EXPECT_FALSE(c.sameUser);
-    EXPECT_EQ("S-1-5-21-1-2-3-1002\\" + kPrinterBase, c.basePath);
-    EXPECT_EQ("S-1-5-21-1-2-3-1002\\" + kPortBase, ChooseTargetBase(1, ServiceFacts()).basePath);
-}
-
-TEST(LogonUser, FirstMatchingResolvedProfileWins)
-{
-    LogonFacts f = ServiceFacts();
-    f.profiles.insert(f.profiles.begin(), Profile("S-unresolved", "Alice", "OFFICE", false));
-    f.profiles.push_back(Profile("S-later", "Alice", "OFFICE"));
-    EXPECT_EQ("S-1-5-21-1-2-3-1002\\" + kPrinterBase, ChooseTargetBase(0, f).basePath);
-}
-
-TEST(LogonUser, EveryDoubtFallsBackToTheCurrentUser)
-{
+    const std::string hive = "S-1-5-21-1-2-3-1002\\";
     struct Case {
         const char* what;
+        int kind;
         void (*change)(LogonFacts&);
+        bool usersHive, sameUser;
+        std::string path;
     } cases[] = {
-        {"not NT", [](LogonFacts& f) { f.ntFamily = false; }},
-        {"Winlogon key missing", [](LogonFacts& f) { f.logonKnown = false; }},
-        {"no profile list", [](LogonFacts& f) { f.profileListOpened = false; }},
-        {"no profile of the user", [](LogonFacts& f) { f.profiles.pop_back(); }},
-        {"profile of the same user, other domain", [](LogonFacts& f) { f.profiles.back().account.domain = "HOME"; }},
-        {"logon user unknown (no session library)", [](LogonFacts& f) { f.logon = {}; }},
-        {"own account unknown and no profile", [](LogonFacts& f) {
+        {"same user, printer base", 0, [](LogonFacts& f) { f.self = {"ALICE", "office"}; }, false, true, kPrinterBase},
+        {"same user, port base", 1, [](LogonFacts& f) { f.self = {"ALICE", "office"}; }, false, true, kPortBase},
+        {"other account, printer base", 0, [](LogonFacts&) {}, true, false, hive + kPrinterBase},
+        {"other account, port base", 1, [](LogonFacts&) {}, true, false, hive + kPortBase},
+        {"first resolved matching profile wins", 0, [](LogonFacts& f) {
+             f.profiles.insert(f.profiles.begin(), Profile("S-unresolved", "Alice", "OFFICE", false));
+             f.profiles.push_back(Profile("S-later", "Alice", "OFFICE"));
+         }, true, false, hive + kPrinterBase},
+        // The account is not to be trusted when its lookup failed.
+        {"own account unknown", 0, [](LogonFacts& f) {
+             f.selfKnown = false;
+             f.self = f.logon;
+         }, true, false, hive + kPrinterBase},
+        {"bad kind", 2, [](LogonFacts&) {}, false, false, ""},
+        {"not NT", 0, [](LogonFacts& f) { f.ntFamily = false; }, false, false, kPrinterBase},
+        {"Winlogon key missing", 0, [](LogonFacts& f) { f.logonKnown = false; }, false, false, kPrinterBase},
+        {"no profile list", 0, [](LogonFacts& f) { f.profileListOpened = false; }, false, false, kPrinterBase},
+        {"no profile of the user", 0, [](LogonFacts& f) { f.profiles.pop_back(); }, false, false, kPrinterBase},
+        {"profile of the same user, other domain", 0,
+         [](LogonFacts& f) { f.profiles.back().account.domain = "HOME"; }, false, false, kPrinterBase},
+        {"logon user unknown (no session library)", 0, [](LogonFacts& f) { f.logon = {}; }, false, false,
+         kPrinterBase},
+        {"own account unknown and no profile", 0, [](LogonFacts& f) {
              f.selfKnown = false;
              f.profiles.clear();
-         }},
+         }, false, false, kPrinterBase},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         LogonFacts f = ServiceFacts();
         c.change(f);
-        auto choice = ChooseTargetBase(0, f);
-        EXPECT_FALSE(choice.usersHive);
-        EXPECT_FALSE(choice.sameUser);
-        EXPECT_EQ(kPrinterBase, choice.basePath);
+        auto choice = ChooseTargetBase(c.kind, f);
+        EXPECT_EQ(c.usersHive, choice.usersHive);
+        EXPECT_EQ(c.sameUser, choice.sameUser);
+        EXPECT_EQ(c.path, choice.basePath);
     }
-}
-
-TEST(LogonUser, OwnAccountUnknownStillFindsTheProfile)
-{
-    LogonFacts f = ServiceFacts();
-    f.selfKnown = false;
-    f.self = f.logon;  // not to be trusted when the lookup failed
-    auto c = ChooseTargetBase(0, f);
-    EXPECT_TRUE(c.usersHive);
-    EXPECT_FALSE(c.sameUser);
-}
-
-TEST(LogonUser, BadKindChoosesNothing)
-{
-    auto c = ChooseTargetBase(2, ServiceFacts());
-    EXPECT_FALSE(c.usersHive);
-    EXPECT_TRUE(c.basePath.empty());
 }
 
 TEST(NotifyItems, OnlyItemWithThreeDigitsAndEquals)

@@ -72,7 +72,7 @@ TEST(SetPrinterInfo, LooksUpDataFileAndResourceDll)
     EXPECT_EQ(p.model, info.GetModelID());
 }
 
-TEST(SetPrinterInfo, ValidWithoutResourceDllName)
+TEST(SetPrinterInfo, ValidWithoutResourceDllNameOrDataFile)
 {
     Printer p;
     std::string dat = p.dir.Write("model.ini", "[Other]\r\nA=1\r\n");
@@ -81,17 +81,9 @@ TEST(SetPrinterInfo, ValidWithoutResourceDllName)
     EXPECT_EQ(dat, info.GetDatFileName());
     EXPECT_EQ("", info.GetResDll());
     EXPECT_EQ(1, p.Fill(info, dat.c_str(), "named.dll")) << "a given name is taken as it is";
-    EXPECT_EQ("named.dll", info.GetResDll());
-}
-
-TEST(SetPrinterInfo, NoDataFileLeavesResourceDllAsItWas)
-{
-    Printer p;
-    CBaseInfo info;
-    ASSERT_EQ(1, p.Fill(info, "C:\\first.ini", "first.dll"));
-    EXPECT_EQ(0, p.Fill(info)) << "no profile anywhere: valid, no data file";
+    EXPECT_EQ("named.dll", info.GetResDll());    EXPECT_EQ(0, p.Fill(info)) << "no profile anywhere: valid, no data file";
     EXPECT_EQ("", info.GetDatFileName());
-    EXPECT_EQ("first.dll", info.GetResDll());
+    EXPECT_EQ("named.dll", info.GetResDll()) << "left as it was";
 }
 
 TEST(DefaultTimer, TwoToSixtyElseTen)
@@ -115,35 +107,32 @@ TEST(CheckDriverInstalled, InstalledDriverShowsNothing)
     EXPECT_FALSE(watch.Join().found);
 }
 
-TEST(CheckDriverInstalled, FallbackTextsWithoutResources)
-{
-    WindowWatch watch("KAVRO Vigil3", "#32770");
-    EXPECT_EQ(0, CheckDriverInstalled(UniqueName("NoDriver").c_str(), nullptr, nullptr));
-    WindowSnapshot box = watch.Join();
-    ASSERT_TRUE(box.found);
-    EXPECT_NE(std::string::npos, box.AllText().find(
-        "Unable to establish bi directional communication.\nPlease re install your printer driver."))
-        << box.AllText();
-    EXPECT_EQ(std::string::npos, box.AllText().find("Cancel")) << "only an OK button";
-}
-
-TEST(CheckDriverInstalled, TextsFromTheResourceDllPath)
-{
-    WindowWatch watch("Test Caption", "#32770");
-    EXPECT_EQ(0, CheckDriverInstalled(UniqueName("NoDriver").c_str(), nullptr, TestResDll().c_str()));
-    WindowSnapshot box = watch.Join();
-    ASSERT_TRUE(box.found);
-    EXPECT_NE(std::string::npos, box.AllText().find("Test driver missing text")) << box.AllText();
-}
-
-TEST(CheckDriverInstalled, TextsFromTheLoadedResourceModule)
+// The box's texts: built in without resources, from a resource DLL's path,
+// or from a loaded module (its path then ignored); only an OK button.
+TEST(CheckDriverInstalled, MissingDriverBoxTexts)
 {
     HMODULE res = LoadLibraryExA(TestResDll().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, res);
-    WindowWatch watch("Test Caption", "#32770");
-    // The path is ignored when a module is given.
-    EXPECT_EQ(0, CheckDriverInstalled("", res, "C:\\nowhere\\missing.dll"));
-    EXPECT_TRUE(watch.Join().found);
+    struct Case {
+        const char* caption;
+        HMODULE module;
+        std::string path, text;
+    } cases[] = {
+        {"KAVRO Vigil3", nullptr, "",
+         "Unable to establish bi directional communication.\nPlease re install your printer driver."},
+        {"Test Caption", nullptr, TestResDll(), "Test driver missing text"},
+        {"Test Caption", res, "C:\\nowhere\\missing.dll", "Test driver missing text"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        WindowWatch watch(c.caption, "#32770");
+        EXPECT_EQ(0, CheckDriverInstalled(UniqueName("NoDriver").c_str(), c.module,
+                                          c.path.empty() ? nullptr : c.path.c_str()));
+        WindowSnapshot box = watch.Join();
+        ASSERT_TRUE(box.found);
+        EXPECT_NE(std::string::npos, box.AllText().find(c.text)) << box.AllText();
+        EXPECT_EQ(std::string::npos, box.AllText().find("Cancel"));
+    }
     FreeLibrary(res);
 }
 

@@ -267,58 +267,11 @@ TEST_F(StatusWindowTest, CommunicationErrorBoxesOncePerWindow)
     }));
 }
 
-namespace {
-
-// What the status window played, from the recording of the test prefix's
-// audio device: its size, and whether the last sound was the 2 kHz buzzer.
-std::string SoundLog()
-{
-    const char* unix = getenv("VM2PR2_SOUND_LOG");
-    std::string path = std::string("Z:") + (unix != nullptr ? unix : "");
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
-LONGLONG SettledLogSize()
-{
-    LONGLONG last = -2;
-    for (int i = 0; i < 20; ++i, Sleep(150)) {
-        WIN32_FILE_ATTRIBUTE_DATA a{};
-        LONGLONG now = GetFileAttributesExA(SoundLog().c_str(), GetFileExInfoStandard, &a)
-                           ? (static_cast<LONGLONG>(a.nFileSizeHigh) << 32) | a.nFileSizeLow
-                           : -1;
-        if (now == last && now > 0) return now;
-        last = now;
-    }
-    return last;
-}
-
-// Midline crossings per sample of the recording from byte nFrom on, as Hz.
-int RecordedHz(LONGLONG nFrom)
-{
-    std::string s = vm2test::ReadFileText(SoundLog()).substr(static_cast<size_t>(nFrom));
-    int crossings = 0;
-    size_t first = 0, last = 0;
-    bool high = !s.empty() && static_cast<unsigned char>(s[0]) >= 128;
-    for (size_t i = 0; i < s.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        if ((high && c < 118) || (!high && c > 138)) {
-            high = !high;
-            if (crossings++ == 0) first = i;
-            last = i;
-        }
-    }
-    return crossings < 20 ? 0 : static_cast<int>((crossings - 1) / 2.0 * 8000.0 / static_cast<double>(last - first));
-}
-
-}  // namespace
-
 TEST_F(StatusWindowTest, PopupAnnouncesEachNewStatusOnceBuzzerBeforeSound)
 {
     if (waveOutGetNumDevs() == 0 || getenv("VM2PR2_SOUND_LOG") == nullptr) GTEST_SKIP() << "no recorded audio";
     for (DWORD buzzer : {1u, 0u}) {
-        DeleteFileA(SoundLog().c_str());
+        DeleteFileA(statustest::SoundLog().c_str());
         StoreStatus("paper-out");
         m_sim.SetReply(commtest::kUsb, Reply("paper-out"));
         Registry key(HKEY_CURRENT_USER, m_key.c_str(), FALSE, Registry::kAll);
@@ -326,17 +279,17 @@ TEST_F(StatusWindowTest, PopupAnnouncesEachNewStatusOnceBuzzerBeforeSound)
         key.SetDword("SoundNotifyEnable", 1);
         key.SetDword("LoopBuzzer", 2);  // not 0 or 1: plays once
         EXPECT_EQ(0, Run(1, [&](HWND h) {
-            LONGLONG first = SettledLogSize();
+            LONGLONG first = statustest::SettledLogSize();
             ASSERT_GT(first, 0) << "the first status is announced";
-            if (buzzer) EXPECT_NEAR(2000, RecordedHz(0), 150) << "the buzzer";
-            else EXPECT_LT(RecordedHz(0), 1000) << "the status sound when the buzzer is off";
+            if (buzzer) EXPECT_NEAR(2000, statustest::RecordedHz(), 150) << "the buzzer";
+            else EXPECT_LT(statustest::RecordedHz(), 1000) << "the status sound when the buzzer is off";
             // Each sound rewrites the recording: gone means nothing played since.
-            DeleteFileA(SoundLog().c_str());
+            DeleteFileA(statustest::SoundLog().c_str());
             Sleep(6000);  // a poll with the same status
-            EXPECT_EQ(-1, SettledLogSize()) << "the same status is not announced again";
+            EXPECT_EQ(-1, statustest::SettledLogSize()) << "the same status is not announced again";
             m_sim.SetReply(commtest::kUsb, Reply("cover-open"));
             Sleep(6000);
-            EXPECT_GT(SettledLogSize(), 0) << "a new status is";
+            EXPECT_GT(statustest::SettledLogSize(), 0) << "a new status is";
             PostMessageA(h, WM_CLOSE, 0, 0);
             WaitUntil([&] { return !IsWindow(h); }, 3000);
         }));

@@ -63,49 +63,35 @@ struct Companions {
 
 }  // namespace
 
-TEST(PrefsDialog, BuzzerPrinterUsesTemplate110AndHidesTheSoundBox)
+// A buzzer printer gets template 110 (buzzer and loop boxes, no sound box),
+// one without template 100; SOUND=0 hides the sound box and the speaker.
+TEST(PrefsDialog, TemplateAndSoundBoxFollowTheModel)
 {
-    PrefsSetup s(kBuzzerModel);
-    bool sound = true, buzzer = false, loop = false, loopEnabled = true, speaker = false;
-    int rc = s.Run([&](HWND dlg) {
-        sound = Visible(dlg, 202);
-        buzzer = Visible(dlg, 392);
-        loop = Visible(dlg, 393);
-        loopEnabled = IsWindowEnabled(GetDlgItem(dlg, 393)) != FALSE;
-        speaker = Visible(dlg, 201);
-        WindowWatch::PressButton(dlg, IDCANCEL);
-    });
-    EXPECT_EQ(1, rc);
-    EXPECT_FALSE(sound);
-    EXPECT_TRUE(buzzer);
-    EXPECT_TRUE(loop);
-    EXPECT_TRUE(loopEnabled) << "the model's buzzer is on";
-    EXPECT_TRUE(speaker);
-}
-
-TEST(PrefsDialog, PrinterWithoutBuzzerUsesTemplate100AndSoundZeroHidesTheSoundBox)
-{
-    {
-        PrefsSetup s(kSoundModel);
-        bool sound = false, buzzer = true;
+    struct Case {
+        const char* model;
+        bool sound, speaker, buzzer;
+    } cases[] = {{kBuzzerModel, false, true, true}, {kSoundModel, true, true, false}, {kSilentModel, false, false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.model);
+        PrefsSetup s(c.model);
+        bool sound = !c.sound, speaker = !c.speaker, buzzer = !c.buzzer, loop = !c.buzzer, loopEnabled = !c.buzzer;
         EXPECT_EQ(1, s.Run([&](HWND dlg) {
             sound = Visible(dlg, 202);
-            buzzer = GetDlgItem(dlg, 392) != nullptr && Visible(dlg, 392);
+            speaker = Visible(dlg, 201);
+            buzzer = Visible(dlg, 392);
+            loop = Visible(dlg, 393);
+            loopEnabled = Visible(dlg, 393) && IsWindowEnabled(GetDlgItem(dlg, 393)) != FALSE;
             WindowWatch::PressButton(dlg, IDCANCEL);
         }));
-        EXPECT_TRUE(sound);
-        EXPECT_FALSE(buzzer);
+        EXPECT_EQ(c.sound, sound);
+        EXPECT_EQ(c.speaker, speaker);
+        EXPECT_EQ(c.buzzer, buzzer);
+        EXPECT_EQ(c.buzzer, loop);
+        EXPECT_EQ(c.buzzer, loopEnabled) << "the model's buzzer is on";
+        if (c.model == kSilentModel) {
+            EXPECT_EQ(0xBAADF00Du, s.Value("SoundNotifyEnable")) << "not offered: neither read nor filled in";
+        }
     }
-    PrefsSetup s(kSilentModel);
-    bool sound = true, speaker = true;
-    EXPECT_EQ(1, s.Run([&](HWND dlg) {
-        sound = Visible(dlg, 202);
-        speaker = Visible(dlg, 201);
-        WindowWatch::PressButton(dlg, IDCANCEL);
-    }));
-    EXPECT_FALSE(sound);
-    EXPECT_FALSE(speaker);
-    EXPECT_EQ(0xBAADF00Du, s.Value("SoundNotifyEnable")) << "not offered: neither read nor filled in";
 }
 
 TEST(PrefsDialog, MissingValuesAreFilledFromTheModelAndStayAfterCancel)
@@ -263,21 +249,6 @@ TEST(PrefsDialog, AgentBoxSetTwiceDoesNotCallTheAgentProgram)
     EXPECT_NE(std::string::npos, c.Records("icon").find("[icon]"));
 }
 
-TEST(PrefsDialog, NonAdministratorGetsDisabledAgentBoxes)
-{
-    PrefsSetup s(kSoundModel);
-    vm2::prefs::SetAdminCheck([] { return 0; });
-    bool agent = true, second = true;
-    EXPECT_EQ(1, s.Run([&](HWND dlg) {
-        agent = IsWindowEnabled(GetDlgItem(dlg, 208)) != FALSE;
-        second = Visible(dlg, 209);
-        WindowWatch::PressButton(dlg, IDCANCEL);
-    }));
-    vm2::prefs::SetAdminCheck(nullptr);
-    EXPECT_FALSE(agent);
-    EXPECT_FALSE(second);
-}
-
 TEST(PrefsDialog, EmptyPrinterNameUsesThePortForTitleAndRegister)
 {
     PrefsSetup s(kSoundModel, "KX9100EN.CHM", "", "LPT7:");
@@ -293,21 +264,28 @@ TEST(PrefsDialog, EmptyPrinterNameUsesThePortForTitleAndRegister)
     EXPECT_EQ(nullptr, FindMapWindow("", "LPT7:", 0)) << "unregistered when closed";
 }
 
-TEST(PrefsDialog, SecondDialogForThePrinterRaisesTheFirstAndReturnsOne)
+TEST(PrefsDialog, SecondDialogRaisesTheFirstAndANonAdministratorGetsDisabledAgentBoxes)
 {
     PrefsSetup s(kSoundModel);
+    vm2::prefs::SetAdminCheck([] { return 0; });
     int second = 99;
+    bool agent = true, secondAgent = true;
     HWND foreground = nullptr, self = nullptr;
     EXPECT_EQ(1, s.Run([&](HWND dlg) {
         self = dlg;
+        agent = IsWindowEnabled(GetDlgItem(dlg, 208)) != FALSE;
+        secondAgent = Visible(dlg, 209);
         second = vm2::prefs::StartPreference(s.printer.c_str(), s.model.Driver().c_str(), s.port.c_str(),
                                              s.model.Model().c_str(), s.resDll.c_str());
         Settle(dlg);
         foreground = GetForegroundWindow();
         WindowWatch::PressButton(dlg, IDCANCEL);
     }));
+    vm2::prefs::SetAdminCheck(nullptr);
     EXPECT_EQ(1, second);
     EXPECT_EQ(self, foreground);
+    EXPECT_FALSE(agent);
+    EXPECT_FALSE(secondAgent);
 }
 
 TEST(PrefsDialog, AgentProgramFailureReplyShowsItsMessage)

@@ -11,69 +11,19 @@
 
 #include "config/regpaths.h"
 #include "harness/test_support.h"
+#include "ui/status_fixture.h"
 
 using vm2test::BinDir;
 using vm2test::ScopedRegKey;
 using vm2test::TempDir;
 using vm2test::UniqueName;
+using namespace statustest;
 
 namespace {
 
 const char kModel[] = "KX-9100";
 
-// The recording file of the ALSA device, as this process sees it.
-std::string SoundLog()
-{
-    const char* unix = getenv("VM2PR2_SOUND_LOG");
-    if (unix == nullptr) return std::string();
-    std::string path = std::string("Z:") + unix;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
-LONGLONG LogSize()
-{
-    WIN32_FILE_ATTRIBUTE_DATA a;
-    if (!GetFileAttributesExA(SoundLog().c_str(), GetFileExInfoStandard, &a)) return -1;
-    return (static_cast<LONGLONG>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
-}
-
-// Waits until the recording stops growing (a sound has finished).
-LONGLONG SettledLogSize()
-{
-    LONGLONG last = -2;
-    for (int i = 0; i < 40; ++i) {
-        Sleep(150);
-        LONGLONG now = LogSize();
-        if (now == last && now > 0) return now;
-        last = now;
-    }
-    return last;
-}
-
 void ClearLog() { DeleteFileA(SoundLog().c_str()); }
-
-// Frequency of the 8 kHz, 8-bit recording from its crossings of the
-// midline, over the span between the first and the last crossing (the
-// device pads a sound with silence); 0 for a recording without a tone.
-int RecordedHz()
-{
-    std::string s = vm2test::ReadFileText(SoundLog());
-    int crossings = 0;
-    size_t first = 0, last = 0;
-    bool high = !s.empty() && static_cast<unsigned char>(s[0]) >= 128;
-    for (size_t i = 0; i < s.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        if ((high && c < 118) || (!high && c > 138)) {
-            high = !high;
-            if (crossings++ == 0) first = i;
-            last = i;
-        }
-    }
-    if (crossings < 20) return 0;
-    return static_cast<int>((crossings - 1) / 2.0 * 8000.0 / static_cast<double>(last - first));
-}
 
 // A driver of its own whose install folder holds the kit's resource DLL,
 // sound library and one variant of the data file.

@@ -1,6 +1,8 @@
 #include "ui/status_fixture.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "harness/test_support.h"
@@ -93,6 +95,54 @@ void Screenshot(HWND hWnd, const std::string& name)
     }
     if (f != nullptr) fclose(f);
     DeleteObject(dib);
+}
+
+std::string SoundLog()
+{
+    const char* unix = getenv("VM2PR2_SOUND_LOG");
+    if (unix == nullptr) return std::string();
+    std::string path = std::string("Z:") + unix;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+LONGLONG LogSize()
+{
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!GetFileAttributesExA(SoundLog().c_str(), GetFileExInfoStandard, &a)) return -1;
+    return (static_cast<LONGLONG>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+}
+
+LONGLONG SettledLogSize()
+{
+    LONGLONG last = -2;
+    for (int i = 0; i < 40; ++i) {
+        Sleep(150);
+        LONGLONG now = LogSize();
+        if (now == last && now > 0) return now;
+        last = now;
+    }
+    return last;
+}
+
+int RecordedHz(LONGLONG nFrom)
+{
+    std::string s = vm2test::ReadFileText(SoundLog());
+    s.erase(0, std::min(s.size(), static_cast<size_t>(nFrom)));
+    int crossings = 0;
+    size_t first = 0, last = 0;
+    bool high = !s.empty() && static_cast<unsigned char>(s[0]) >= 128;
+    for (size_t i = 0; i < s.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        if ((high && c < 118) || (!high && c > 138)) {
+            high = !high;
+            if (crossings++ == 0) first = i;
+            last = i;
+        }
+    }
+    if (crossings < 20) return 0;
+    return static_cast<int>((crossings - 1) / 2.0 * 8000.0 / static_cast<double>(last - first));
 }
 
 }  // namespace statustest

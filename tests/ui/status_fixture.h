@@ -1,5 +1,6 @@
-// What the status view and trouble dialog tests share: the kit's resource
-// DLLs, a message pump, a button's look, and screenshots.
+// What the status view, sound and trouble dialog tests share: the kit's
+// resource DLLs, a message pump, a button's look, screenshots and the sound
+// recording.
 #pragma once
 
 #include <windows.h>
@@ -36,5 +37,17 @@ std::string Text(HWND hWnd);
 // with ImageMagick after the run). The thread that owns the window must be
 // pumping, or be this one.
 void Screenshot(HWND hWnd, const std::string& name);
+
+// The recording of the test prefix's ALSA file device (8 kHz, 8 bit), as
+// this process sees it; empty without VM2PR2_SOUND_LOG.
+std::string SoundLog();
+// Its size, -1 when there is none.
+LONGLONG LogSize();
+// Its size once it has stopped growing (a sound has finished).
+LONGLONG SettledLogSize();
+// Frequency of the recording from byte nFrom on, from its crossings of the
+// midline between the first and the last (the device pads with silence);
+// 0 for a recording without a tone.
+int RecordedHz(LONGLONG nFrom = 0);
 
 }  // namespace statustest

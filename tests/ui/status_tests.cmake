@@ -3,7 +3,7 @@ vm2pr2_test(test_trouble_pages PORTABLE SOURCES ui/trouble_pages_test.cpp)
 
 if(WIN32)
   # Sounds play into one recording file: one sound test at a time.
-  vm2pr2_test(test_sound_ntfy SOURCES ui/sound_ntfy_test.cpp
+  vm2pr2_test(test_sound_ntfy SOURCES ui/sound_ntfy_test.cpp ui/status_fixture.cpp
     DEPENDS vm2pr2_kit_res_en vm2pr2_kit_status_files LOCKS sound_log)
   add_test(NAME test_sound_ntfy.no_audio_device
     COMMAND ${VM2PR2_WINE_RUN} ${CMAKE_BINARY_DIR}/bin/test_sound_ntfy.exe
