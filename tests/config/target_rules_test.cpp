@@ -93,23 +93,6 @@ TEST(LogonUser, SameAccountIgnoresCaseButNeedsAUser)
     EXPECT_TRUE(vm2::SameAccount({"Alice", ""}, {"ALICE", ""}));
 }
 
-TEST(LogonUser, TerminalServicesByVersion)
-{
-    const char suite[] = "Small Business\0Terminal Server\0";
-    const char noSuite[] = "Small Business\0Enterprise\0";
-    EXPECT_TRUE(vm2::TerminalServicesPresent(5, 1, false, nullptr, 0));
-    EXPECT_TRUE(vm2::TerminalServicesPresent(6, 1, false, nullptr, 0));
-    EXPECT_FALSE(vm2::TerminalServicesPresent(5, 0, false, suite, sizeof(suite)));
-    EXPECT_TRUE(vm2::TerminalServicesPresent(5, 0, true, nullptr, 0));
-    EXPECT_FALSE(vm2::TerminalServicesPresent(10, 0, false, nullptr, 0));
-    EXPECT_TRUE(vm2::TerminalServicesPresent(4, 0, false, suite, sizeof(suite)));
-    EXPECT_FALSE(vm2::TerminalServicesPresent(4, 0, true, noSuite, sizeof(noSuite)));
-    EXPECT_FALSE(vm2::TerminalServicesPresent(4, 0, false, nullptr, 0));
-    // A list cut short of its terminators still counts what it holds.
-    EXPECT_TRUE(vm2::TerminalServicesPresent(4, 0, false, suite, sizeof(suite) - 2));
-    EXPECT_FALSE(vm2::TerminalServicesPresent(4, 0, false, suite, 20)) << "\"Terminal S\" only";
-}
-
 TEST(LogonUser, SameUserKeepsTheCurrentUsersHive)
 {
     LogonFacts f = ServiceFacts();
@@ -145,7 +128,6 @@ TEST(LogonUser, EveryDoubtFallsBackToTheCurrentUser)
         const char* what;
         void (*change)(LogonFacts&);
     } cases[] = {
-        {"not NT", [](LogonFacts& f) { f.ntFamily = false; }},
         {"Winlogon key missing", [](LogonFacts& f) { f.logonKnown = false; }},
         {"no profile list", [](LogonFacts& f) { f.profileListOpened = false; }},
         {"no profile of the user", [](LogonFacts& f) { f.profiles.pop_back(); }},
