@@ -1,5 +1,7 @@
 #include "base/trace.h"
 
+#include <shlobj.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -128,27 +130,15 @@ bool CommonAppDataFolder(char* folder)
     if (!shell) return false;
     auto fn = reinterpret_cast<SHGetSpecialFolderPathA_t>(
         reinterpret_cast<void*>(GetProcAddress(shell.get(), "SHGetSpecialFolderPathA")));
-    // 35 = the common application-data folder; never created here.
-    return fn != nullptr && fn(GetActiveWindow(), folder, 35, FALSE);
+    // Never created here.
+    return fn != nullptr && fn(GetActiveWindow(), folder, CSIDL_COMMON_APPDATA, FALSE);
 }
 
 // Chooses the log's folder into g_szFolder; caller holds the lock.
 bool FindTraceFolderLocked()
 {
     char folder[MAX_PATH + 1] = "";
-    OSVERSIONINFOA vi = {};
-    vi.dwOSVersionInfoSize = sizeof(vi);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    BOOL gotVersion = GetVersionExA(&vi);
-#pragma GCC diagnostic pop
-    if (!gotVersion) {
-        if (GetTempPathA(MAX_PATH, folder) == 0) return false;
-    } else if (vi.dwPlatformId != VER_PLATFORM_WIN32_NT) {
-        return false;  // no folder on the old platforms: nothing is traced
-    } else if (vi.dwMajorVersion < 5 || !CommonAppDataFolder(folder)) {
-        if (GetTempPathA(MAX_PATH, folder) == 0) return false;
-    }
+    if (!CommonAppDataFolder(folder) && GetTempPathA(MAX_PATH, folder) == 0) return false;
     // GetTempPath answers with a trailing backslash; the template adds its own.
     size_t len = strlen(folder);
     if (len > 0 && folder[len - 1] == '\\') folder[len - 1] = '\0';

@@ -6,6 +6,7 @@
 #include <exception>
 #include <vector>
 
+#include "base/fetch_sized.h"
 #include "base/text.h"
 #include "base/mutex_guard.h"
 #include "base/unique_handle.h"
@@ -66,12 +67,11 @@ void CKbApiBase::LoadLibraryOfPrinter(const char* pszPrinterName)
         return;
     fileName[got < sizeof(fileName) ? got : sizeof(fileName) - 1] = '\0';
 
-    DWORD needed = 0;
-    if (!GetPrinterDriverA(hPrinter.get(), nullptr, 6, nullptr, 0, &needed) &&
-        GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+    std::vector<BYTE> info;
+    if (!vm2::FetchSized(info, [&](BYTE* p, DWORD cb, DWORD* pNeeded) {
+            return GetPrinterDriverA(hPrinter.get(), nullptr, 6, p, cb, pNeeded) != FALSE;
+        }))
         return;
-    std::vector<BYTE> info(needed != 0 ? needed : 1);
-    if (!GetPrinterDriverA(hPrinter.get(), nullptr, 6, info.data(), needed, &needed)) return;
     const DRIVER_INFO_6A* driver = reinterpret_cast<const DRIVER_INFO_6A*>(info.data());
 
     char path[vm2::kPathBuf];

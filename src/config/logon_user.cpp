@@ -1,10 +1,12 @@
 #include "config/logon_user.h"
 
 #include <tlhelp32.h>
+#include <wtsapi32.h>
 
 #include <cstring>
 #include <vector>
 
+#include "base/fetch_sized.h"
 #include "base/text.h"
 #include "base/unique_handle.h"
 #include "config/registry.h"
@@ -25,20 +27,12 @@ bool GetVersionInfo(OSVERSIONINFOA* pInfo)
 }
 #pragma GCC diagnostic pop
 
-bool IsNtFamily()
-{
-    OSVERSIONINFOA vi;
-    return GetVersionInfo(&vi) && vi.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
-
 // Reads the user SID of a token into a buffer of the size it asks for.
 bool TokenUserSid(HANDLE hToken, std::vector<BYTE>* pBuf)
 {
-    DWORD size = 0;
-    GetTokenInformation(hToken, TokenUser, nullptr, 0, &size);
-    if (size == 0) return false;
-    pBuf->assign(size, 0);
-    return GetTokenInformation(hToken, TokenUser, pBuf->data(), size, &size) != FALSE;
+    return vm2::FetchSized(*pBuf, [&](BYTE* p, DWORD cb, DWORD* pNeeded) {
+        return GetTokenInformation(hToken, TokenUser, p, cb, pNeeded) != FALSE;
+    });
 }
 
 bool LookupInto(PSID pSid, char* pszUser, DWORD nUserSize, char* pszDomain, DWORD nDomainSize)
@@ -51,13 +45,8 @@ bool LookupInto(PSID pSid, char* pszUser, DWORD nUserSize, char* pszDomain, DWOR
 
 // WTSAPI32 entry points, bound by name so a system without terminal
 // services still loads the module.
-typedef BOOL(WINAPI* WTSQuerySessionInformationA_t)(HANDLE, DWORD, int, LPSTR*, DWORD*);
+typedef BOOL(WINAPI* WTSQuerySessionInformationA_t)(HANDLE, DWORD, WTS_INFO_CLASS, LPSTR*, DWORD*);
 typedef void(WINAPI* WTSFreeMemory_t)(PVOID);
-
-const int kWtsSessionId = 4;   // WTSSessionId
-const int kWtsUserName = 5;    // WTSUserName
-const int kWtsDomainName = 7;  // WTSDomainName
-const DWORD kWtsCurrentSession = static_cast<DWORD>(-1);
 
 }  // namespace
 
@@ -101,20 +90,13 @@ bool HasTerminalServices()
 {
     OSVERSIONINFOA vi;
     if (!GetVersionInfo(&vi)) return false;
-    bool suite = false;
-    if (vi.dwMajorVersion >= 5 && vi.dwMinorVersion == 0) {
-        OSVERSIONINFOEXA want = {};
-        want.dwOSVersionInfoSize = sizeof(want);
-        want.wSuiteMask = VER_SUITE_TERMINAL;
-        suite = VerifyVersionInfoA(&want, VER_SUITENAME, VerSetConditionMask(0, VER_SUITENAME, VER_AND)) != FALSE;
-    }
-    std::vector<BYTE> productSuite;
-    if (vi.dwMajorVersion < 5) {
-        Registry key(HKEY_LOCAL_MACHINE, regpath::kProductOptionsKey, FALSE, Registry::kRead);
-        productSuite = key.QueryBinary("ProductSuite");
-    }
-    return TerminalServicesPresent(vi.dwMajorVersion, vi.dwMinorVersion, suite,
-                                   reinterpret_cast<const char*>(productSuite.data()), productSuite.size());
+    if (vi.dwMinorVersion > 0) return true;
+    // A x.0 version (Vista, or 10 as it reports itself) has them only when
+    // the version check reports the terminal-services suite.
+    OSVERSIONINFOEXA want = {};
+    want.dwOSVersionInfoSize = sizeof(want);
+    want.wSuiteMask = VER_SUITE_TERMINAL;
+    return VerifyVersionInfoA(&want, VER_SUITENAME, VerSetConditionMask(0, VER_SUITENAME, VER_AND)) != FALSE;
 }
 
 namespace {
@@ -157,7 +139,7 @@ bool QuerySessionAccount(AccountName* pOut)
         reinterpret_cast<WTSFreeMemory_t>(reinterpret_cast<void*>(GetProcAddress(wts, "WTSFreeMemory")));
     if (query == nullptr || release == nullptr) return false;
 
-    auto ask = [&](DWORD session, int what, std::string* pText, DWORD* pNumber) {
+    auto ask = [&](DWORD session, WTS_INFO_CLASS what, std::string* pText, DWORD* pNumber) {
         LPSTR data = nullptr;
         DWORD size = 0;
         if (!query(nullptr /* this server */, session, what, &data, &size) || data == nullptr) return false;
@@ -175,10 +157,10 @@ bool QuerySessionAccount(AccountName* pOut)
 
     // Some systems cannot name the current session's id; asking about the
     // current session itself then gives the same answers.
-    DWORD session = kWtsCurrentSession;
-    if (!ask(kWtsCurrentSession, kWtsSessionId, nullptr, &session)) session = kWtsCurrentSession;
-    ask(session, kWtsUserName, &pOut->user, nullptr);
-    ask(session, kWtsDomainName, &pOut->domain, nullptr);
+    DWORD session = WTS_CURRENT_SESSION;
+    if (!ask(WTS_CURRENT_SESSION, WTSSessionId, nullptr, &session)) session = WTS_CURRENT_SESSION;
+    ask(session, WTSUserName, &pOut->user, nullptr);
+    ask(session, WTSDomainName, &pOut->domain, nullptr);
     if (pOut->user.size() >= kPathBuf) pOut->user.resize(kPathBuf - 1);
     if (pOut->domain.size() >= kPathBuf) pOut->domain.resize(kPathBuf - 1);
     return true;
@@ -256,9 +238,6 @@ bool ReadProfileList(std::vector<ProfileEntry>* pOut)
 LogonFacts GatherLogonFacts(const TraceScope& scope)
 {
     LogonFacts facts;
-    facts.ntFamily = IsNtFamily();
-    if (!facts.ntFamily) return facts;
-
     if (HasTerminalServices()) {
         QuerySessionAccount(&facts.logon);
     } else {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/fetch_sized.h"
+
 Registry::Registry(HKEY hRoot, const char* pszSubKey, BOOL bCreate, REGSAM access)
 {
     if (bCreate) Create(hRoot, pszSubKey, nullptr, access != 0 ? access : kAll);
@@ -107,21 +109,14 @@ std::vector<BYTE> Registry::QueryBinary(const char* pszName) const
 {
     std::vector<BYTE> data;
     if (!m_key) return data;
-    // The value may change size between the two calls (another process
-    // polling the same printer): retry while it grows.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        DWORD size = 0;
-        if (RegQueryValueExA(m_key.get(), pszName, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS || size == 0)
-            return {};
-        data.resize(size);
-        LONG rc = RegQueryValueExA(m_key.get(), pszName, nullptr, nullptr, data.data(), &size);
-        if (rc == ERROR_SUCCESS) {
-            data.resize(size);
-            return data;
-        }
-        if (rc != ERROR_MORE_DATA) return {};
-    }
-    return {};
+    // The value may change size between the calls (another process polling
+    // the same printer): the helper retries while it grows.
+    vm2::FetchSized(data, [&](BYTE* p, DWORD cb, DWORD* pNeeded) {
+        *pNeeded = cb;
+        const LONG rc = RegQueryValueExA(m_key.get(), pszName, nullptr, nullptr, p, pNeeded);
+        return rc == ERROR_SUCCESS;
+    });
+    return data;
 }
 
 BOOL Registry::SetDword(const char* pszName, DWORD dwValue)

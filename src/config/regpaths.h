@@ -10,7 +10,6 @@ constexpr const char kDriverBase[] = "software\\KAVRO\\VLX3\\Driver";  // + "\<d
 constexpr const char kProfileKey[] = "software\\KAVRO\\VLX3\\Profile";
 constexpr const char kWinlogonKey[] = "software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 constexpr const char kProfileListKey[] = "software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-constexpr const char kProductOptionsKey[] = "System\\CurrentControlSet\\Control\\ProductOptions";
 // The agent service and the communication library's settings program
 constexpr const char kSAgent2Key[] = "software\\KAVRO\\KBPrinter\\SAgent2";
 constexpr const char kKNAgentServiceKey[] = "SYSTEM\\CurrentControlSet\\services\\KNAgent";

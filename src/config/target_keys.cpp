@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/fetch_sized.h"
 #include "base/text.h"
 #include "base/mutex_guard.h"
 #include "base/unique_handle.h"
@@ -58,11 +59,11 @@ private:
 // benefit of the doubt: it opened, so it exists.
 bool PrinterLooksInstalled(HANDLE hPrinter)
 {
-    DWORD need = 0;
-    GetPrinterA(hPrinter, 2, nullptr, 0, &need);
-    if (need == 0) return true;
-    std::vector<BYTE> buf(need);
-    if (!GetPrinterA(hPrinter, 2, buf.data(), need, &need)) return true;
+    std::vector<BYTE> buf;
+    if (!vm2::FetchSized(buf, [&](BYTE* p, DWORD cb, DWORD* pNeeded) {
+            return GetPrinterA(hPrinter, 2, p, cb, pNeeded) != FALSE;
+        }))
+        return true;
     const PRINTER_INFO_2A* info = reinterpret_cast<const PRINTER_INFO_2A*>(buf.data());
     return !IsEmpty(info->pDriverName) && !IsEmpty(info->pPrintProcessor);
 }
@@ -96,14 +97,7 @@ BOOL KP_OpenPrinter(const char* pszPrinterName, HANDLE* phPrinter, PRINTER_DEFAU
     *phPrinter = nullptr;
     BOOL ok = OpenPrinterA(const_cast<char*>(pszPrinterName), phPrinter, pDefault);
     if (ok && *phPrinter != nullptr) return ok;
-
-    OSVERSIONINFOA vi = {};
-    vi.dwOSVersionInfoSize = sizeof(vi);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    bool nt = GetVersionExA(&vi) && vi.dwPlatformId == VER_PLATFORM_WIN32_NT;
-#pragma GCC diagnostic pop
-    if (!nt || pszPrinterName == nullptr) return ok;
+    if (pszPrinterName == nullptr) return ok;
 
     // Names the ANSI code page cannot carry through the spooler's own
     // conversion: convert strictly and ask the wide entry point.

@@ -42,23 +42,6 @@ bool SameAccount(const AccountName& a, const AccountName& b)
     return EqualNoCase(a.user.c_str(), b.user.c_str()) && EqualNoCase(a.domain.c_str(), b.domain.c_str());
 }
 
-bool TerminalServicesPresent(unsigned nMajor, unsigned nMinor, bool bSuiteReported, const char* pProductSuite,
-                             std::size_t nSuiteLen)
-{
-    if (nMajor >= 5) return nMinor > 0 || bSuiteReported;
-    // REG_MULTI_SZ: texts ended by a zero each, the list by an empty one.
-    std::size_t pos = 0;
-    while (pProductSuite != nullptr && pos < nSuiteLen) {
-        const char* item = pProductSuite + pos;
-        std::size_t len = 0;
-        while (pos + len < nSuiteLen && item[len] != '\0') ++len;
-        if (len == 0) break;
-        if (std::string(item, len) == "Terminal Server") return true;
-        pos += len + 1;
-    }
-    return false;
-}
-
 bool RunsAsLogonUser(const LogonFacts& facts)
 {
     return facts.selfKnown && SameAccount(facts.self, facts.logon);
@@ -70,7 +53,7 @@ TargetBaseChoice ChooseTargetBase(int nKind, const LogonFacts& facts)
     const char* base = TargetBasePath(nKind);
     if (base == nullptr) return choice;
     choice.basePath = base;
-    if (!facts.ntFamily || !facts.logonKnown) return choice;
+    if (!facts.logonKnown) return choice;
     if (RunsAsLogonUser(facts)) {
         choice.sameUser = true;
         return choice;

@@ -36,14 +36,6 @@ struct AccountName {
 // lookup that produced nothing says nothing about who is logged on.
 bool SameAccount(const AccountName& a, const AccountName& b);
 
-// Whether terminal services answer the session queries: always from a
-// version 5 or later with a non-zero minor version; on an x.0 release of
-// version 5 or later only when the version check reports the suite; before
-// version 5 when ProductSuite (a list of zero-terminated texts) names
-// "Terminal Server".
-bool TerminalServicesPresent(unsigned nMajor, unsigned nMinor, bool bSuiteReported, const char* pProductSuite,
-                             std::size_t nSuiteLen);
-
 // One subkey of the machine's profile list, looked up to its account.
 struct ProfileEntry {
     std::string subkey;  // the SID text naming the user's hive under HKEY_USERS
@@ -54,7 +46,6 @@ struct ProfileEntry {
 // Everything the choice of hive depends on. The profile list is only
 // consulted when this process does not already run as the logged-on user.
 struct LogonFacts {
-    bool ntFamily = true;
     bool logonKnown = true;  // false: no way to tell who is logged on (Winlogon key missing)
     AccountName logon;
     bool selfKnown = false;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/fetch_sized.h"
 #include "base/text.h"
 #include "base/unique_handle.h"
 #include "config/registry.h"
@@ -65,12 +66,11 @@ int IsAdminUser()
         if (GetLastError() != ERROR_NO_TOKEN) return 0;
         if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return 0;
     }
-    DWORD cbNeeded = 0;
-    if (GetTokenInformation(token.get(), TokenGroups, nullptr, 0, &cbNeeded) ||
-        GetLastError() != ERROR_INSUFFICIENT_BUFFER || cbNeeded == 0)
+    std::vector<BYTE> buf;
+    if (!vm2::FetchSized(buf, [&](BYTE* p, DWORD cb, DWORD* pNeeded) {
+            return GetTokenInformation(token.get(), TokenGroups, p, cb, pNeeded) != FALSE;
+        }))
         return 0;
-    std::vector<BYTE> buf(cbNeeded);
-    if (!GetTokenInformation(token.get(), TokenGroups, buf.data(), cbNeeded, &cbNeeded)) return 0;
 
     return vm2::GroupsHoldAdministrators(reinterpret_cast<const TOKEN_GROUPS*>(buf.data()));
 }
@@ -90,17 +90,6 @@ int GroupsHoldAdministrators(const TOKEN_GROUPS* pGroups)
         if (EqualSid(pGroups->Groups[i].Sid, pAdmins)) nResult = 1;
     FreeSid(pAdmins);
     return nResult;
-}
-
-bool StartsElevated()
-{
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    OSVERSIONINFOA vi = {};
-    vi.dwOSVersionInfoSize = sizeof(vi);
-    if (!GetVersionExA(&vi)) return false;
-#pragma GCC diagnostic pop
-    return vi.dwPlatformId == VER_PLATFORM_WIN32_NT && vi.dwMajorVersion >= 6;
 }
 
 int StartCommandLine(const char* pszProgram, const std::string& strCommand)
@@ -152,11 +141,10 @@ std::vector<BYTE> AdminSelf()
 {
     std::vector<BYTE> user;
     vm2::UniqueHandle token;
-    DWORD cb = 0;
     if (IsAdminUser() != 1 || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return user;
-    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &cb);
-    user.resize(cb);
-    if (cb == 0 || !GetTokenInformation(token.get(), TokenUser, user.data(), cb, &cb)) user.clear();
+    vm2::FetchSized(user, [&](BYTE* p, DWORD cb, DWORD* pNeeded) {
+        return GetTokenInformation(token.get(), TokenUser, p, cb, pNeeded) != FALSE;
+    });
     return user;
 }
 
@@ -255,27 +243,22 @@ bool AgentCopyFolder(HWND hOwner, std::string* pFolder)
     return true;
 }
 
-int StartAgentProgram(bool bElevated, HWND hOwner, const char* pszProgram, const char* pszDriverName,
-                      const char* pszPrinterName, int iService)
+int StartAgentProgram(HWND hOwner, const char* pszProgram, const char* pszDriverName, const char* pszPrinterName,
+                      int iService)
 {
-    if (bElevated) {
-        // The names go between quotes into an administrator's command line:
-        // a quote inside one would let it add parameters of its own.
-        if (strchr(pszDriverName, '"') != nullptr || strchr(pszPrinterName, '"') != nullptr) return 0;
-        std::string parameters = AgentParameters(pszDriverName, pszPrinterName, iService);
-        std::string folder;
-        if (!AgentCopyFolder(hOwner, &folder)) return 0;
-        // The copy runs elevated: it is started only when it is, byte for
-        // byte, the program named in the driver key.
-        std::string copy = folder + FileNameOf(pszProgram);
-        if (!CopyFileA(pszProgram, copy.c_str(), FALSE) || !SameContents(pszProgram, copy.c_str())) return 0;
-        DWORD dwErr = 0;
-        INT_PTR hInst = StartElevated(hOwner, copy.c_str(), parameters.c_str(), &dwErr);
-        if (dwErr == ERROR_CANCELLED || hInst <= 32) return 0;
-        return 1;
-    }
-    std::string command = AgentCommandLine(pszProgram, pszDriverName, pszPrinterName, iService);
-    return StartCommandLine(pszProgram, command);
+    // The names go between quotes into an administrator's command line:
+    // a quote inside one would let it add parameters of its own.
+    if (strchr(pszDriverName, '"') != nullptr || strchr(pszPrinterName, '"') != nullptr) return 0;
+    std::string parameters = AgentParameters(pszDriverName, pszPrinterName, iService);
+    std::string folder;
+    if (!AgentCopyFolder(hOwner, &folder)) return 0;
+    // The copy runs elevated: it is started only when it is, byte for
+    // byte, the program named in the driver key.
+    std::string copy = folder + FileNameOf(pszProgram);
+    if (!CopyFileA(pszProgram, copy.c_str(), FALSE) || !SameContents(pszProgram, copy.c_str())) return 0;
+    DWORD dwErr = 0;
+    INT_PTR hInst = StartElevated(hOwner, copy.c_str(), parameters.c_str(), &dwErr);
+    return dwErr == ERROR_CANCELLED || hInst <= 32 ? 0 : 1;
 }
 
 }  // namespace vm2

@@ -1,7 +1,7 @@
 // The agent service: which generation belongs to a driver, whether it may
 // monitor, and how a change is carried out. The module never writes the
 // agent's setting itself: it starts the driver's agent setting program
-// ("K_VRCV"; elevated on systems that require it) and shows a wait dialog
+// ("K_VRCV", elevated) and shows a wait dialog
 // while that program works.
 #pragma once
 
@@ -37,10 +37,6 @@ namespace vm2 {
 // (also for null): the part of IsAdminUser that a test can hand any group list.
 int GroupsHoldAdministrators(const TOKEN_GROUPS* pGroups);
 
-// NT family from major version 6 on: companion programs that change machine
-// settings are started elevated ("runas").
-bool StartsElevated();
-
 // Starts pszFile with the "runas" verb. Returns the start's instance value
 // (more than 32 on success) and leaves the last error in *pdwLastError.
 INT_PTR StartElevated(HWND hOwner, const char* pszFile, const char* pszParameters, DWORD* pdwLastError);
@@ -57,11 +53,10 @@ int StartCommandLine(const char* pszProgram, const std::string& strCommand);
 // otherwise). False when the folder cannot be made so.
 bool AgentCopyFolder(HWND hOwner, std::string* pFolder);
 
-// The start of the agent setting program, elevated from its copy or
-// directly with a command line; 1 when it was started. Nothing starts
-// elevated when a name holds a double quote, or when the copy fails or
-// differs from the program.
-int StartAgentProgram(bool bElevated, HWND hOwner, const char* pszProgram, const char* pszDriverName,
+// The start of the agent setting program, elevated from its copy; 1 when it
+// was started. Nothing starts when a name holds a double quote, or when the
+// copy fails or differs from the program.
+int StartAgentProgram(HWND hOwner, const char* pszProgram, const char* pszDriverName,
                       const char* pszPrinterName, int iService);
 
 }  // namespace vm2

@@ -87,12 +87,6 @@ std::string AgentParameters(const char* pszDriver, const char* pszPrinter, int i
     return Format("/agnt /drv:\"%s\" /p:\"%s\" /im:%d", Safe(pszDriver), Safe(pszPrinter), iService);
 }
 
-std::string AgentCommandLine(const char* pszProgram, const char* pszDriver, const char* pszPrinter, int iService)
-{
-    return Format("%s /agnt /drv:\"%s\" /p:\"%s\" /im:%d", Safe(pszProgram), Safe(pszDriver), Safe(pszPrinter),
-                  iService);
-}
-
 std::string KbapisetPath(const char* pszInstallDir)
 {
     std::string path = Safe(pszInstallDir);
@@ -104,12 +98,6 @@ std::string KbapisetPath(const char* pszInstallDir)
 std::string KbapisetParameters(std::uint32_t dwReplyWnd, std::uint32_t dwReplyMsg, bool bOn)
 {
     return Format("/Act=Ch /KBP=A:NC /Ret=WM:%x;%x %s", static_cast<unsigned>(dwReplyWnd),
-                  static_cast<unsigned>(dwReplyMsg), bOn ? " /Agt=On" : " /Agt=Off");
-}
-
-std::string KbapisetCommandLine(const char* pszProgram, std::uint32_t dwReplyWnd, std::uint32_t dwReplyMsg, bool bOn)
-{
-    return Format("%s /Act=Ch /KBP=A:NC /Ret=WM:%x;%x %s", Safe(pszProgram), static_cast<unsigned>(dwReplyWnd),
                   static_cast<unsigned>(dwReplyMsg), bOn ? " /Agt=On" : " /Agt=Off");
 }
 

@@ -35,18 +35,15 @@ std::string QuotedSpan(const char* pszValue);
 // parameter file of an earlier entry.
 bool MentionsTmpFile(const std::string& text);
 
-// The agent setting program's parameters, and its whole command line on
-// systems that start it directly:
+// The agent setting program's parameters:
 //   /agnt /drv:"<driver>" /p:"<printer>" /im:<iService>
 std::string AgentParameters(const char* pszDriver, const char* pszPrinter, int iService);
-std::string AgentCommandLine(const char* pszProgram, const char* pszDriver, const char* pszPrinter, int iService);
 
 // The library settings program: <InstallDir>[\]kbapiset.exe; empty when
 // InstallDir is empty.
 std::string KbapisetPath(const char* pszInstallDir);
 // Its parameters: /Act=Ch /KBP=A:NC /Ret=WM:<window hex>;<message hex> /Agt=On|Off
 std::string KbapisetParameters(std::uint32_t dwReplyWnd, std::uint32_t dwReplyMsg, bool bOn);
-std::string KbapisetCommandLine(const char* pszProgram, std::uint32_t dwReplyWnd, std::uint32_t dwReplyMsg, bool bOn);
 
 // The part of a path after its last backslash (the whole text without one).
 std::string FileNameOf(const char* pszPath);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/fetch_sized.h"
 #include "base/text.h"
 #include "base/unique_handle.h"
 #include "config/paths.h"
@@ -57,18 +58,16 @@ void CVlxParam::ParseCommandLine()
     if (m_szPrinter[0] != '\0') {
         vm2::UniquePrinter printer;
         if (KP_OpenPrinter(m_szPrinter, printer.put(), nullptr) && printer) {
-            DWORD cbNeeded = 0;
-            GetPrinterA(printer.get(), 2, nullptr, 0, &cbNeeded);
-            if (cbNeeded > 0) {
-                std::vector<BYTE> buf(cbNeeded);
-                if (GetPrinterA(printer.get(), 2, buf.data(), cbNeeded, &cbNeeded)) {
-                    const auto* info = reinterpret_cast<const PRINTER_INFO_2A*>(buf.data());
-                    if (m_szDriver[0] == '\0' && info->pDriverName != nullptr &&
-                        strlen(info->pDriverName) < sizeof(m_szDriver))
-                        CopyText(m_szDriver, sizeof(m_szDriver), info->pDriverName);
-                    if (m_szPort[0] == '\0' && info->pPortName != nullptr && strlen(info->pPortName) < sizeof(m_szPort))
-                        CopyText(m_szPort, sizeof(m_szPort), info->pPortName);
-                }
+            std::vector<BYTE> buf;
+            if (vm2::FetchSized(buf, [&](BYTE* p, DWORD cb, DWORD* pNeeded) {
+                    return GetPrinterA(printer.get(), 2, p, cb, pNeeded) != FALSE;
+                })) {
+                const auto* info = reinterpret_cast<const PRINTER_INFO_2A*>(buf.data());
+                if (m_szDriver[0] == '\0' && info->pDriverName != nullptr &&
+                    strlen(info->pDriverName) < sizeof(m_szDriver))
+                    CopyText(m_szDriver, sizeof(m_szDriver), info->pDriverName);
+                if (m_szPort[0] == '\0' && info->pPortName != nullptr && strlen(info->pPortName) < sizeof(m_szPort))
+                    CopyText(m_szPort, sizeof(m_szPort), info->pPortName);
             }
         }
     }

@@ -17,19 +17,14 @@ std::uint32_t WindowWord(HWND hWnd) { return static_cast<std::uint32_t>(reinterp
 
 namespace vm2 {
 
-int StartKbapiset(const TraceScope& scope, bool bElevated, HWND hReply, const char* pszPath, bool bOn)
+int StartKbapiset(const TraceScope& scope, HWND hReply, const char* pszPath, bool bOn)
 {
-    if (bElevated) {
-        std::string parameters = KbapisetParameters(WindowWord(hReply), WM_AGENT_REPLY, bOn);
-        Trace(scope, "szCmdLine = %s\n", parameters.c_str());
-        DWORD dwErr = 0;
-        INT_PTR hExec = StartElevated(hReply, pszPath, parameters.c_str(), &dwErr);
-        Trace(scope, "(int)hExec = %d, dwLastErr = %d\n", static_cast<int>(hExec), static_cast<int>(dwErr));
-        return dwErr == ERROR_CANCELLED || hExec <= 32 ? 0 : 1;
-    }
-    std::string command = KbapisetCommandLine(pszPath, WindowWord(hReply), WM_AGENT_REPLY, bOn);
-    Trace(scope, "szCmdLine = %s\n", command.c_str());
-    return StartCommandLine(pszPath, command);
+    std::string parameters = KbapisetParameters(WindowWord(hReply), WM_AGENT_REPLY, bOn);
+    Trace(scope, "szCmdLine = %s\n", parameters.c_str());
+    DWORD dwErr = 0;
+    INT_PTR hExec = StartElevated(hReply, pszPath, parameters.c_str(), &dwErr);
+    Trace(scope, "(int)hExec = %d, dwLastErr = %d\n", static_cast<int>(hExec), static_cast<int>(dwErr));
+    return dwErr == ERROR_CANCELLED || hExec <= 32 ? 0 : 1;
 }
 
 }  // namespace vm2

@@ -8,7 +8,7 @@
 class TraceScope;
 
 namespace vm2 {
-// The settings program's start, elevated with parameters or directly with a
-// command line; its answer goes to hReply with WM_USER+10. 1 when started.
-int StartKbapiset(const TraceScope& scope, bool bElevated, HWND hReply, const char* pszPath, bool bOn);
+// The settings program's start, elevated with parameters; its answer goes to
+// hReply with WM_USER+10. 1 when started.
+int StartKbapiset(const TraceScope& scope, HWND hReply, const char* pszPath, bool bOn);
 }  // namespace vm2

@@ -93,23 +93,6 @@ TEST(LogonUser, SameAccountIgnoresCaseButNeedsAUser)
     EXPECT_TRUE(vm2::SameAccount({"Alice", ""}, {"ALICE", ""}));
 }
 
-TEST(LogonUser, TerminalServicesByVersion)
-{
-    const char suite[] = "Small Business\0Terminal Server\0";
-    const char noSuite[] = "Small Business\0Enterprise\0";
-    EXPECT_TRUE(vm2::TerminalServicesPresent(5, 1, false, nullptr, 0));
-    EXPECT_TRUE(vm2::TerminalServicesPresent(6, 1, false, nullptr, 0));
-    EXPECT_FALSE(vm2::TerminalServicesPresent(5, 0, false, suite, sizeof(suite)));
-    EXPECT_TRUE(vm2::TerminalServicesPresent(5, 0, true, nullptr, 0));
-    EXPECT_FALSE(vm2::TerminalServicesPresent(10, 0, false, nullptr, 0));
-    EXPECT_TRUE(vm2::TerminalServicesPresent(4, 0, false, suite, sizeof(suite)));
-    EXPECT_FALSE(vm2::TerminalServicesPresent(4, 0, true, noSuite, sizeof(noSuite)));
-    EXPECT_FALSE(vm2::TerminalServicesPresent(4, 0, false, nullptr, 0));
-    // A list cut short of its terminators still counts what it holds.
-    EXPECT_TRUE(vm2::TerminalServicesPresent(4, 0, false, suite, sizeof(suite) - 2));
-    EXPECT_FALSE(vm2::TerminalServicesPresent(4, 0, false, suite, 20)) << "\"Terminal S\" only";
-}
-
 // Every choice of base from a service's facts; a doubt falls back to the
 // current user's hive.
 TEST(LogonUser, ChoiceOfTheTargetBase)
@@ -136,7 +119,6 @@ TEST(LogonUser, ChoiceOfTheTargetBase)
              f.self = f.logon;
          }, true, false, hive + kPrinterBase},
         {"bad kind", 2, [](LogonFacts&) {}, false, false, ""},
-        {"not NT", 0, [](LogonFacts& f) { f.ntFamily = false; }, false, false, kPrinterBase},
         {"Winlogon key missing", 0, [](LogonFacts& f) { f.logonKnown = false; }, false, false, kPrinterBase},
         {"no profile list", 0, [](LogonFacts& f) { f.profileListOpened = false; }, false, false, kPrinterBase},
         {"no profile of the user", 0, [](LogonFacts& f) { f.profiles.pop_back(); }, false, false, kPrinterBase},

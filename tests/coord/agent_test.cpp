@@ -157,18 +157,6 @@ TEST(IsAdminUser, OnlyTheAdministratorsGroupCounts)
 
 // ------------------------------------------------------------ agent program
 
-TEST(StartAgentProgram, OlderSystemsStartTheProgramItselfWithACommandLine)
-{
-    CompanionSandbox box;
-    std::string program = comptest::AgentStandIn();
-    ASSERT_EQ(1, vm2::StartAgentProgram(false, nullptr, program.c_str(), "KAVRO KX-9100", "Demo USB", 1));
-    auto records = box.WaitForRecords(1);
-    ASSERT_EQ(1u, records.size());
-    EXPECT_EQ(program + " /agnt /drv:\"KAVRO KX-9100\" /p:\"Demo USB\" /im:1", records[0].Get("cmdline"));
-    EXPECT_STRCASEEQ(program.c_str(), records[0].Get("exe").c_str());
-    EXPECT_EQ(0, vm2::StartAgentProgram(false, nullptr, (box.TempFolder() + "\\missing.exe").c_str(), "D", "P", 1));
-}
-
 TEST(StartAgentProgram, ElevatedCopyFolderLetsOnlyAdministratorsAndSystemWrite)
 {
     // Left by an older version that every user could write to.
@@ -222,8 +210,8 @@ TEST(StartAgentProgram, ElevatedStartRefusesQuotedNamesAndACopyThatFails)
 {
     CompanionSandbox box;
     std::string program = comptest::AgentStandIn();
-    EXPECT_EQ(0, vm2::StartAgentProgram(true, nullptr, program.c_str(), "KAVRO KX-9100", "P\" /evil \"", 1));
-    EXPECT_EQ(0, vm2::StartAgentProgram(true, nullptr, program.c_str(), "KAVRO\"KX", "P", 1));
+    EXPECT_EQ(0, vm2::StartAgentProgram(nullptr, program.c_str(), "KAVRO KX-9100", "P\" /evil \"", 1));
+    EXPECT_EQ(0, vm2::StartAgentProgram(nullptr, program.c_str(), "KAVRO\"KX", "P", 1));
 
     // Another program planted under the copy's name and held so that it
     // cannot be replaced (still readable, so it could be started).
@@ -233,7 +221,7 @@ TEST(StartAgentProgram, ElevatedStartRefusesQuotedNamesAndACopyThatFails)
     ASSERT_TRUE(CopyFileA(comptest::IconStandIn().c_str(), copy.c_str(), FALSE));
     HANDLE hold = CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, hold);
-    EXPECT_EQ(0, vm2::StartAgentProgram(true, nullptr, program.c_str(), "KAVRO KX-9100", "P", 1));
+    EXPECT_EQ(0, vm2::StartAgentProgram(nullptr, program.c_str(), "KAVRO KX-9100", "P", 1));
     CloseHandle(hold);
     DeleteFileA(copy.c_str());
     Sleep(500);

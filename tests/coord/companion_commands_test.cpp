@@ -133,14 +133,13 @@ TEST(RunValue, TmpIsFoundInAnyCase)
     EXPECT_FALSE(vm2::MentionsTmpFile(""));
 }
 
-TEST(AgentCommand, ParametersAndCommandLine)
+TEST(AgentCommand, Parameters)
 {
     EXPECT_EQ("/agnt /drv:\"KAVRO KX-9100\" /p:\"Demo USB\" /im:1",
               vm2::AgentParameters("KAVRO KX-9100", "Demo USB", 1));
-    EXPECT_EQ("C:\\P\\agent.exe /agnt /drv:\"D\" /p:\"P\" /im:0", vm2::AgentCommandLine("C:\\P\\agent.exe", "D", "P", 0));
 }
 
-TEST(KbapisetCommand, PathParametersAndCommandLine)
+TEST(KbapisetCommand, PathAndParameters)
 {
     EXPECT_EQ("C:\\KB\\kbapiset.exe", vm2::KbapisetPath("C:\\KB"));
     EXPECT_EQ("C:\\KB\\kbapiset.exe", vm2::KbapisetPath("C:\\KB\\"));
@@ -149,8 +148,6 @@ TEST(KbapisetCommand, PathParametersAndCommandLine)
 
     EXPECT_EQ("/Act=Ch /KBP=A:NC /Ret=WM:1a2b;40a  /Agt=On", vm2::KbapisetParameters(0x1A2B, 0x40A, true));
     EXPECT_EQ("/Act=Ch /KBP=A:NC /Ret=WM:0;40a  /Agt=Off", vm2::KbapisetParameters(0, 0x40A, false));
-    EXPECT_EQ("C:\\KB\\kbapiset.exe /Act=Ch /KBP=A:NC /Ret=WM:ffff0010;40a  /Agt=Off",
-              vm2::KbapisetCommandLine("C:\\KB\\kbapiset.exe", 0xFFFF0010u, 0x40A, false));
 }
 
 TEST(FileNameOf, PartAfterTheLastBackslash)

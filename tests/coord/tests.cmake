@@ -25,11 +25,6 @@ if(WIN32)
     DEPENDS vm2pr2_companions LOCKS run_key)
   target_include_directories(test_companion_launch PRIVATE ${CMAKE_SOURCE_DIR}/kit/companions)
 
-  # The library settings program's start without a window.
-  vm2pr2_test(test_kbapiset SOURCES coord/wait_dlg_test.cpp coord/companion_fixture.cpp
-    DEPENDS vm2pr2_companions)
-  target_include_directories(test_kbapiset PRIVATE ${CMAKE_SOURCE_DIR}/kit/companions)
-
   # The parameter object on disk, and completed from the spooler.
   vm2pr2_test(test_vlx_param_win SOURCES coord/vlx_param_win_test.cpp coord/companion_fixture.cpp)
   target_include_directories(test_vlx_param_win PRIVATE ${CMAKE_SOURCE_DIR}/kit/companions)

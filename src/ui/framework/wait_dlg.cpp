@@ -101,7 +101,7 @@ int CWaitDlg::SetSAgent(int bOn)
     if (installDir.empty()) return 0;
     std::string path = vm2::KbapisetPath(installDir.c_str());
     Trace(scope, "szKbapiPath = %s\n", path.c_str());
-    return vm2::StartKbapiset(scope, vm2::StartsElevated(), m_hWnd, path.c_str(), bOn != 0);
+    return vm2::StartKbapiset(scope, m_hWnd, path.c_str(), bOn != 0);
 }
 
 int SetSIDMAgent2(HWND hDlg, const char* pszDriverName, const char* pszPrinterName, const char* pszResDllPath,
@@ -117,7 +117,7 @@ int SetSIDMAgent2(HWND hDlg, const char* pszDriverName, const char* pszPrinterNa
     std::string program = key.QueryString("K_VRCV", "", vm2::kPathBuf);
     if (program.empty()) return 0;
 
-    if (!vm2::StartAgentProgram(vm2::StartsElevated(), hDlg, program.c_str(), pszDriverName, pszPrinterName, iService))
+    if (!vm2::StartAgentProgram(hDlg, program.c_str(), pszDriverName, pszPrinterName, iService))
         return 0;
 
     CWaitDlg wait(pszResDllPath, hDlg);

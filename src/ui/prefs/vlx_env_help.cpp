@@ -4,6 +4,8 @@
 // anything else to WinHelp.
 #include <windows.h>
 
+#include <htmlhelp.h>
+
 #include "base/resource_ids.h"
 #include "base/trace.h"
 #include "ui/prefs/html_help.h"
@@ -150,7 +152,7 @@ void CVlxEnvDlg::SetHelpWindowType()
     wt.nShowState = SW_RESTORE;
     wt.hwndCaller = m_hWnd;
     wt.fsToolBarFlags = 0;
-    wt.tabpos = 0;  // HHWIN_NAVTAB_TOP
+    wt.tabpos = HHWIN_NAVTAB_TOP;
     for (int i = 0; i < 20; ++i) wt.tabOrder[i] = static_cast<BYTE>(i >= 5 && i <= 10 ? 255 : i);
 
     POINT pt = {};

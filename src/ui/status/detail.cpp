@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/fetch_sized.h"
 #include "base/resource_ids.h"
 #include "base/text.h"
 #include "base/trace.h"
@@ -71,11 +72,11 @@ std::string GetDriverKeyPath(const char* pszPrinterName)
     if (vm2::IsEmpty(pszPrinterName)) return std::string();
     vm2::UniquePrinter printer;
     if (!KP_OpenPrinter(pszPrinterName, printer.put(), nullptr) || !printer) return std::string();
-    DWORD cbNeeded = 0;
-    GetPrinterA(printer.get(), 2, nullptr, 0, &cbNeeded);
-    if (cbNeeded == 0) return std::string();
-    std::vector<BYTE> buf(cbNeeded);
-    if (!GetPrinterA(printer.get(), 2, buf.data(), cbNeeded, &cbNeeded)) return std::string();
+    std::vector<BYTE> buf;
+    if (!vm2::FetchSized(buf, [&](BYTE* p, DWORD cb, DWORD* pNeeded) {
+            return GetPrinterA(printer.get(), 2, p, cb, pNeeded) != FALSE;
+        }))
+        return std::string();
     const auto* pInfo = reinterpret_cast<const PRINTER_INFO_2A*>(buf.data());
     if (vm2::IsEmpty(pInfo->pDriverName)) return std::string();
     return std::string(vm2::regpath::kDriverBase) + "\\" + pInfo->pDriverName;
