@@ -1,5 +1,7 @@
 #include "installer/kit_install.h"
 
+#include "companions/standin_version.h"
+
 #include <windows.h>
 #include <winspool.h>
 
@@ -77,13 +79,26 @@ private:
         return false;
     }
 
-    // The files of the install folder, in copy order.
-    std::vector<std::string> InstallFiles() const
+    // The files of the install folder, in copy order; bAll: also those the
+    // options leave out (an uninstall removes whatever an install put there).
+    std::vector<std::string> InstallFiles(bool bAll = false) const
     {
         std::vector<std::string> files = {kDataFileName, kResDllEnglish, kResDllGerman, kHelpFileEnglish,
-                                          kBmpBlue,      kBmpRed,        kBmpYellow};
-        if (m_opt.bInstallModule) files.push_back(kModuleDllName);
+                                          kStatusHelpPage, kBmpBlue,    kBmpRed,       kBmpYellow};
+        if (m_opt.bInstallModule || bAll) files.push_back(kModuleDllName);
+        if (m_opt.bInstallCompanions || bAll) {
+            files.push_back(kCompanionEnv);
+            files.push_back(kCompanionAgent);
+        }
         return files;
+    }
+
+    // A driver key value: the one the options give, else the installed
+    // stand-in when companions are installed, else none.
+    std::string CompanionPath(const std::string& given, const char* pszStandIn) const
+    {
+        if (!given.empty() || !m_opt.bInstallCompanions) return given;
+        return m_strInstall + pszStandIn;
     }
 
     std::vector<std::string> SimDlls() const
@@ -265,6 +280,7 @@ private:
     bool InstallRegistry();
     bool InstallDriver();
     bool InstallPrinter(const PrinterSpec& wanted);
+    bool InstallLibraryInfo();
 
     const InstallOptions& m_opt;
     InstallReport* m_pReport;
@@ -295,8 +311,8 @@ bool Installer::InstallRegistry()
               SetString(h, "LocalMonitoringTimer", m_opt.strLocalTimer, &changed) &&
               SetString(h, "NetworkMonitoringTimer", m_opt.strNetworkTimer, &changed) &&
               SetString(h, "K_VICN", m_opt.strCompanionIcon, &changed) &&
-              SetString(h, "K_VENV", m_opt.strCompanionEnv, &changed) &&
-              SetString(h, "K_VRCV", m_opt.strCompanionRcv, &changed);
+              SetString(h, "K_VENV", CompanionPath(m_opt.strCompanionEnv, kCompanionEnv), &changed) &&
+              SetString(h, "K_VRCV", CompanionPath(m_opt.strCompanionRcv, kCompanionAgent), &changed);
     RegCloseKey(h);
     if (!ok) return false;
     if (changed) Log("wrote HKLM\\%s", DriverKey().c_str());
@@ -342,7 +358,24 @@ bool Installer::InstallDriver()
     for (const std::string& dll : SimDlls()) {
         if (!CopyIfDifferent(m_strSource + dll, m_strDriverFolder + dll)) return false;
     }
-    return true;
+    return !m_opt.bInstallCompanions || InstallLibraryInfo();
+}
+
+// The library's own key, as its installer leaves it: the folder of its
+// settings program (beside the library) and its version.
+bool Installer::InstallLibraryInfo()
+{
+    if (!CopyIfDifferent(m_strSource + kKbapiSet, m_strDriverFolder + kKbapiSet)) return false;
+    HKEY h = nullptr;
+    LONG r = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKbapiInfoKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
+    if (r != ERROR_SUCCESS) return Fail("cannot create HKLM\\%s (error %ld)", kKbapiInfoKey, r);
+    bool changed = false;
+    bool ok = SetString(h, "InstallDir", m_strDriverFolder, &changed) &&
+              SetString(h, "KBAPIVersion", KIT_VERSION_LIBRARY, &changed) &&
+              SetString(h, "Version", KIT_VERSION_LIBRARY, &changed);
+    RegCloseKey(h);
+    if (ok && changed) Log("wrote HKLM\\%s", kKbapiInfoKey);
+    return ok;
 }
 
 bool Installer::InstallPrinter(const PrinterSpec& wanted)
@@ -413,7 +446,7 @@ bool Installer::Uninstall()
             // are ours. Wine's driver code stays: other drivers share it.
             RemoveFile(dataFile);
             std::vector<std::string> dlls = SimDlls();
-            for (const char* known : {kSimDllName, kSimDllNoSend, kSimDllNoStatus}) dlls.push_back(known);
+            for (const char* known : {kSimDllName, kSimDllNoSend, kSimDllNoStatus, kKbapiSet}) dlls.push_back(known);
             for (const std::string& dll : dlls) RemoveFile(folder + dll);
         } else {
             ok = Fail("cannot delete printer driver %s (error %lu)", kDriverName, GetLastError()) && ok;
@@ -430,12 +463,15 @@ bool Installer::Uninstall()
         if (RegDeleteValueA(h, kModelId) == ERROR_SUCCESS) Log("deleted HKLM\\%s \"%s\"", kProfileKey, kModelId);
         RegCloseKey(h);
     }
+    if (RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKbapiInfoKey) == ERROR_SUCCESS &&
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKbapiInfoKey) == ERROR_SUCCESS)
+        Log("deleted key HKLM\\%s", kKbapiInfoKey);
     DeleteKeyIfEmpty(kProfileKey);
     DeleteKeyIfEmpty(kDriverKeyBase);
     DeleteKeyIfEmpty("software\\KAVRO\\VLX3");
     DeleteKeyIfEmpty("software\\KAVRO");
 
-    for (const std::string& f : InstallFiles()) RemoveFile(m_strInstall + f);
+    for (const std::string& f : InstallFiles(true)) RemoveFile(m_strInstall + f);
     // Only empty folders go; RemoveDirectory refuses the others.
     std::string folder = m_strInstall.substr(0, m_strInstall.size() - 1);
     if (RemoveDirectoryA(folder.c_str())) Log("deleted folder %s", folder.c_str());

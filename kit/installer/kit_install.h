@@ -20,6 +20,15 @@ constexpr char kDataFileName[] = "KX9100.INI";
 constexpr char kResDllEnglish[] = "KX9100EN.DLL";
 constexpr char kResDllGerman[] = "KX9100DE.DLL";
 constexpr char kHelpFileEnglish[] = "KX9100EN.CHM";  // the English help (HelpFile)
+// The statuses' help page ("TSF000" of the data file variant KX9100H.INI).
+constexpr char kStatusHelpPage[] = "KX9100ST.HTM";
+// Companion stand-ins: the printer environment program ("K_VENV"), the agent
+// setting program ("K_VRCV"), both in the install folder, and the library's
+// settings program, in the library's folder ("InstallDir" of kKbapiInfoKey).
+constexpr char kCompanionEnv[] = "K_VM1RN2.EXE";
+constexpr char kCompanionAgent[] = "K_VAGENT.EXE";
+constexpr char kKbapiSet[] = "kbapiset.exe";
+constexpr char kKbapiInfoKey[] = "software\\KAVRO\\KBAPIInfo";
 // The status pictures the data file names (BMPBlue, BMPRed, BMPYellow).
 constexpr char kBmpBlue[] = "KX9100B.BMP";
 constexpr char kBmpRed[] = "KX9100R.BMP";
@@ -64,6 +73,12 @@ struct InstallOptions {
     std::string strCompanionRcv;   // "K_VRCV"
     // Copy K_VM2PR2.dll into the install folder (the data file's "PrnDll").
     bool bInstallModule = true;
+    // Install the companion stand-ins as the driver's installer would: the
+    // programs, "K_VENV" and "K_VRCV" naming them (unless given above), and
+    // the library's "KBAPIInfo" key ("InstallDir", "KBAPIVersion",
+    // "Version"). Off by default: these keys are machine-wide, and tests
+    // that write them themselves would race an install running beside them.
+    bool bInstallCompanions = false;
 };
 
 struct InstallReport {

@@ -12,6 +12,9 @@ int main(int argc, char** argv)
 {
     std::string command = "install";
     kit::InstallOptions options;
+    // As the driver's own installer: the companion programs and the
+    // library's key come with it.
+    options.bInstallCompanions = true;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--source") == 0 && i + 1 < argc) {
             options.strSourceDir = argv[++i];

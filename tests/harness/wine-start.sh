@@ -30,4 +30,13 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/
 # Sound goes to the ALSA file device of the test environment (ALSA_CONFIG_PATH),
 # never to a PulseAudio server the machine may or may not run.
 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f </dev/null >/dev/null 2>&1 || true
+# Help pages (.htm, .html) open in the kit's stand-in viewer, which records
+# the page it was given: the shell never starts a browser of the machine.
+if [ -n "$VM2PR2_BIN" ]; then
+  viewer="Z:$(printf '%s' "$VM2PR2_BIN/VM2PAGEV.EXE" | tr / '\\')"
+  for ext in .htm .html; do
+    wine reg add "HKCR\\$ext" /ve /d VM2PR2.Page /f </dev/null >/dev/null 2>&1 || true
+  done
+  wine reg add 'HKCR\VM2PR2.Page\shell\open\command' /ve /d "\"$viewer\" \"%1\"" /f </dev/null >/dev/null 2>&1 || true
+fi
 echo "wine prefix ready: $WINEPREFIX${DISPLAY:+ on display $DISPLAY}"

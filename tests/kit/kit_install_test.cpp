@@ -9,8 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "companions/standin_version.h"
 #include "config/paths.h"
+#include "config/registry.h"
+#include "harness/test_support.h"
 #include "installer/kit_install.h"
+#include "ui/status/about_box.h"
 
 namespace {
 
@@ -179,8 +183,23 @@ TEST_F(KitInstall, APrinterCanUseALibraryVariantAndGoesAloneWhenUninstalled)
 }
 
 // Run by kit.fresh_prefix_install, in this order, after kit_install.exe in a
-// new prefix.
-TEST(KitFreshPrefix, DISABLED_ReadsBackWhatKitInstallWrote) { ExpectInstalledAsTheModuleSeesIt(); }
+// new prefix, which also installs the companion programs and the library key
+// that the About box reads.
+TEST(KitFreshPrefix, DISABLED_ReadsBackWhatKitInstallWrote)
+{
+    ExpectInstalledAsTheModuleSeesIt();
+    char path[260] = "";
+    std::string version;
+    for (auto c : {std::make_pair("K_VENV", KIT_VERSION_ENV), std::make_pair("K_VRCV", KIT_VERSION_AGENT)}) {
+        ASSERT_TRUE(GetDriverFilePath(path, c.first, "", kit::kDriverName, kit::kModelId)) << c.first;
+        EXPECT_EQ(1, GetFileVersionString(path, &version));
+        EXPECT_EQ(c.second, version) << path;
+    }
+    Registry info(HKEY_LOCAL_MACHINE, kit::kKbapiInfoKey, FALSE, Registry::kRead);
+    EXPECT_EQ(KIT_VERSION_LIBRARY, info.QueryString("KBAPIVersion", "", 260));
+    std::string kbapiset = info.QueryString("InstallDir", "", 260) + kit::kKbapiSet;
+    EXPECT_EQ(1, GetFileVersionString(kbapiset.c_str(), &version)) << kbapiset;
+}
 
 // In a prefix of its own, where no other printer keeps the driver.
 TEST(KitFreshPrefix, DISABLED_UninstallRemovesWhatWasInstalledAndNothingElse)
@@ -204,6 +223,7 @@ TEST(KitFreshPrefix, DISABLED_UninstallRemovesWhatWasInstalledAndNothingElse)
     EXPECT_FALSE(FileExists(dataFile.c_str()));
     EXPECT_FALSE(FileExists((FolderOf(dataFile) + kit::kSimDllName).c_str()));
     EXPECT_FALSE(FileExists(kit::kDefaultInstallDir));
+    EXPECT_FALSE(vm2test::RegKeyExists(HKEY_LOCAL_MACHINE, kit::kKbapiInfoKey));
     EXPECT_EQ(DriverKeyValue("InstallPath"), "<absent>");
     char out[260] = "";
     EXPECT_FALSE(GetDriverName(kit::kModelId, out));

@@ -48,3 +48,13 @@ if(WIN32)
     RESOURCE_LOCK "spooler;target_keys"
     ENVIRONMENT "${VM2PR2_TEST_ENV};KBSIM_INSTANCE=kit_demo_day")
 endif()
+
+if(WIN32)
+  # The model's help page opened from the status window through the shell
+  # (the .htm association of the test prefix names the stand-in viewer).
+  vm2pr2_test(test_kit_help_page SOURCES kit/help_page_test.cpp
+    LIBS vm2pr2_kbsim_control vm2pr2_kit_install
+    DEPENDS comm_printers_setup vm2pr2_kit_res_en vm2pr2_companions
+    FIXTURES comm_printers
+    LOCKS screen target_keys)
+endif()
