@@ -37,6 +37,16 @@ session() {
   wineserver -p </dev/null >>"$log" 2>&1
   # Makes or updates the prefix first, so that its messages go to the log.
   wineboot -u </dev/null >>"$log" 2>&1
+  # On an X server of our own no window manager runs: unmanaged windows spare
+  # the seconds Wine would wait for one at each show, hide and focus change.
+  if [ "$mode" = "--session-inner" ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >>"$log" 2>&1
+  fi
+  # An ALSA configuration given by the caller (an output without a sound
+  # card) is used by Wine's ALSA driver.
+  if [ -n "$ALSA_CONFIG_PATH" ]; then
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f </dev/null >>"$log" 2>&1
+  fi
   status=0
   wine "$exe" "$@" 2>>"$log" || status=$?
   # Before the display goes: Wine's processes would report it lost.

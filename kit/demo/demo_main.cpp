@@ -5,20 +5,29 @@
 // plugged back, ready again), one line per poll: the time of the simulated
 // day, what came back, and the status message a host shows for it. Then a
 // shorter round of the USB printer's other states and the network printer's
-// interval.
+// interval. When a poll says a pop-up is due, the demo shows it as a host
+// does: from a second process (PrStartView is modal), which runs this
+// program with "--popup PRINTER"; the pop-up follows the printer on its own
+// and closes itself when the printer recovers.
 //
 //   vm2pr2_demo [--no-install] [--uninstall] [--view] [--preferences] [--pause MS] [--gallery [MS]]
+//               [--quick] [--shots FOLDER]
 //
 // --preferences runs only the preferences dialog of the parallel printer
 // (PrStartPreference; it is modal: choose and press OK or Cancel), then
 // prints the settings saved in the printer's target key and the command
 // line the stand-in tray-icon program was started with.
-// --gallery shows, instead of the walk, the status picture and status icon
-// of every status class row (MS each, default 1500) with the module's own
-// controls in the status window's template.
-// --view also opens the status window at the end (it is modal: close it to
-// finish). --uninstall removes the demo printers and exits. Exit code 0 when
-// the walk completes, every poll came back as the kit's presets say and no
+// --gallery shows, instead of the walk, each status of the printer day in
+// the status window's template as the module's status view lays it out (MS
+// each, default 1500), plays the status sounds and the looping buzzer, and
+// walks the trouble dialog of the statuses' help.
+// --view also opens the status window on demand at the end (it is modal:
+// close it to finish). --quick, for unattended runs: one pop-up only, and
+// the demo closes the window it opened on demand itself. --shots FOLDER (a
+// folder of the machine) saves screenshots of the windows there with
+// ImageMagick's import. --uninstall removes the demo printers and exits.
+// Exit code 0 when the walk completes, every poll came back as the kit's
+// presets say, every pop-up closed itself when its printer recovered and no
 // channel is left open in the library.
 #include <windows.h>
 
@@ -29,10 +38,13 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/notify_settings.h"
+#include "base/resource_ids.h"
 #include "config/regpaths.h"
+#include "demo/demo_windows.h"
 #include "demo/gallery.h"
 #include "installer/kit_install.h"
 #include "module/app.h"
@@ -147,7 +159,17 @@ public:
         m_pInfo.reset(new (std::nothrow) CStatusInfo(strDatFile.c_str(), std::nothrow));
         if (!m_pInfo) return false;
         m_pInfo->SetDataFile(strDatFile.c_str());
+        m_pInfo->SetResourceDll(m_hRes);
         return true;
+    }
+
+    // The status window's caption (string 1100), which the title of its
+    // windows begins with.
+    std::string Caption() const
+    {
+        char text[256] = "";
+        if (m_hRes != nullptr) LoadStringA(m_hRes, 1100, text, sizeof(text));
+        return text;
     }
 
     // The title of what one poll reported. A communication error comes back
@@ -212,6 +234,16 @@ public:
 
     DayClock& Clock() { return m_clock; }
     int Mismatches() const { return m_nMismatches; }
+
+    // Pop-ups from now on: at most nMax (-1: any number), shown by a second
+    // process of this program.
+    // dwHoldMs: how long the printer stays as it is once a pop-up is up.
+    void ShowPopups(int nMax, const std::string& strCaption, DWORD dwHoldMs = 0)
+    {
+        m_nPopupsLeft = nMax;
+        m_strCaption = strCaption;
+        m_dwPopupHold = dwHoldMs;
+    }
 
     void StartSession(const HostPrinter& p)
     {
@@ -284,7 +316,44 @@ public:
                     num(real).c_str(), num(simple).c_str(), num(printing).c_str(), num(popup).c_str(),
                     num(sound).c_str(), static_cast<unsigned long>(com), text.c_str());
         m_clock.Advance(m_nInterval);
+        if (m_nPopupsLeft != 0 || m_popup.Running()) FollowPopup(r, popup, pszWhat);
         if (m_dwPause > 0) Sleep(m_dwPause);
+    }
+
+    // A pop-up that is due is opened by a second process; one that is open
+    // follows the printer by itself, and when a poll finds the printer
+    // recovered, it must close itself within a few of its polling intervals.
+    void FollowPopup(int nResult, int nPopup, const char* pszWhat)
+    {
+        if (nResult == 1 && nPopup == 1 && !m_popup.Running()) {
+            if (m_nPopupsLeft == 0) return;
+            if (m_nPopupsLeft > 0) --m_nPopupsLeft;
+            if (!m_popup.Start(m_printer.strName, "")) {
+                std::printf("  >> the pop-up process did not start (error %lu)\n", GetLastError());
+                ++m_nMismatches;
+                return;
+            }
+            HWND h = kitdemo::WaitForWindow(m_strCaption + " : " + m_printer.strName, 20000);
+            if (h == nullptr) {
+                std::printf("  >> no pop-up appeared\n");
+                ++m_nMismatches;
+                return;
+            }
+            std::string shot = kitdemo::Screenshot(h, std::string("demo_popup_") + pszWhat);
+            std::printf("  >> pop-up opened by a second process (pid %lu)%s%s\n",
+                        static_cast<unsigned long>(m_popup.Pid()), shot.empty() ? "" : ", screenshot ",
+                        shot.c_str());
+            Sleep(m_dwPopupHold);
+        } else if (nResult == 1 && nPopup == 0 && m_popup.Running()) {
+            DWORD start = GetTickCount(), code = 0;
+            if (m_popup.WaitEnd(30000, &code)) {
+                std::printf("  >> the printer recovered: the pop-up closed itself after %.1f s\n",
+                            (GetTickCount() - start) / 1000.0);
+            } else {
+                std::printf("  >> the printer recovered, but the pop-up is still open\n");
+                ++m_nMismatches;
+            }
+        }
     }
 
     // The printer enters a preset state and the host polls it nPolls times.
@@ -338,10 +407,14 @@ private:
     int m_nEnableErr = 0;
     int m_nInterval = 10;
     int m_nMismatches = 0;
+    int m_nPopupsLeft = 0;
+    DWORD m_dwPopupHold = 0;
+    std::string m_strCaption;
+    kitdemo::PopupProcess m_popup;
 };
 
 // The parallel printer's day, in one monitoring session.
-void WalkTheDay(Demo& demo, kbsim::Control& sim, const HostPrinter& lpt)
+void WalkTheDay(Demo& demo, kbsim::Control& sim, const HostPrinter& lpt, bool bQuick, const std::string& strCaption)
 {
     DayClock& clock = demo.Clock();
     std::printf("A day of \"%s\" (port %s)\n", lpt.strName.c_str(), lpt.strPort.c_str());
@@ -351,6 +424,7 @@ void WalkTheDay(Demo& demo, kbsim::Control& sim, const HostPrinter& lpt)
     demo.DeviceId();
     std::printf("\n");
     Demo::PollHeader();
+    demo.ShowPopups(bQuick ? 1 : -1, strCaption, bQuick ? 0 : 3000);
     clock.At(8, 0);
     demo.State("ready", 2);
     clock.At(8, 30);
@@ -383,6 +457,7 @@ void WalkTheDay(Demo& demo, kbsim::Control& sim, const HostPrinter& lpt)
     demo.State("printing", 2);
     clock.At(17, 30);
     demo.State("ready");
+    demo.ShowPopups(0, strCaption);
     std::printf("\n");
     demo.PrinterData();
     demo.EndSession();
@@ -531,12 +606,65 @@ int RunPreferences(const ModuleExports& e, const HostPrinter& p)
     return r == 0 || r == 1 ? 0 : 1;
 }
 
+// The host loads the printer DLL from the install folder, where the data
+// file's "PrnDll" points; the copy beside this program is the fallback.
+HMODULE LoadModule(const std::string& strInstallDir, bool bTell)
+{
+    std::string dll = strInstallDir + kit::kModuleDllName;
+    HMODULE hModule = LoadLibraryA(dll.c_str());
+    if (hModule == nullptr) {
+        dll = ExeFolder() + kit::kModuleDllName;
+        hModule = LoadLibraryA(dll.c_str());
+    }
+    if (hModule == nullptr) std::printf("cannot load K_VM2PR2.dll (error %lu)\n", GetLastError());
+    else if (bTell) std::printf("Loaded %s\n", dll.c_str());
+    return hModule;
+}
+
+// The second process of a pop-up: the status window of the printer as a
+// pop-up (view type 1), until it closes itself or the user closes it.
+int RunPopup(const ModuleExports& e, const HostPrinter& p)
+{
+    int r = e.pStartView(1, p.strName.c_str(), p.strDriver.c_str(), p.strPort.c_str(), p.strModel.c_str(),
+                         p.strDatFile.c_str(), p.strResDll.c_str());
+    std::printf("  >> [pop-up process %lu] PrStartView(1, \"%s\") = %d\n", GetCurrentProcessId(),
+                p.strName.c_str(), r);
+    return r == 0 ? 0 : 1;
+}
+
+// The status window the user asks for (view type 2). A user thread takes
+// its screenshot and, in an unattended run, presses OK.
+void RunView(const ModuleExports& e, const HostPrinter& p, const std::string& strCaption, bool bClose)
+{
+    std::printf("\nOpening the status window of \"%s\" on demand%s\n", p.strName.c_str(),
+                bClose ? "" : " (close it to go on)");
+    std::thread user([&] {
+        HWND h = kitdemo::WaitForWindow(strCaption + " : " + p.strName, 20000);
+        if (h == nullptr) return;
+        Sleep(1500);  // its first poll comes 500 ms after the start
+        std::string shot = kitdemo::Screenshot(h, "demo_view_on_demand");
+        char text[512] = "";
+        GetDlgItemTextA(h, vm2::res::kCtlStatusMessage, text, sizeof(text));
+        std::printf("  >> the status window shows \"%s\"%s%s\n", text, shot.empty() ? "" : ", screenshot ",
+                    shot.c_str());
+        if (bClose) {
+            Sleep(500);
+            kitdemo::Click(h, IDOK);
+        }
+    });
+    int r = e.pStartView(2, p.strName.c_str(), p.strDriver.c_str(), p.strPort.c_str(), p.strModel.c_str(),
+                         p.strDatFile.c_str(), p.strResDll.c_str());
+    user.join();
+    Show("PrStartView(2)", r);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     setvbuf(stdout, nullptr, _IONBF, 0);
-    bool bInstall = true, bUninstall = false, bView = false, bPrefs = false, bGallery = false;
+    bool bInstall = true, bUninstall = false, bView = false, bPrefs = false, bGallery = false, bQuick = false;
+    std::string strPopupPrinter;
     DWORD dwPause = 0;
     DWORD dwGalleryMs = 1500;
     for (int i = 1; i < argc; ++i) {
@@ -548,6 +676,12 @@ int main(int argc, char** argv)
             bView = true;
         } else if (std::strcmp(argv[i], "--preferences") == 0) {
             bPrefs = true;
+        } else if (std::strcmp(argv[i], "--popup") == 0 && i + 1 < argc) {
+            strPopupPrinter = argv[++i];
+        } else if (std::strcmp(argv[i], "--quick") == 0) {
+            bQuick = true;
+        } else if (std::strcmp(argv[i], "--shots") == 0 && i + 1 < argc) {
+            kitdemo::SetScreenshotFolder(argv[++i]);
         } else if (std::strcmp(argv[i], "--pause") == 0 && i + 1 < argc) {
             dwPause = static_cast<DWORD>(std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--gallery") == 0) {
@@ -555,15 +689,33 @@ int main(int argc, char** argv)
             if (i + 1 < argc && std::atoi(argv[i + 1]) > 0) dwGalleryMs = static_cast<DWORD>(std::atoi(argv[++i]));
         } else {
             std::fprintf(stderr, "usage: vm2pr2_demo [--no-install] [--uninstall] [--view] [--preferences] "
-                                 "[--pause MS] [--gallery [MS]]\n");
+                                 "[--pause MS] [--gallery [MS]] [--quick] [--shots FOLDER]\n");
             return 2;
         }
     }
 
     kit::InstallOptions options;
     kit::InstallReport report;
-    // The tray-icon program the preferences start is the kit's stand-in.
+    // The tray-icon program the preferences start is the kit's stand-in;
+    // the other companions and the library's key come with the install.
     options.strCompanionIcon = ExeFolder() + "K_VM1IC2.EXE";
+    options.bInstallCompanions = true;
+    if (!strPopupPrinter.empty()) {
+        // The pop-up's process: installed already by the process that starts it.
+        report.strInstallDir = options.strInstallDir + "\\";
+        report.strProfilePath = report.strInstallDir + kit::kDataFileName;
+        for (const kit::PrinterSpec& p : kit::DemoPrinters()) {
+            if (p.strName != strPopupPrinter) continue;
+            HMODULE hModule = LoadModule(report.strInstallDir, false);
+            ModuleExports e;
+            if (hModule == nullptr || !BindAll(hModule, &e)) return 1;
+            int rc = RunPopup(e, HostView(p, report));
+            FreeLibrary(hModule);
+            return rc;
+        }
+        std::printf("no demo printer \"%s\"\n", strPopupPrinter.c_str());
+        return 2;
+    }
     if (bUninstall) {
         bool ok = kit::UninstallDemoPrinters(options, &report);
         for (const std::string& line : report.log) std::printf("%s\n", line.c_str());
@@ -586,9 +738,18 @@ int main(int argc, char** argv)
         std::printf("  printer \"%s\" on %s\n", p.strName.c_str(), p.strPort.c_str());
     std::printf("  data file %s\n  driver data file %s\n\n", report.strProfilePath.c_str(),
                 report.strDriverDataFile.c_str());
-    if (bGallery)
-        return kitdemo::RunGallery(report.strInstallDir, std::string(kit::kDriverKeyBase) + "\\" + kit::kDriverName,
-                                   dwGalleryMs);
+    if (bGallery) {
+        kitdemo::GalleryOptions g;
+        g.strInstallDir = report.strInstallDir;
+        g.strDriverKey = std::string(kit::kDriverKeyBase) + "\\" + kit::kDriverName;
+        g.strDatFile = report.strProfilePath;
+        g.strModelId = kit::kModelId;
+        g.strDriverName = kit::kDriverName;
+        g.strPrinterName = kit::DemoPrinters()[0].strName;
+        g.strPortName = kit::DemoPrinters()[0].strPort;
+        g.dwDwellMs = dwGalleryMs;
+        return kitdemo::RunGallery(g);
+    }
 
     kbsim::Control sim;
     if (!sim.Open()) {
@@ -604,19 +765,8 @@ int main(int argc, char** argv)
     }
     uint32_t nFirstCall = sim.NextSeq();
 
-    // The host loads the printer DLL from the install folder, where the data
-    // file's "PrnDll" points; the copy beside this program is the fallback.
-    std::string dll = report.strInstallDir + kit::kModuleDllName;
-    HMODULE hModule = LoadLibraryA(dll.c_str());
-    if (hModule == nullptr) {
-        dll = ExeFolder() + kit::kModuleDllName;
-        hModule = LoadLibraryA(dll.c_str());
-    }
-    if (hModule == nullptr) {
-        std::printf("cannot load K_VM2PR2.dll (error %lu)\n", GetLastError());
-        return 1;
-    }
-    std::printf("Loaded %s\n", dll.c_str());
+    HMODULE hModule = LoadModule(report.strInstallDir, true);
+    if (hModule == nullptr) return 1;
     ModuleExports e;
     if (!BindAll(hModule, &e)) {
         std::printf("the module lacks exports\n");
@@ -644,16 +794,11 @@ int main(int argc, char** argv)
                 "com: the stored \"ComStatus\" (1 talking, 0 communication error); -- left untouched.\n\n");
 
     Demo demo(e, sim, texts, dwPause);
-    WalkTheDay(demo, sim, lpt);
+    WalkTheDay(demo, sim, lpt, bQuick, texts.Caption());
     UsbRound(demo, usb);
     NetworkRound(demo, net);
 
-    if (bView) {
-        std::printf("\nOpening the status window of \"%s\" (close it to go on)\n", lpt.strName.c_str());
-        int r = e.pStartView(2, lpt.strName.c_str(), lpt.strDriver.c_str(), lpt.strPort.c_str(),
-                             lpt.strModel.c_str(), lpt.strDatFile.c_str(), lpt.strResDll.c_str());
-        Show("PrStartView", r);
-    }
+    if (bView) RunView(e, lpt, texts.Caption(), bQuick);
 
     int open = PrintLibrarySummary(sim, nFirstCall);
     FreeLibrary(hModule);
