@@ -339,7 +339,10 @@ public:
                 ++m_nMismatches;
                 return;
             }
-            std::string shot = kitdemo::Screenshot(h, std::string("demo_popup_") + pszWhat);
+            std::string name = std::string("demo_popup_") + pszWhat;
+            for (char& c : name)
+                if (c == '-' || c == ' ') c = '_';
+            std::string shot = kitdemo::Screenshot(h, name);
             std::printf("  >> pop-up opened by a second process (pid %lu)%s%s\n",
                         static_cast<unsigned long>(m_popup.Pid()), shot.empty() ? "" : ", screenshot ",
                         shot.c_str());
