@@ -16,5 +16,7 @@ if [ ! -f "$dir/CMakeCache.txt" ]; then
       -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
   fi
 fi
+# --view [--seconds N] [--changes N] [--cycles N]: the status window benchmark instead.
+[ "$1" = "--view" ] && shift && cmake --build "$dir" -j "$jobs" --target vm2pr2_view_bench && exec sh "$top/scripts/wine-run.sh" --session "$dir/wineprefix-bench" "$dir/bin/vm2pr2_view_bench.exe" "$@"
 cmake --build "$dir" -j "$jobs" --target vm2pr2_poll_bench
 exec sh "$top/scripts/wine-run.sh" --session "$dir/wineprefix-bench" "$dir/bin/vm2pr2_poll_bench.exe" "$@"

@@ -19,7 +19,7 @@ fi
 bad=0
 for imp in $(printf '%s\n' "$dump" | sed -n 's/^\s*DLL Name: //p'); do
   case $(echo "$imp" | tr 'A-Z' 'a-z') in
-    kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|shell32.dll|shlwapi.dll|comctl32.dll|winmm.dll|version.dll|winspool.drv|msvcrt.dll|ntdll.dll|ole32.dll|uxtheme.dll) ;;
+    kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|shell32.dll|shlwapi.dll|comctl32.dll|winmm.dll|version.dll|winspool.drv|msvcrt.dll|ntdll.dll|ole32.dll|oleaut32.dll|oleacc.dll|uxtheme.dll) ;;
     *) echo "not a system DLL: $imp"; bad=1 ;;
   esac
 done

@@ -2,14 +2,18 @@
 // printer: a user thread finds it on screen, watches it and closes it.
 #include <windows.h>
 #include <mmsystem.h>
+#include <oleacc.h>
+#include <tlhelp32.h>
 
 #include <functional>
 #include <thread>
+#include <vector>
 
 #include "base/resource_ids.h"
 #include "comm/comm_fixture.h"
 #include "config/paths.h"
 #include "coord/window_map.h"
+#include "harness/gui_objects.h"
 #include "module/exports.h"
 #include "status/status_info.h"
 #include "ui/status/about_box.h"
@@ -39,6 +43,65 @@ HWND WaitWindow(const std::string& title, DWORD ms = 10000)
 }
 
 std::string Message(HWND h) { return statustest::Text(GetDlgItem(h, vm2::res::kCtlStatusMessage)); }
+
+// What a screen reader hears for a control.
+std::string AccName(HWND hControl)
+{
+    IAccessible* pAcc = nullptr;
+    HRESULT hr = AccessibleObjectFromWindow(hControl, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                            reinterpret_cast<void**>(&pAcc));
+    if (FAILED(hr) || pAcc == nullptr) return "(no object: " + std::to_string(hr) + ")";
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    char text[1024] = "";
+    if (pAcc->get_accName(self, &name) == S_OK && name != nullptr)
+        WideCharToMultiByte(CP_ACP, 0, name, -1, text, sizeof(text), nullptr, nullptr);
+    SysFreeString(name);
+    pAcc->Release();
+    return text;
+}
+
+std::vector<HWND> g_nameChanges;  // windows of EVENT_OBJECT_NAMECHANGE, on the hooking thread
+
+void CALLBACK OnNameChange(HWINEVENTHOOK, DWORD, HWND hWnd, LONG idObject, LONG, DWORD, DWORD)
+{
+    if (idObject == OBJID_CLIENT) g_nameChanges.push_back(hWnd);
+}
+
+// GDI objects by type, USER objects and threads of this process, as one
+// line. Display DCs and their regions are left out: Wine keeps a
+// cache of them that grows with new windows, and the module makes neither.
+std::string HeldObjects()
+{
+    std::string held;
+    int gdi[OBJ_COLORSPACE + 1] = {};
+    for (UINT_PTR h = 1; h < 0x10000; ++h) {
+        DWORD type = GetObjectType(reinterpret_cast<HGDIOBJ>(h));
+        if (type <= OBJ_COLORSPACE && type != OBJ_DC && type != OBJ_REGION) ++gdi[type];
+    }
+    for (int type = 1; type <= OBJ_COLORSPACE; ++type) held += std::to_string(gdi[type]) + " ";
+    vm2test::GuiObjects user = vm2test::CountGuiObjects();
+    held += "GDI, icons " + std::to_string(user.nIcons) + ", menus " + std::to_string(user.nMenus) + ", windows " +
+            std::to_string(user.nWindows);
+    int threads = 0;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 te{};
+    te.dwSize = sizeof(te);
+    for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
+        threads += te.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snap);
+    return held + ", threads " + std::to_string(threads);
+}
+
+int CountHandles()
+{
+    int handles = 0;
+    DWORD flags = 0;
+    for (UINT_PTR h = 4; h < 0x10000; h += 4) handles += GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags) != 0;
+    return handles;
+}
 
 class StatusWindowTest : public SimPrinterTest {
 protected:
@@ -142,7 +205,9 @@ TEST_F(StatusWindowTest, ViewType3AndAPrinterMissingFromTheSpoolerOpenNoWindow)
     EXPECT_EQ(nullptr, FindMapWindow("No Such Printer", kPort, MAPWND_STATUS));
 }
 
-TEST_F(StatusWindowTest, OnDemandWindowIsCentredPollsAndClosesOnOK)
+// Screen readers hear every control by name, the picture and the icon by the
+// status message, and a new message as a name change of its control.
+TEST_F(StatusWindowTest, OnDemandWindowIsCentredNamedForScreenReadersAndFollowsThePrinter)
 {
     m_sim.SetReply(commtest::kUsb, Reply("paper-out"));
     std::string paperOut = MessageOf("paper-out"), ready = MessageOf("ready");
@@ -150,16 +215,32 @@ TEST_F(StatusWindowTest, OnDemandWindowIsCentredPollsAndClosesOnOK)
     EXPECT_EQ(0, Run(2, [&](HWND h) {
         RECT rc{};
         GetWindowRect(h, &rc);
-        EXPECT_TRUE(IsWindowVisible(h));
         EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - (rc.right - rc.left)) / 2, rc.left);
         EXPECT_EQ(h, FindMapWindow(commtest::kUsb, kPort, MAPWND_STATUS));
-        EXPECT_TRUE(WaitUntil([&] { return Message(h) == paperOut; }, 3000)) << Message(h);
+        ASSERT_TRUE(WaitUntil([&] { return Message(h) == paperOut; }, 3000)) << Message(h);
         statustest::Screenshot(h, "status_window_on_demand");
+
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        std::string title = statustest::Text(GetDlgItem(h, vm2::res::kCtlStatusTitle));
+        EXPECT_FALSE(title.empty());
+        const struct { int id; std::string name; } controls[] = {
+            {vm2::res::kCtlStatusPicture, paperOut}, {vm2::res::kCtlStatusIcon, paperOut},
+            {vm2::res::kCtlStatusMessage, paperOut}, {vm2::res::kCtlStatusTitle, title},
+            {vm2::res::kCtlHelpButton, "Help"}, {vm2::res::kCtlHelpCompanion, "Help"}, {IDOK, "OK"}};
+        for (const auto& c : controls) EXPECT_EQ(c.name, AccName(GetDlgItem(h, c.id))) << "control " << c.id;
+        HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, OnNameChange,
+                                             GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
         m_sim.SetReply(commtest::kUsb, Reply("ready"));
-        EXPECT_TRUE(WaitUntil([&] { return Message(h) == ready; }, 6500)) << "within one interval of 5 s";
+        WaitUntil([&] { return statustest::Pump(50), !g_nameChanges.empty(); }, 6500);
+        EXPECT_EQ(ready, Message(h)) << "within one interval of 5 s";
+        statustest::Pump(1000);
+        UnhookWinEvent(hook);
+        EXPECT_EQ(std::vector<HWND>{GetDlgItem(h, vm2::res::kCtlStatusMessage)}, g_nameChanges)
+            << "one event, on the message control";
+        EXPECT_EQ(ready, AccName(GetDlgItem(h, vm2::res::kCtlStatusPicture)));
+        CoUninitialize();
         vm2test::WindowWatch::PressButton(h, IDOK);
     }));
-    EXPECT_EQ(nullptr, FindMapWindow(commtest::kUsb, kPort, MAPWND_STATUS)) << "register entry left";
     EXPECT_EQ(5u, StoredDword(commtest::kUsb, "Timer", 0)) << "the local interval";
     EXPECT_EQ(0, m_sim.OpenChannelCount(commtest::kUsb));
 }
@@ -180,7 +261,6 @@ TEST_F(StatusWindowTest, PopupStartsFromTheStoredReplyAndClosesItselfOnRecovery)
         m_sim.SetReply(commtest::kUsb, Reply("ready"));
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(h) || !IsWindowVisible(h); }, 6500));
     }));
-    EXPECT_EQ(nullptr, FindMapWindow(commtest::kUsb, kPort, MAPWND_STATUS));
 }
 
 TEST_F(StatusWindowTest, SecondRequestsFromAnotherProcessGoToTheOpenPopup)
@@ -277,11 +357,15 @@ TEST_F(StatusWindowTest, PopupAnnouncesEachNewStatusOnceBuzzerBeforeSound)
         Registry key(HKEY_CURRENT_USER, m_key.c_str(), FALSE, Registry::kAll);
         key.SetDword("BeepBuzzerEnable", buzzer);
         key.SetDword("SoundNotifyEnable", 1);
-        key.SetDword("LoopBuzzer", 2);  // not 0 or 1: plays once
+        key.SetDword("LoopBuzzer", 2);  // neither 0 nor 1: plays once
         EXPECT_EQ(0, Run(1, [&](HWND h) {
             LONGLONG first = statustest::SettledLogSize();
             ASSERT_GT(first, 0) << "the first status is announced";
-            if (buzzer) EXPECT_NEAR(2000, statustest::RecordedHz(), 150) << "the buzzer";
+            if (buzzer) {
+                EXPECT_NEAR(2000, statustest::RecordedHz(), 150) << "the buzzer";
+                Sleep(1000);
+                EXPECT_EQ(first, statustest::LogSize()) << "LoopBuzzer 2 is no loop";
+            }
             else EXPECT_LT(statustest::RecordedHz(), 1000) << "the status sound when the buzzer is off";
             // Each sound rewrites the recording: gone means nothing played since.
             DeleteFileA(statustest::SoundLog().c_str());
@@ -354,4 +438,45 @@ TEST_F(StatusWindowTest, AboutBoxShowsTheVersionsAndGoesWithAClosingPopup)
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && (!IsWindow(h) || !IsWindowVisible(h)); }, 6500))
             << "the pop-up closes itself and takes the about box along";
     }));
+}
+
+// Each way out, many times over: nothing the window used stays behind.
+TEST_F(StatusWindowTest, OpenCloseCyclesEachWayLeaveNothingBehind)
+{
+    const char* env = getenv("VM2PR2_VIEW_CYCLES");  // the benchmark runs 100
+    const int cycles = env != nullptr ? atoi(env) : 10;
+    struct Way {
+        const char* way;
+        int viewType;
+        std::function<void(HWND)> close;
+    } const ways[] = {
+        {"OK", 2, [](HWND h) { vm2test::WindowWatch::PressButton(h, IDOK); }},
+        {"close box", 2, [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"recovery", 1, [](HWND) {}},  // the pop-up's stored status needs notice; the printer is ready
+        {"suspend", 2, [](HWND h) { PostMessageA(h, WM_POWERBROADCAST, PBT_APMSUSPEND, 0); }},
+    };
+    auto cycle = [&](const Way& w) {
+        StoreStatus("paper-out");
+        // A sound's thread may still be ending when the objects are counted.
+        Registry(HKEY_CURRENT_USER, m_key.c_str(), FALSE, Registry::kAll).SetDword("SoundNotifyEnable", 0);
+        return Run(w.viewType, [&](HWND h) {
+            w.close(h);
+            EXPECT_TRUE(WaitUntil([&] { return !IsWindow(h); }, 6500));
+        });
+    };
+    for (const auto& w : ways) cycle(w);  // what the first windows load for the process stays
+    for (const auto& w : ways) {
+        SCOPED_TRACE(w.way);
+        std::string held = HeldObjects();
+        int handles = CountHandles();
+        int zeros = 0;
+        for (int i = 0; i < cycles; ++i) zeros += cycle(w) == 0;
+        EXPECT_EQ(cycles, zeros);
+        EXPECT_EQ(held, HeldObjects());
+        // Wine makes an event or thread handle of its own now and then; a
+        // handle left by every window would show as one per cycle.
+        EXPECT_LE(CountHandles() - handles, 1);
+        EXPECT_EQ(nullptr, GetModuleHandleA("KBSIM.DLL")) << "the library is unloaded";
+        EXPECT_EQ(nullptr, FindMapWindow(commtest::kUsb, kPort, MAPWND_STATUS));
+    }
 }

@@ -8,4 +8,5 @@ list(APPEND VM2PR2_WIN32_SOURCES
   src/ui/framework/win_theme.cpp
   src/ui/framework/bmp256_ctrl.cpp
   src/ui/framework/icon_ctrl.cpp
-  src/ui/framework/wait_dlg.cpp)
+  src/ui/framework/wait_dlg.cpp
+  src/ui/framework/acc_names.cpp)

@@ -1,5 +1,7 @@
 #include "ui/status/dialog_view.h"
 
+#include <oleacc.h>
+
 #include <cstring>
 
 #include "base/resource_ids.h"
@@ -70,6 +72,19 @@ int CStatusView::Create(HWND hWndDialog, HMODULE hResModule, const void* pInitDa
     m_Icon.Attach(GetDlgItem(hWndDialog, kCtlStatusIcon));
     m_Icon.SetModule(hResModule);
 
+    // What a screen reader says for each control: the picture and the icon
+    // show what the message says; the help text beside the button, when the
+    // template leaves it empty, is the button's.
+    HWND hOK = GetDlgItem(hWndDialog, IDOK);
+    bool bCompanionEmpty = GetWindowTextLengthA(m_hWndHelpCompanion) == 0;
+    m_AccNames.Add(m_Picture.m_hWnd, m_hWndMessage, ROLE_SYSTEM_GRAPHIC);
+    m_AccNames.Add(m_Icon.m_hWnd, m_hWndMessage, ROLE_SYSTEM_GRAPHIC);
+    m_AccNames.Add(m_hWndMessage, nullptr, ROLE_SYSTEM_STATICTEXT);
+    m_AccNames.Add(m_hWndTitle, nullptr, ROLE_SYSTEM_STATICTEXT);
+    m_AccNames.Add(m_hWndHelpCompanion, bCompanionEmpty ? m_hWndHelp : nullptr, ROLE_SYSTEM_STATICTEXT);
+    m_AccNames.Add(m_hWndHelp, nullptr, ROLE_SYSTEM_PUSHBUTTON);
+    m_AccNames.Add(hOK, nullptr, ROLE_SYSTEM_PUSHBUTTON);
+
     // The view runs from below the caption to the top of the hidden marker 380.
     RECT rcDialog{}, rcMarker{};
     GetWindowRect(hWndDialog, &rcDialog);
@@ -92,7 +107,11 @@ int CStatusView::Create(HWND hWndDialog, HMODULE hResModule, const void* pInitDa
     return 1;
 }
 
-void CStatusView::Stop() { m_Picture.Stop(); }
+void CStatusView::Stop()
+{
+    m_Picture.Stop();
+    m_AccNames.Release();
+}
 
 void CStatusView::ApplyHelpControls(BOOL bShowCall, int bFlag)
 {
@@ -157,6 +176,9 @@ int CStatusView::SetViewStatus(CPrinterStatus* pStatus)
     if (m_strMessage != szText) {
         SetWindowTextA(m_hWndMessage, szText);
         m_strMessage = szText;
+        // Wine raises nothing when a static's text changes; a screen reader
+        // speaks the new status on this event.
+        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, m_hWndMessage, OBJID_CLIENT, CHILDID_SELF);
     }
 
     StatusClassRow row{};

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "ui/framework/acc_names.h"
 #include "ui/framework/bmp256_ctrl.h"
 #include "ui/framework/icon_ctrl.h"
 #include "ui/framework/view_base.h"
@@ -65,6 +66,7 @@ private:
     HFONT m_hTitleFont = nullptr;
     int m_nIconID = 0;
     int m_nPictureNo = 0;
+    CAccNames m_AccNames;
 };
 
 class CDialogView {
