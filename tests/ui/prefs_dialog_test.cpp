@@ -53,15 +53,16 @@ struct Companions {
         SetEnvironmentVariableA("VM2PR2_AGENT_REPLY", nullptr);
         RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, name.c_str());
     }
-    // The stand-ins write once they have started: wait a moment for them.
+    // A stand-in's record, empty when it did not start within waitMs.
     std::string Records(const char* program, DWORD waitMs = 5000) const
     {
-        std::string text;
-        for (DWORD t = 0; t <= waitMs && text.find(std::string("[") + program + "]") == std::string::npos; t += 100) {
+        std::string tag = std::string("[") + program + "]", text;
+        for (DWORD t = 0; t <= waitMs && text.find(tag) == std::string::npos; t += 100) {
             Sleep(100);
             text = ReadFileText(log);
         }
-        return text;
+        size_t at = text.find(tag);
+        return at == std::string::npos ? std::string() : text.substr(at, text.find("[end]", at) - at);
     }
     std::string RunEntry() const { return ReadString(HKEY_CURRENT_USER, kRunKey, name.c_str()); }
 };
@@ -179,7 +180,7 @@ TEST(PrefsDialog, LoadFillsMissingValuesCancelSavesNothingOkSavesTheChoices)
     EXPECT_NE(std::string::npos, c.RunEntry().find(" /A \"")) << c.RunEntry();
     std::string log = c.Records("icon");
     EXPECT_NE(std::string::npos, log.find("R=0")) << log;
-    EXPECT_EQ(std::string::npos, c.Records("agent", 1000).find("[agent]"));
+    EXPECT_EQ("", c.Records("agent", 1000));
 }
 
 // A click on a row's label or the space bar toggles it, a click right of
@@ -223,7 +224,7 @@ TEST(PrefsDialog, LabelClicksAndSpaceToggleRowsAndOkAppliesTheAgentChange)
     EXPECT_EQ(1u, s.Item("012"));
     EXPECT_EQ(1u, s.Item("011"));
     std::string agent = c.Records("agent");
-    EXPECT_NE(std::string::npos, agent.find(s.printer)) << agent;
+    EXPECT_NE(std::string::npos, agent.find("/p:\"" + s.printer + "\" /im:1")) << agent;
 }
 
 // With an empty printer name the port names the title and the register
