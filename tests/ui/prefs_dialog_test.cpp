@@ -108,7 +108,9 @@ TEST(PrefsDialog, KitModelVariantsChooseTemplateAndControls)
                 frame = GetPixel(dc, (icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2 - 17 - 4);
                 ReleaseDC(list, dc);
             }
-            if (c.buzzer || c.sound) uitest::CaptureWindow(dlg, c.buzzer ? "prefs_template_110" : "prefs_template_100");
+            uitest::CaptureWindow(dlg, c.buzzer  ? "prefs_template_110"
+                                       : c.sound ? "prefs_template_100"
+                                                 : "prefs_quiet");
             WindowWatch::PressButton(dlg, IDCANCEL);
         }));
         EXPECT_EQ(c.buzzer, template110);
