@@ -275,6 +275,10 @@ TEST(PrefsDialog, BadRunsEndWithTheirResults)
     EXPECT_EQ(-1, run(s.printer, "no such driver", "NOMODEL", s.resDll));
     EXPECT_NE(std::string::npos, noProfile.Join().AllText().find("cannot be found"));
     EXPECT_EQ(-3, run(s.printer, driver, s.modelId.c_str(), BinDir() + "\\KBSIM.DLL")) << "no templates";
+    // A WM_QUIT of the host's ends the dialog unsaved and is posted again.
+    EXPECT_EQ(-3, s.Run([](HWND dlg) { PostThreadMessageA(GetWindowThreadProcessId(dlg, nullptr), WM_QUIT, 5, 0); }));
+    MSG msg = {};
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && msg.wParam == 5);
 }
 
 TEST(PrefsDialog, HundredOpenAndCloseCyclesLeaveNothingBehind)
