@@ -2,18 +2,31 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
-
 #include "ui/prefs/vlx_env_dlg.h"
 
 namespace vm2test {
 
-PrefsSetup::PrefsSetup(const std::string& modelLines, const std::string& helpFile, const char* pszPrinter,
-                       const char* pszPort)
-    : model(modelLines + "\r\n[Language]\r\nEnglish=09,01\r\n[English]\r\nResDll=KX9100EN.DLL\r\n" +
-            (helpFile.empty() ? std::string() : "HelpFile=" + helpFile + "\r\n")),
-      printer(pszPrinter != nullptr ? pszPrinter : UniqueName("vm2tk-prefs")), port(pszPort)
+namespace {
+
+std::string KitModelId(const std::string& lines)
 {
+    return lines.size() > 2 && lines.front() == '[' ? lines.substr(1, lines.find(']') - 1) : std::string();
+}
+
+}  // namespace
+
+PrefsSetup::PrefsSetup(const std::string& modelLines, const char* pszPrinter, const char* pszPort)
+    : model(KitModelId(modelLines).empty() ? modelLines +
+                                                 "\r\n[Language]\r\nEnglish=09,01\r\n[English]\r\n"
+                                                 "ResDll=KX9100EN.DLL\r\nHelpFile=KX9100EN.CHM\r\n"
+                                           : std::string()),
+      modelId(KitModelId(modelLines)),
+      printer(pszPrinter != nullptr ? pszPrinter : UniqueName("vm2tk-prefs")),
+      port(pszPort)
+{
+    // A model of the kit's data file: the driver's "Profile" names the copy.
+    if (modelId.empty()) modelId = model.Model();
+    else CopyFileA((BinDir() + "\\KX9100.INI").c_str(), model.DataFile().c_str(), FALSE);
     resDll = model.Folder() + "\\KX9100EN.DLL";
     CopyFileA((BinDir() + "\\KX9100EN.DLL").c_str(), resDll.c_str(), FALSE);
     CopyFileA((BinDir() + "\\KX9100EN.CHM").c_str(), (model.Folder() + "\\KX9100EN.CHM").c_str(), FALSE);
@@ -22,66 +35,39 @@ PrefsSetup::PrefsSetup(const std::string& modelLines, const std::string& helpFil
     key = TargetKeyPath(byPort ? kPortBase : kPrinterBase, 0);
 }
 
-DWORD PrefsSetup::Value(const char* name, DWORD fallback) const
-{
-    return ReadDword(HKEY_CURRENT_USER, key, name, fallback);
-}
-
-DWORD PrefsSetup::Item(const char* name, DWORD fallback) const
-{
-    return ReadDword(HKEY_CURRENT_USER, Notify(), name, fallback);
-}
-
 int PrefsSetup::Run(const std::function<void(HWND)>& action, WindowSnapshot* pSeen) const
 {
     WindowWatch watch(Title(), std::string(), 20000, [&action](HWND h) {
         Settle(h);
         action(h);
     });
-    int rc = vm2::prefs::StartPreference(printer.c_str(), model.Driver().c_str(), port.c_str(),
-                                         model.Model().c_str(), resDll.c_str());
+    int rc = vm2::prefs::StartPreference(printer.c_str(), model.Driver().c_str(), port.c_str(), modelId.c_str(),
+                                         resDll.c_str());
     WindowSnapshot seen = watch.Join();
     if (pSeen != nullptr) *pSeen = seen;
     return rc;
 }
 
-namespace {
-
-void SendMouse(int x, int y, DWORD down, DWORD up)
-{
-    int w = GetSystemMetrics(SM_CXSCREEN) - 1;
-    int h = GetSystemMetrics(SM_CYSCREEN) - 1;
-    INPUT in[3] = {};
-    for (INPUT& i : in) {
-        i.type = INPUT_MOUSE;
-        i.mi.dx = x * 65535 / w;
-        i.mi.dy = y * 65535 / h;
-        i.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
-    }
-    in[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
-    in[1].mi.dwFlags |= down;
-    in[2].mi.dwFlags |= up;
-    SendInput(1, &in[0], sizeof(INPUT));
-    Sleep(50);
-    SendInput(2, &in[1], sizeof(INPUT));
-}
-
-}  // namespace
-
 void Click(HWND hCtrl, int x, int y, bool bRight)
-{
-    POINT pt = {x, y};
-    ClientToScreen(hCtrl, &pt);
-    SendMouse(pt.x, pt.y, bRight ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN,
-              bRight ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
-    Sleep(250);
-}
-
-void ClickCenter(HWND hCtrl, bool bRight)
 {
     RECT rc = {};
     GetClientRect(hCtrl, &rc);
-    Click(hCtrl, rc.right / 2, rc.bottom / 2, bRight);
+    POINT pt = {x >= 0 ? x : rc.right / 2, y >= 0 ? y : rc.bottom / 2};
+    ClientToScreen(hCtrl, &pt);
+    INPUT in[3] = {};
+    for (INPUT& i : in) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = pt.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+        i.mi.dy = pt.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+        i.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
+    }
+    in[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
+    in[1].mi.dwFlags |= bRight ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    in[2].mi.dwFlags |= bRight ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &in[0], sizeof(INPUT));
+    Sleep(50);
+    SendInput(2, &in[1], sizeof(INPUT));
+    Sleep(250);
 }
 
 void FocusControl(HWND hCtrl)
@@ -109,76 +95,31 @@ void PressKey(WORD vk)
 
 void Settle(HWND hDlg)
 {
+    RedrawWindow(hDlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     for (int i = 0; i < 3; ++i) {
         SendMessageTimeoutA(hDlg, WM_NULL, 0, 0, SMTO_NORMAL, 2000, nullptr);
         Sleep(50);
     }
 }
 
-bool Checked(HWND hDlg, int id)
+// The row of a notification number: the list's own sort decides the order.
+int RowSwitch(HWND hDlg, int number, RECT* pLabel)
 {
-    return SendMessageA(GetDlgItem(hDlg, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-bool Visible(HWND hDlg, int id)
-{
-    HWND h = GetDlgItem(hDlg, id);
-    return h != nullptr && IsWindowVisible(h);
-}
-
-namespace {
-
-int RowOf(HWND list, int number)
-{
+    HWND list = GetDlgItem(hDlg, 200);
     LVFINDINFOA find = {};
     find.flags = LVFI_PARAM;
     find.lParam = number;
-    return static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
-}
-
-}  // namespace
-
-int RowSwitch(HWND hDlg, int number)
-{
-    HWND list = GetDlgItem(hDlg, 200);
-    int row = RowOf(list, number);
-    if (row < 0) return -1;
     LVITEMA item = {};
     item.mask = LVIF_IMAGE;
-    item.iItem = row;
+    item.iItem =
+        static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+    if (item.iItem < 0) return -1;
     SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    return item.iImage;
-}
-
-RECT RowLabelRect(HWND hDlg, int number)
-{
-    HWND list = GetDlgItem(hDlg, 200);
-    RECT rc = {};
-    rc.left = LVIR_LABEL;
-    SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(RowOf(list, number)), reinterpret_cast<LPARAM>(&rc));
-    return rc;
-}
-
-void Screenshot(const std::string& name)
-{
-    // The display is the test's X server: ImageMagick's import reads it
-    // directly, started as a Unix program through Wine.
-    char dir[MAX_PATH] = "";
-    if (GetEnvironmentVariableA("VM2PR2_SCREENSHOTS", dir, sizeof(dir)) == 0) return;
-    Sleep(1500);  // the X server shows the window after Wine has drawn it
-    // The first picture a process takes comes out black: take it twice.
-    static bool s_bFirst = true;
-    for (int i = s_bFirst ? 2 : 1; i > 0; --i) {
-        std::string line = "/usr/bin/import -window root " + std::string(dir) + "/" + name + ".png";
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi = {};
-        if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
-        WaitForSingleObject(pi.hProcess, 10000);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+    if (pLabel != nullptr) {
+        pLabel->left = LVIR_LABEL;
+        SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(item.iItem), reinterpret_cast<LPARAM>(pLabel));
     }
-    s_bFirst = false;
+    return item.iImage;
 }
 
 }  // namespace vm2test

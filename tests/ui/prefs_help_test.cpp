@@ -7,9 +7,11 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "ui/prefs/html_help.h"
 #include "ui/prefs_fixture.h"
+#include "ui/ui_fixture.h"
 
 using namespace vm2test;
 
@@ -43,103 +45,78 @@ struct HelpControl {
     std::string Log() const { return ReadFileText(log); }
 };
 
-std::string Recorder() { return BinDir() + "\\VM2HHREC.DLL"; }
-
-// The one-item context menu the dialog tracks: its items, then chosen.
-int ChooseFromMenu(std::string* pShot = nullptr)
+// The one-item context menu the dialog tracks: its item count (negative
+// when the item is not command 243), then chosen.
+int ChooseFromMenu(HWND dlg, const char* shot = nullptr)
 {
     HWND menu = nullptr;
     for (int i = 0; i < 40 && menu == nullptr; ++i) {
         Sleep(100);
         menu = FindWindowA("#32768", nullptr);
     }
-    if (menu == nullptr) return -1;
+    if (menu == nullptr) return 0;
     HMENU h = reinterpret_cast<HMENU>(SendMessageA(menu, 0x01E1 /* MN_GETHMENU */, 0, 0));
-    int count = GetMenuItemCount(h);
-    bool ours = count == 1 && GetMenuItemID(h, 0) == 243;
-    if (pShot != nullptr) Screenshot(*pShot);
+    int count = GetMenuItemCount(h) * (GetMenuItemID(h, 0) == 243 ? 1 : -1);
+    if (shot != nullptr) uitest::CaptureWindow(dlg, shot);
     PressKey(VK_DOWN);
     PressKey(VK_RETURN);
-    return ours ? count : -count;
+    Settle(dlg);
+    return count;
 }
 
 }  // namespace
 
-TEST(PrefsHelp, F1OverTheAgentBoxShowsItsTopic)
+// F1 over the agent box shows its topic; a right click on the notification
+// list offers one item, then its topic in the "VlxHH_Context" window; in the
+// bottom-right corner of the screen that window opens left of and above the
+// cursor.
+TEST(PrefsHelp, F1AndRightClicksShowTheirTopicsAtTheCursor)
 {
     PrefsSetup s(kModel);
-    HelpControl hc(Recorder());
+    HelpControl hc(BinDir() + "\\VM2HHREC.DLL");
+    int items = 0;
+    POINT cursor = {};
     EXPECT_EQ(1, s.Run([&](HWND dlg) {
         HWND agent = GetDlgItem(dlg, 208);
-        ClickCenter(agent);
-        ClickCenter(agent);  // back as it was, the focus stays on the box
+        Click(agent);
+        Click(agent);  // back as it was, the focus stays on the box
         FocusControl(agent);
         PressKey(VK_F1);
         Settle(dlg);
-        WindowWatch::PressButton(dlg, IDCANCEL);
-    }));
-    std::string log = hc.Log();
-    EXPECT_NE(std::string::npos, log.find("initialize")) << log;
-    EXPECT_NE(std::string::npos, log.find("get_win_type")) << log;
-    EXPECT_NE(std::string::npos, log.find("display_topic")) << log;
-    EXPECT_NE(std::string::npos, log.find("::HTML\\0X3015.htm>VlxHH_Context")) << log;
-    EXPECT_NE(std::string::npos, log.find("uninitialize")) << log;
-}
 
-TEST(PrefsHelp, RightClickOnTheNotificationListOffersOneItemThenItsTopic)
-{
-    PrefsSetup s(kModel);
-    HelpControl hc(Recorder());
-    int items = 0;
-    EXPECT_EQ(1, s.Run([&](HWND dlg) {
         HWND list = GetDlgItem(dlg, 200);
         RECT rc = {};
         GetClientRect(list, &rc);
         Click(list, rc.right / 2, rc.bottom - 10, true);
-        std::string shot = "prefs-menu";
-        items = ChooseFromMenu(&shot);
+        items = ChooseFromMenu(dlg, "prefs-menu");
+        uitest::CaptureWindow(GetDesktopWindow(), "prefs-help");
+
+        // The dialog moved so that its Default button sits in the corner.
+        RECT button = {}, window = {};
+        GetWindowRect(GetDlgItem(dlg, 203), &button);
+        GetWindowRect(dlg, &window);
+        int dx = GetSystemMetrics(SM_CXSCREEN) - 12 - (button.left + button.right) / 2;
+        int dy = GetSystemMetrics(SM_CYSCREEN) - 12 - (button.top + button.bottom) / 2;
+        SetWindowPos(dlg, nullptr, window.left + dx, window.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         Settle(dlg);
-        Screenshot("prefs-help");
+        Click(GetDlgItem(dlg, 203), -1, -1, true);
+        GetCursorPos(&cursor);
+        ChooseFromMenu(dlg);
         WindowWatch::PressButton(dlg, IDCANCEL);
     }));
     EXPECT_EQ(1, items) << "one item, command 243";
     std::string log = hc.Log();
-    EXPECT_NE(std::string::npos, log.find("wintype VlxHH_Context")) << log;
-    EXPECT_NE(std::string::npos, log.find("valid=0xd58 exstyle=0x80 show=9")) << log;
-    EXPECT_NE(std::string::npos, log.find("order=0,1,2,3,4,255,255,255,255,255,255,11,")) << log;
-    EXPECT_NE(std::string::npos, log.find("::HTML\\0X3005.htm>VlxHH_Context")) << log;
-}
-
-TEST(PrefsHelp, HelpWindowOpensLeftOfAndAboveACursorInTheBottomRightCorner)
-{
-    PrefsSetup s(kModel);
-    HelpControl hc(Recorder());
-    POINT cursor = {};
-    EXPECT_EQ(1, s.Run([&](HWND dlg) {
-        // Move the dialog so that its Default button sits in the corner.
-        RECT button = {}, window = {};
-        GetWindowRect(GetDlgItem(dlg, 203), &button);
-        GetWindowRect(dlg, &window);
-        int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-        int dx = (sw - 12) - (button.left + button.right) / 2, dy = (sh - 12) - (button.top + button.bottom) / 2;
-        SetWindowPos(dlg, nullptr, window.left + dx, window.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        Settle(dlg);
-        ClickCenter(GetDlgItem(dlg, 203), true);
-        GetCursorPos(&cursor);
-        ChooseFromMenu();
-        Settle(dlg);
-        WindowWatch::PressButton(dlg, IDCANCEL);
-    }));
-    std::string log = hc.Log();
-    size_t at = log.find("wintype VlxHH_Context rect=");
+    for (const char* call :
+         {"initialize", "get_win_type", "display_topic", "::HTML\\0X3015.htm>VlxHH_Context", "wintype VlxHH_Context",
+          "valid=0xd58 exstyle=0x80 show=9", "order=0,1,2,3,4,255,255,255,255,255,255,11,",
+          "::HTML\\0X3005.htm>VlxHH_Context", "uninitialize"})
+        EXPECT_NE(std::string::npos, log.find(call)) << call << "\n" << log;
+    size_t at = log.rfind("wintype VlxHH_Context rect=");
     ASSERT_NE(std::string::npos, at) << log;
     long l = 0, t = 0, r = 0, b = 0;
     ASSERT_EQ(4, sscanf(log.c_str() + at, "wintype VlxHH_Context rect=%ld,%ld,%ld,%ld", &l, &t, &r, &b));
-    EXPECT_EQ(cursor.x, r);
-    EXPECT_EQ(cursor.y, b);
-    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) / 4, r - l);
-    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN) / 4, b - t);
-    EXPECT_NE(std::string::npos, log.find("0X3005.htm")) << "the Default button's topic";
+    long w = GetSystemMetrics(SM_CXSCREEN) / 4, h = GetSystemMetrics(SM_CYSCREEN) / 4;
+    EXPECT_EQ((std::vector<long>{cursor.x - w, cursor.y - h, cursor.x, cursor.y}), (std::vector<long>{l, t, r, b}));
 }
 
 TEST(PrefsHelp, WithoutAHelpControlHelpRequestsDoNothing)
@@ -147,8 +124,6 @@ TEST(PrefsHelp, WithoutAHelpControlHelpRequestsDoNothing)
     // An unloadable registered path, and the system's control switched off.
     std::string garbage(300, 'x');
     HelpControl hc("%SystemRoot%\\" + garbage, REG_EXPAND_SZ);
-    char overrides[512] = "";
-    GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof(overrides));
     PrefsSetup s(kModel);
     char path[260] = "x";
     EXPECT_FALSE(vm2::ReadHelpControlPath(path)) << "expands past 260 characters";

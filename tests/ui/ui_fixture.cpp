@@ -83,6 +83,8 @@ bool CaptureWindow(HWND hWnd, const std::string& name)
     std::string cmd = "/usr/bin/import -window root -crop " + std::to_string(rc.right - rc.left) + "x" +
                       std::to_string(rc.bottom - rc.top) + "+" + std::to_string(rc.left) + "+" +
                       std::to_string(rc.top) + " " + unixDir + "/" + name + ".png";
+    std::string png = dir + "\\" + name + ".png";
+    DeleteFileA(png.c_str());
     STARTUPINFOA si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
@@ -90,7 +92,18 @@ bool CaptureWindow(HWND hWnd, const std::string& name)
     WaitForSingleObject(pi.hProcess, 20000);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    return GetFileAttributesA((dir + "\\" + name + ".png").c_str()) != INVALID_FILE_ATTRIBUTES;
+    // The process Wine reports is only the starter of the Unix program, which
+    // may not have read the screen yet: a window closed now would come out
+    // black. The picture is taken once its file is written out.
+    LONGLONG size = -1;
+    for (int i = 0; i < 200; ++i) {
+        WIN32_FILE_ATTRIBUTE_DATA fa{};
+        LONGLONG now = GetFileAttributesExA(png.c_str(), GetFileExInfoStandard, &fa) ? fa.nFileSizeLow : -1;
+        if (now > 0 && now == size) return true;
+        size = now;
+        Sleep(100);
+    }
+    return false;
 }
 
 OwnerWindow::OwnerWindow()

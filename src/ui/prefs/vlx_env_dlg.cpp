@@ -74,7 +74,9 @@ HICON LoadSmallIcon(HMODULE hResDll, int nId, int nSize)
 
 }  // namespace
 
-CVlxEnvDlg::CVlxEnvDlg() = default;
+// The template is chosen once the resource DLL shows whether the printer
+// has a buzzer.
+CVlxEnvDlg::CVlxEnvDlg() : CDialogBox(0, nullptr) {}
 
 CVlxEnvDlg::~CVlxEnvDlg() { Release(); }
 
@@ -110,7 +112,7 @@ int CVlxEnvDlg::Run(const char* pszPrinterName, const char* pszDriverName, const
                     const char* pszModelID, const char* pszResDllPath, HWND hParent)
 {
     TraceScope scope("CVlxEnvDlg::DoModal");
-    m_hParent = hParent;
+    m_hWndParent = hParent;
     if (!vm2::CopyText(m_szPrinterName, sizeof(m_szPrinterName), pszPrinterName) ||
         !vm2::CopyText(m_szPortName, sizeof(m_szPortName), pszPortName) ||
         !vm2::CopyText(m_szDriverName, sizeof(m_szDriverName), pszDriverName) ||
@@ -140,10 +142,13 @@ int CVlxEnvDlg::Run(const char* pszPrinterName, const char* pszDriverName, const
 
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
-    int nTemplate = m_bNoBuzzer ? res::kPrefsTemplate : res::kPrefsTemplateBuzzer;
-    INT_PTR rc = DialogBoxParamA(m_hResDll, MAKEINTRESOURCEA(nTemplate), hParent, DialogProc,
-                                 reinterpret_cast<LPARAM>(this));
-    Trace(scope, "DialogBoxParam : %d\n", static_cast<int>(rc));
+    m_nTemplateID = static_cast<WORD>(m_bNoBuzzer ? res::kPrefsTemplate : res::kPrefsTemplateBuzzer);
+    // The dialog runs from the printer's own resource DLL, never from the
+    // one the application context holds for the status window.
+    m_hResModule = m_hResDll;
+    int rc = DoModal();
+    m_hResModule = nullptr;
+    Trace(scope, "DoModal : %d\n", rc);
     int nResult = -3;
     if (rc == IDOK) {
         UpdateRunEntry(m_bTrayIconEnable, m_szPrinterName, m_szDriverName, m_szPortName, m_szModelID);
@@ -156,26 +161,20 @@ int CVlxEnvDlg::Run(const char* pszPrinterName, const char* pszDriverName, const
     return nResult;
 }
 
-INT_PTR CALLBACK CVlxEnvDlg::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+void CVlxEnvDlg::OnAttach(HWND hWnd) { m_IconList.Attach(GetDlgItem(hWnd, res::kIdTrayIconList)); }
+
+INT_PTR CVlxEnvDlg::DialogProc(HWND, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    CVlxEnvDlg* self = nullptr;
-    if (uMsg == WM_INITDIALOG) {
-        self = reinterpret_cast<CVlxEnvDlg*>(lParam);
-        self->m_hWnd = hWnd;
-        SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
-        self->m_IconList.Attach(GetDlgItem(hWnd, res::kIdTrayIconList));
-        RECT rc = {};
-        GetWindowRect(hWnd, &rc);
-        int x = (GetSystemMetrics(SM_CXSCREEN) - (rc.right - rc.left)) / 2;
-        int y = (GetSystemMetrics(SM_CYSCREEN) - (rc.bottom - rc.top)) / 2;
-        SetWindowPos(hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        self->OnInitDialog();
-        return TRUE;
-    }
-    self = reinterpret_cast<CVlxEnvDlg*>(GetWindowLongPtrA(hWnd, DWLP_USER));
-    if (self == nullptr) return FALSE;
     try {
-        return self->HandleMessage(uMsg, wParam, lParam);
+        if (uMsg == WM_INITDIALOG) {
+            OnInitDialog();
+            // Shown also when initialising stopped early, so that it can be
+            // cancelled; never when it closes at once as a duplicate. The
+            // template need not say WS_VISIBLE: a modal dialog is shown.
+            if (!m_bDuplicate) ShowWindow(m_hWnd, SW_SHOW);
+            return TRUE;
+        }
+        return HandleMessage(uMsg, wParam, lParam);
     } catch (...) {
         // Nothing may unwind through the system's dialog code.
         return FALSE;
@@ -204,6 +203,11 @@ INT_PTR CVlxEnvDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
         EndPaint(m_hWnd, &ps);
         return TRUE;
     }
+    case WM_CLOSE:
+        // The close box, Alt+F4 and a duplicate dialog closing itself: as
+        // Cancel.
+        EndModal(IDCANCEL);
+        return TRUE;
     case WM_DESTROY:
         OnDestroy();
         return TRUE;
@@ -467,7 +471,7 @@ void CVlxEnvDlg::OnOK()
     SaveSettings();
     if (m_bAgentAllowed != m_bAgentInitial)
         SetSIDMAgent2(m_hWnd, m_szDriverName, m_szPrinterName, m_szResDllPath, m_bAgentAllowed ? 1 : 0);
-    EndDialog(m_hWnd, IDOK);
+    EndModal(IDOK);
 }
 
 void CVlxEnvDlg::OnCommand(int nId)
@@ -477,7 +481,7 @@ void CVlxEnvDlg::OnCommand(int nId)
         OnOK();
         break;
     case IDCANCEL:
-        EndDialog(m_hWnd, IDCANCEL);
+        EndModal(IDCANCEL);
         break;
     case res::kIdHelp:
         OnHelpButton();

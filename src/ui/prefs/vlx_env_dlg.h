@@ -1,6 +1,7 @@
 // The monitoring preferences dialog: sound or buzzer, notified statuses,
 // tray icon and agent monitoring for one printer. Runs modally on the
-// caller's thread from a template of the printer's resource DLL.
+// caller's thread from a template of the printer's resource DLL, through
+// the dialog framework's own message loop like the module's other dialogs.
 #pragma once
 
 #include <windows.h>
@@ -8,16 +9,15 @@
 #include <vector>
 
 #include "base/text.h"
+#include "ui/framework/dialog_box.h"
 #include "ui/prefs/notify_list.h"
 
 struct VlxHHWinType;
 
-class CVlxEnvDlg {
+class CVlxEnvDlg : public CDialogBox {
 public:
     CVlxEnvDlg();
-    virtual ~CVlxEnvDlg();
-    CVlxEnvDlg(const CVlxEnvDlg&) = delete;
-    CVlxEnvDlg& operator=(const CVlxEnvDlg&) = delete;
+    ~CVlxEnvDlg() override;
 
     // 0 = OK (settings saved, tray program informed); 1 = cancelled or
     // closed (also a second dialog for a printer that has one); -1 = a name
@@ -29,6 +29,10 @@ public:
     // Message box with resource string nId (up to 1024 characters) and
     // caption string 1100; nothing without a module or id.
     static void ShowResMessage(HWND hOwner, HMODULE hResDll, UINT nId);
+
+    INT_PTR DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+    // Subclasses the tray icon chooser (205) before anything else runs.
+    void OnAttach(HWND hWnd) override;
 
     // ----- the dialog's operations
     BOOL OnInitDialog();
@@ -68,8 +72,7 @@ public:
     int m_bAgentInitial = 0;
     DWORD_PTR m_dwHelpCookie = 0;       // sized per target: the engine writes a pointer-sized cookie
     VlxHHWinType* m_pHelpWinType = nullptr;
-    HWND m_hWnd = nullptr;
-    HWND m_hParent = nullptr;
+    // m_hWnd and the owner (m_hWndParent) are the dialog framework's.
     int m_bNoSound = 1;
     int m_bResourcesOk = 0;
     char m_szModelID[vm2::kPathBuf] = "";
@@ -99,7 +102,6 @@ public:
     HICON m_hIcon201 = nullptr;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
     void Release();
 };
