@@ -114,24 +114,17 @@ TEST(StartIconProgram, WithoutATemporaryFolderTheNamesGoOnTheCommandLine)
     EXPECT_TRUE(box.TempFiles().empty());
 }
 
-TEST(StartIconProgram, ProgramThatCannotStartLeavesNoParameterFile)
-{
-    CompanionSandbox box;
-    box.SetDriverValue("K_VICN", box.TempFolder() + "\\no such icon program.exe");
-    EXPECT_EQ(0, StartIconProgram(TRUE, "Printer", box.DriverName().c_str(), "USB001", "KX-9100"));
-    EXPECT_TRUE(box.TempFiles().empty()) << box.TempFiles().front();
-    Sleep(200);
-    EXPECT_TRUE(box.Records().empty());
-}
-
-TEST(StartIconProgram, NamesThatDoNotFitAreRefused)
+TEST(StartIconProgram, RefusalsStartNothingAndLeaveNoFile)
 {
     CompanionSandbox box;
     std::string tooLong(260, 'p');
     EXPECT_EQ(0, StartIconProgram(TRUE, tooLong.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
     EXPECT_EQ(0, StartIconProgram(TRUE, "Printer", box.DriverName().c_str(), "USB001", tooLong.c_str()));
-    EXPECT_TRUE(box.TempFiles().empty());
+    box.SetDriverValue("K_VICN", box.TempFolder() + "\\no such icon program.exe");
+    EXPECT_EQ(0, StartIconProgram(TRUE, "Printer", box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_TRUE(box.TempFiles().empty()) << box.TempFiles().front();
     // A command line of more than 520 characters is not used either.
+    box.SetDriverValue("K_VICN", comptest::IconStandIn());
     comptest::ScopedEnv tmp("TMP", box.TempFolder() + "\\missing\\");
     std::string longest(259, 'x');
     EXPECT_EQ(0, StartIconProgram(TRUE, longest.c_str(), box.DriverName().c_str(), longest.c_str(), "KX-9100"));
@@ -141,50 +134,25 @@ TEST(StartIconProgram, NamesThatDoNotFitAreRefused)
 
 // ------------------------------------------------------------ logon entry
 
-TEST(UpdateRunEntry, OnWritesTheEntryAndItsFileOffRemovesBoth)
+TEST(UpdateRunEntry, OnWritesTheEntryThatStartsTheIconProgramOffRemovesEntryAndFile)
 {
     CompanionSandbox box;
-    RunValueGuard guard(UniqueName("CT Printer"));
+    RunValueGuard guard(UniqueName("CT Printer \"Q\"/1"));
     const char* printer = guard.name.c_str();
-
     ASSERT_EQ(1, UpdateRunEntry(TRUE, printer, box.DriverName().c_str(), "USB001", "KX-9100"));
     std::string first = EntryFile(RunValue(printer));
     EXPECT_EQ(box.TempFolder() + "\\", first.substr(0, box.TempFolder().size() + 1));
-    EXPECT_EQ(std::string("/P \"") + printer + "\"\r\n/O \"USB001\"\r\n/M \"KX-9100\"\r\n",
-              vm2test::ReadFileText(first))
+    EXPECT_EQ(std::string("/P \"") + printer + "\"\r\n/O \"USB001\"\r\n/M \"KX-9100\"\r\n", vm2test::ReadFileText(first))
         << "text-mode lines end in CR LF on disk";
 
     // On again: a new file, the previous one gone.
-    ASSERT_EQ(1, UpdateRunEntry(TRUE, printer, box.DriverName().c_str(), "USB002", "KX-9100"));
-    std::string second = EntryFile(RunValue(printer));
+    ASSERT_EQ(1, UpdateRunEntry(TRUE, printer, box.DriverName().c_str(), "COM3:", "KX-9100"));
+    std::string entry = RunValue(printer), second = EntryFile(entry);
     EXPECT_NE(first, second);
     EXPECT_FALSE(Exists(first));
-    EXPECT_TRUE(Exists(second));
     EXPECT_EQ(1u, box.TempFiles().size());
 
-    // Off: value and file gone.
-    ASSERT_EQ(1, UpdateRunEntry(FALSE, printer, box.DriverName().c_str(), "USB002", "KX-9100"));
-    EXPECT_EQ(kMissing, RunValue(printer));
-    EXPECT_FALSE(Exists(second));
-    EXPECT_TRUE(box.TempFiles().empty());
-
-    // Off once more: nothing there, still fine.
-    EXPECT_EQ(1, UpdateRunEntry(FALSE, printer, box.DriverName().c_str(), "USB002", "KX-9100"));
-
-    // On again after off.
-    ASSERT_EQ(1, UpdateRunEntry(TRUE, printer, box.DriverName().c_str(), "USB001", "KX-9100"));
-    EXPECT_TRUE(Exists(EntryFile(RunValue(printer))));
-    EXPECT_EQ(1u, box.TempFiles().size());
-    UpdateRunEntry(FALSE, printer, box.DriverName().c_str(), "USB001", "KX-9100");
-    EXPECT_TRUE(box.TempFiles().empty());
-}
-
-TEST(UpdateRunEntry, TheEntryStartsTheIconProgramWithItsFileKept)
-{
-    CompanionSandbox box;
-    RunValueGuard guard(UniqueName("CT Logon \"Q\"/1"));
-    ASSERT_EQ(1, UpdateRunEntry(TRUE, guard.name.c_str(), box.DriverName().c_str(), "COM3:", "KX-9100"));
-    std::string entry = RunValue(guard.name);
+    // Started as the logon starts it, the icon program reads the file and keeps it.
     ASSERT_TRUE(StartAsAtLogon(entry)) << entry;
     auto records = box.WaitForRecords(1);
     ASSERT_EQ(1u, records.size());
@@ -192,9 +160,15 @@ TEST(UpdateRunEntry, TheEntryStartsTheIconProgramWithItsFileKept)
     EXPECT_EQ("COM3:", records[0].Get("O"));
     EXPECT_EQ("KX-9100", records[0].Get("M"));
     EXPECT_EQ("0", records[0].Get("R"));
-    EXPECT_EQ(EntryFile(entry), records[0].Get("paramfile"));
+    EXPECT_EQ(second, records[0].Get("paramfile"));
     EXPECT_EQ("1", records[0].Get("paramfile_left")) << "the logon entry's file is read at every logon";
-    UpdateRunEntry(FALSE, guard.name.c_str(), box.DriverName().c_str(), "COM3:", "KX-9100");
+
+    // Off: value and file gone; off once more is still fine.
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(1, UpdateRunEntry(FALSE, printer, box.DriverName().c_str(), "COM3:", "KX-9100"));
+        EXPECT_EQ(kMissing, RunValue(printer));
+        EXPECT_TRUE(box.TempFiles().empty());
+    }
 }
 
 TEST(UpdateRunEntry, PrinterKnownOnlyByPortIsEnteredUnderThePortName)
@@ -215,21 +189,14 @@ TEST(UpdateRunEntry, FilesNamedByAValueThatIsNotOursStay)
     RunValueGuard guard(UniqueName("CT Foreign"));
     std::string keep = box.TempFolder() + "\\settings.dat";
     vm2test::WriteFileText(keep, "/P \"x\"\n");
-
-    // On: the previous value names no ".tmp" file, so nothing is deleted.
-    SetRunValue(guard.name, "C:\\other\\app.exe /A \"" + keep + "\"");
-    ASSERT_EQ(1, UpdateRunEntry(TRUE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
-    EXPECT_TRUE(Exists(keep));
-
-    // Off: the value goes, a file that is not a parameter file stays.
-    SetRunValue(guard.name, "C:\\other\\app.exe /A \"" + keep + "\"");
-    ASSERT_EQ(1, UpdateRunEntry(FALSE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    // On and off: the previous value names no ".tmp" file; the value goes
+    // when off, the file always stays.
+    for (const char* step : {"1A", "0A", "0F"}) {
+        SetRunValue(guard.name, std::string("C:\\other\\app.exe /") + step[1] + " \"" + keep + "\"");
+        ASSERT_EQ(1, UpdateRunEntry(step[0] == '1', guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+        EXPECT_TRUE(Exists(keep));
+    }
     EXPECT_EQ(kMissing, RunValue(guard.name));
-    EXPECT_TRUE(Exists(keep));
-    SetRunValue(guard.name, "C:\\other\\app.exe /F \"" + keep + "\"");
-    ASSERT_EQ(1, UpdateRunEntry(FALSE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
-    EXPECT_TRUE(Exists(keep));
-
     // A value too long to be ours is left as it is.
     std::string huge = "C:\\other\\app.exe " + std::string(600, 'x');
     SetRunValue(guard.name, huge);
