@@ -19,15 +19,22 @@ namespace {
 const char kRunKey[] = "software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kMissing[] = "<missing>";
 
+// A value of the user's Run key, removed however the test ends.
+struct RunValueGuard {
+    explicit RunValueGuard(std::string n) : name(std::move(n)) {}
+    ~RunValueGuard() { RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, name.c_str()); }
+    std::string name;
+};
+
 std::string RunValue(const std::string& name)
 {
     HKEY h = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &h) != ERROR_SUCCESS) return kMissing;
     char buf[1024] = "";
     DWORD size = sizeof(buf), type = 0;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &h) != ERROR_SUCCESS) return kMissing;
     LONG rc = RegQueryValueExA(h, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
     RegCloseKey(h);
-    if (rc != ERROR_SUCCESS) return kMissing;
+    if (rc != ERROR_SUCCESS) return kMissing;  // RegGetValue would add a missing terminator
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
     EXPECT_EQ(strlen(buf) + 1, size) << "the value is stored with its terminator";
     return buf;
@@ -35,16 +42,8 @@ std::string RunValue(const std::string& name)
 
 void SetRunValue(const std::string& name, const std::string& value)
 {
-    RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, name.c_str(), REG_SZ, value.c_str(),
-                    static_cast<DWORD>(value.size() + 1));
+    RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, name.c_str(), REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
-
-// Removes the test's Run value however the test ends.
-struct RunValueGuard {
-    explicit RunValueGuard(std::string n) : name(std::move(n)) {}
-    ~RunValueGuard() { RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, name.c_str()); }
-    std::string name;
-};
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -54,13 +53,6 @@ std::string EntryFile(const std::string& value)
     std::string prefix = "\"" + comptest::IconStandIn() + "\" /A \"";
     if (value.compare(0, prefix.size(), prefix) != 0 || value.back() != '"') return "<not an /A entry: " + value + ">";
     return value.substr(prefix.size(), value.size() - prefix.size() - 1);
-}
-
-// Starts a Run value's command the way the logon does.
-bool StartAsAtLogon(const std::string& command)
-{
-    vm2test::ChildProcess logon(command);
-    return logon.Wait(20000) != 0xDEAD;
 }
 
 }  // namespace
@@ -153,7 +145,7 @@ TEST(UpdateRunEntry, OnWritesTheEntryThatStartsTheIconProgramOffRemovesEntryAndF
     EXPECT_EQ(1u, box.TempFiles().size());
 
     // Started as the logon starts it, the icon program reads the file and keeps it.
-    ASSERT_TRUE(StartAsAtLogon(entry)) << entry;
+    ASSERT_NE(0xDEADu, vm2test::ChildProcess(entry).Wait(20000)) << entry;
     auto records = box.WaitForRecords(1);
     ASSERT_EQ(1u, records.size());
     EXPECT_EQ(guard.name, records[0].Get("P"));

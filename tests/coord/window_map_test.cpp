@@ -334,7 +334,7 @@ TEST_F(WindowMap, RegistrationWaitsForTheLockButIsNotBlockedByANeverReleasedOne)
 // Every operation on a register full of garbage from another process answers
 // with one of its defined results, and a registration that reports success
 // can be found again while nobody writes. The patterns the records can hold
-// are MapRecords.GarbageNeverLeadsOutsideTheSpan's; here: sections smaller
+// are fuzz_window_map's; here: sections smaller
 // than the register, a mutex name taken, a writer scribbling meanwhile.
 TEST_F(WindowMap, GarbageFromAnotherProcessGivesOnlyDefinedResults)
 {
