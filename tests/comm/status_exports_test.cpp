@@ -32,18 +32,16 @@ class StatusExports : public SimPrinterTest {
 protected:
     void TearDown() override
     {
-        if (m_started) PrMonitoringEnd();
+        PrMonitoringEnd();  // answers 1 when the test ended its session itself
+        EXPECT_EQ(0u, CKbApiBase::Instance().m_dwRefCount);
     }
 
     void Start(const char* printer, const char* port)
     {
         ASSERT_EQ(0, PrMonitoringStart(1, printer, kit::kDriverName, port, kit::kModelId, nullptr, nullptr));
-        m_started = true;
         DWORD status = 0, data = 0;
         ASSERT_EQ(0, PrGetChannel(&status, &data));
     }
-
-    bool m_started = false;
 };
 
 }  // namespace
@@ -99,7 +97,6 @@ TEST_F(StatusExports, OnePollPerReplyOrFailure)
         EXPECT_EQ(row.stored, StoredStatus(commtest::kUsb));
         EXPECT_EQ(row.comStatus, StoredDword(commtest::kUsb, "ComStatus", 9));
         EXPECT_EQ(0, PrMonitoringEnd());
-        m_started = false;
         m_sim.ClearFaults("");
     }
 }
@@ -124,7 +121,6 @@ TEST_F(StatusExports, ParallelPortToleratesComErrDisableNumFailures)
         EXPECT_EQ(1, GetStatus(enable).result);
         EXPECT_EQ(0u, GetApp()->m_ComErr.Count());
         PrMonitoringEnd();
-        m_started = false;
     }
 }
 
@@ -143,31 +139,37 @@ TEST_F(StatusExports, ClosedStatusChannelUsesTheStoredCommunicationState)
     EXPECT_EQ(3u, StoredDword(commtest::kUsb, "ComStatus", 9)) << "nothing written";
 }
 
-TEST_F(StatusExports, NoSessionOrInvalidContextTouchesNothing)
+// Without a session (LoadedModule.StatusWithoutSessionDeliversNothing and
+// PrinterDataNeedsASession) or with an invalid context, nothing is delivered.
+TEST_F(StatusExports, PrinterDataWordBelongsToTheSessionAndAnInvalidContextGetsNothing)
 {
+    Start(commtest::kUsb, "USB001");
+    DWORD inOut = 5, data = 9;
+    EXPECT_EQ(0, PrSendPrinterData(1, &inOut, &data));
+    EXPECT_EQ(5u, inOut);
+    EXPECT_EQ(0u, data);
+    GetApp()->m_pMonitorBuffer->m_pPrinterData = 0x1234;
+    EXPECT_EQ(0, PrGetPrinterData(1, &inOut, &data));
+    EXPECT_EQ(0x1234u, data);
+    EXPECT_EQ(0, PrReleasePrinterData(nullptr));
+    EXPECT_EQ(0u, GetApp()->m_pMonitorBuffer->m_pPrinterData);
+
+    EXPECT_EQ(1, PrReleaseRegistry("", "", "", ""));  // the context is now invalid
     Poll p = GetStatus();
     EXPECT_EQ(1, p.result);
     for (int v : {p.real, p.popup, p.sound, p.printing, p.simple}) EXPECT_EQ(-7, v) << "outputs untouched";
-
-    Start(commtest::kUsb, "USB001");
-    EXPECT_EQ(1, PrReleaseRegistry("", "", "", ""));  // the context is now invalid
-    p = GetStatus();
-    EXPECT_EQ(1, p.result);
-    EXPECT_EQ(-7, p.real);
     EXPECT_EQ(1, PrGetChannel(nullptr, nullptr));
-
     EXPECT_EQ(0, PrMonitoringEnd());
-    m_started = false;
-    p = GetStatus();
-    EXPECT_EQ(1, p.result);
-    EXPECT_EQ(-7, p.real);
+    inOut = data = 77;
+    EXPECT_EQ(1, PrSendPrinterData(1, &inOut, &data));
+    EXPECT_EQ(77u, inOut);
+    EXPECT_EQ(77u, data);
     EXPECT_EQ(1, PrGetStatus(0, nullptr, nullptr, nullptr, nullptr, nullptr));
 }
 
 TEST_F(StatusExports, ChannelsAndTheirFailures)
 {
     ASSERT_EQ(0, PrMonitoringStart(1, commtest::kUsb, kit::kDriverName, "USB001", kit::kModelId, nullptr, nullptr));
-    m_started = true;
     DWORD status = 1, data = 1;
     EXPECT_EQ(0, PrGetChannel(&status, &data));
     EXPECT_EQ(4u, status);
@@ -223,26 +225,6 @@ TEST_F(StatusExports, DeviceIdUsesTheTwoCallPattern)
     EXPECT_EQ(1, PrGetDeviceID(buf, &size));
 }
 
-TEST_F(StatusExports, PrinterDataWordBelongsToTheSession)
-{
-    Start(commtest::kUsb, "USB001");
-    DWORD inOut = 5, data = 9;
-    EXPECT_EQ(0, PrSendPrinterData(1, &inOut, &data));
-    EXPECT_EQ(5u, inOut);
-    EXPECT_EQ(0u, data);
-    GetApp()->m_pMonitorBuffer->m_pPrinterData = 0x1234;
-    EXPECT_EQ(0, PrGetPrinterData(1, &inOut, &data));
-    EXPECT_EQ(0x1234u, data);
-    EXPECT_EQ(0, PrReleasePrinterData(nullptr));
-    EXPECT_EQ(0u, GetApp()->m_pMonitorBuffer->m_pPrinterData);
-    PrMonitoringEnd();
-    m_started = false;
-    inOut = data = 77;
-    EXPECT_EQ(1, PrSendPrinterData(1, &inOut, &data));
-    EXPECT_EQ(77u, inOut);
-    EXPECT_EQ(77u, data);
-}
-
 TEST_F(StatusExports, StatusRowsFollowAChangedDataFile)
 {
     // A copy of the installed data file and its resource DLLs, which the
@@ -257,7 +239,6 @@ TEST_F(StatusExports, StatusRowsFollowAChangedDataFile)
     m_sim.SetReply(commtest::kUsb, Reply("ribbon-low"));
     ASSERT_EQ(0, PrMonitoringStart(1, commtest::kUsb, kit::kDriverName, "USB001", kit::kModelId, dat.c_str(),
                                    nullptr));
-    m_started = true;
     DWORD status = 0, data = 0;
     ASSERT_EQ(0, PrGetChannel(&status, &data));
     EXPECT_EQ(100, GetStatus().real) << "the model's own row";
@@ -319,7 +300,6 @@ TEST_F(StatusExports, HostThreadsAndTheStatusThreadPollTogether)
     EXPECT_GT(delivered.load(), 0);
     EXPECT_GE(window.m_got.size(), 4u);
     EXPECT_EQ(0, PrMonitoringEnd());
-    m_started = false;
     EXPECT_EQ(0, m_sim.OpenChannelCount());
     EXPECT_EQ(0u, CKbApiBase::Instance().m_dwRefCount);
 }
