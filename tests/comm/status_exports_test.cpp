@@ -207,18 +207,18 @@ TEST_F(StatusExports, DeviceIdUsesTheTwoCallPattern)
     const std::string id = kbsim::StandardDeviceId();
     const DWORD need = static_cast<DWORD>(id.size() + 1);
 
-    size = 0;
-    EXPECT_EQ(1, PrGetDeviceID(nullptr, &size));
-    EXPECT_EQ(need, size);
-    size = need - 1;
-    memset(buf, 'x', sizeof(buf));
-    EXPECT_EQ(1, PrGetDeviceID(buf, &size));
-    EXPECT_EQ(need, size);
-    EXPECT_EQ('\0', buf[0]);
-    for (DWORD cap : {need, need + 1}) {
+    // A size query, a buffer one byte short (cleared), exact and one more.
+    for (DWORD cap : {DWORD(0), need - 1, need, need + 1}) {
         size = cap;
-        EXPECT_EQ(0, PrGetDeviceID(buf, &size));
-        EXPECT_EQ(id, buf);
+        memset(buf, 'x', sizeof(buf));
+        int r = PrGetDeviceID(cap ? buf : nullptr, &size);
+        EXPECT_EQ(cap < need ? 1 : 0, r) << cap;
+        if (cap < need) {
+            EXPECT_EQ(need, size);
+            EXPECT_EQ(cap ? '\0' : 'x', buf[0]);
+        } else {
+            EXPECT_EQ(id, buf);
+        }
     }
     m_sim.AddFault(commtest::kUsb, {Entry::GetDeviceID, -17, 1, 0, Phase::DataRead});
     size = sizeof(buf);

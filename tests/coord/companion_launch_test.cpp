@@ -45,6 +45,12 @@ void SetRunValue(const std::string& name, const std::string& value)
     RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, name.c_str(), REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
+// The fields the stand-in read, each compared.
+void ExpectFields(const companion::Record& r, std::initializer_list<std::pair<const char*, std::string>> fields)
+{
+    for (const auto& [name, value] : fields) EXPECT_EQ(value, r.Get(name)) << name;
+}
+
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // ""<icon>" /A "<path>"": the path.
@@ -72,12 +78,8 @@ TEST(StartIconProgram, OneShotFileCarriesTheIdentityAndTheReaderDeletesIt)
     const std::string& args = r.Get("args");
     EXPECT_EQ(0u, args.find(" /F \"K_V")) << args;
     EXPECT_EQ(".tmp\"", args.substr(args.size() - 5)) << args;
-    EXPECT_EQ(printer, r.Get("P"));
-    EXPECT_EQ("USB001", r.Get("O"));
-    EXPECT_EQ("KX-9100", r.Get("M"));
-    EXPECT_EQ("", r.Get("D")) << "the driver name is not handed over";
-    EXPECT_EQ("0", r.Get("R"));
-    EXPECT_EQ("0", r.Get("paramfile_left")) << "a one-shot file is deleted by its reader";
+    // No driver name is handed over; a one-shot file is deleted by its reader.
+    ExpectFields(r, {{"P", printer}, {"O", "USB001"}, {"M", "KX-9100"}, {"D", ""}, {"R", "0"}, {"paramfile_left", "0"}});
     EXPECT_TRUE(box.TempFiles().empty()) << box.TempFiles().front();
 }
 
@@ -96,13 +98,9 @@ TEST(StartIconProgram, WithoutATemporaryFolderTheNamesGoOnTheCommandLine)
     const companion::Record& on = records[0].Get("R") == "1" ? records[1] : records[0];
     const std::string n = std::to_string(printer.size());
     EXPECT_EQ(" /P" + n + " \"" + printer + "\" /O9 \"\\\\srv\\q\"1\" /M \"KX-9100\"  /R", off.Get("args"));
-    EXPECT_EQ(printer, off.Get("P"));
-    EXPECT_EQ("\\\\srv\\q\"1", off.Get("O"));
-    EXPECT_EQ("KX-9100", off.Get("M"));
-    EXPECT_EQ("1", off.Get("R"));
+    ExpectFields(off, {{"P", printer}, {"O", "\\\\srv\\q\"1"}, {"M", "KX-9100"}, {"R", "1"}});
     EXPECT_EQ(" /P" + n + " \"" + printer + "\" /O6 \"USB001\" /M \"KX-9100\" ", on.Get("args"));
-    EXPECT_EQ(printer, on.Get("P"));
-    EXPECT_EQ("0", on.Get("R"));
+    ExpectFields(on, {{"P", printer}, {"R", "0"}});
     EXPECT_TRUE(box.TempFiles().empty());
 }
 
@@ -148,12 +146,8 @@ TEST(UpdateRunEntry, OnWritesTheEntryThatStartsTheIconProgramOffRemovesEntryAndF
     ASSERT_NE(0xDEADu, vm2test::ChildProcess(entry).Wait(20000)) << entry;
     auto records = box.WaitForRecords(1);
     ASSERT_EQ(1u, records.size());
-    EXPECT_EQ(guard.name, records[0].Get("P"));
-    EXPECT_EQ("COM3:", records[0].Get("O"));
-    EXPECT_EQ("KX-9100", records[0].Get("M"));
-    EXPECT_EQ("0", records[0].Get("R"));
-    EXPECT_EQ(second, records[0].Get("paramfile"));
-    EXPECT_EQ("1", records[0].Get("paramfile_left")) << "the logon entry's file is read at every logon";
+    // The logon entry's file is read at every logon.
+    ExpectFields(records[0], {{"P", guard.name}, {"O", "COM3:"}, {"M", "KX-9100"}, {"R", "0"}, {"paramfile", second}, {"paramfile_left", "1"}});
 
     // Off: value and file gone; off once more is still fine.
     for (int i = 0; i < 2; ++i) {
@@ -163,16 +157,22 @@ TEST(UpdateRunEntry, OnWritesTheEntryThatStartsTheIconProgramOffRemovesEntryAndF
     }
 }
 
-TEST(UpdateRunEntry, PrinterKnownOnlyByPortIsEnteredUnderThePortName)
+TEST(UpdateRunEntry, UnderThePortNameWhenThePrinterHasNoneAndWithoutAFileNoPrinter)
 {
     CompanionSandbox box;
-    RunValueGuard guard(UniqueName("CTPORT") + ":");
-    ASSERT_EQ(1, UpdateRunEntry(TRUE, "", box.DriverName().c_str(), guard.name.c_str(), "KX-9100"));
-    std::string file = EntryFile(RunValue(guard.name));
-    EXPECT_EQ("/O \"" + guard.name + "\"\r\n/M \"KX-9100\"\r\n", vm2test::ReadFileText(file));
-    ASSERT_EQ(1, UpdateRunEntry(FALSE, nullptr, box.DriverName().c_str(), guard.name.c_str(), "KX-9100"));
-    EXPECT_EQ(kMissing, RunValue(guard.name));
+    RunValueGuard port(UniqueName("CTPORT") + ":"), noTemp(UniqueName("CT NoTemp"));
+    ASSERT_EQ(1, UpdateRunEntry(TRUE, "", box.DriverName().c_str(), port.name.c_str(), "KX-9100"));
+    std::string file = EntryFile(RunValue(port.name));
+    EXPECT_EQ("/O \"" + port.name + "\"\r\n/M \"KX-9100\"\r\n", vm2test::ReadFileText(file));
+    ASSERT_EQ(1, UpdateRunEntry(FALSE, nullptr, box.DriverName().c_str(), port.name.c_str(), "KX-9100"));
+    EXPECT_EQ(kMissing, RunValue(port.name));
     EXPECT_FALSE(Exists(file));
+
+    comptest::ScopedEnv tmp("TMP", box.TempFolder() + "\\missing\\"), temp("TEMP", box.TempFolder() + "\\missing\\");
+    ASSERT_EQ(1, UpdateRunEntry(TRUE, noTemp.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_EQ("\"" + comptest::IconStandIn() + "\" /P0 \"\" /O0 \"\" /M \"\"", RunValue(noTemp.name));
+    ASSERT_EQ(1, UpdateRunEntry(FALSE, noTemp.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
+    EXPECT_EQ(kMissing, RunValue(noTemp.name));
 }
 
 TEST(UpdateRunEntry, FilesNamedByAValueThatIsNotOursStay)
@@ -194,18 +194,6 @@ TEST(UpdateRunEntry, FilesNamedByAValueThatIsNotOursStay)
     SetRunValue(guard.name, huge);
     EXPECT_EQ(1, UpdateRunEntry(FALSE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
     EXPECT_EQ(huge, RunValue(guard.name));
-}
-
-TEST(UpdateRunEntry, WithoutATemporaryFileTheEntryCarriesNoPrinter)
-{
-    CompanionSandbox box;
-    RunValueGuard guard(UniqueName("CT NoTemp"));
-    comptest::ScopedEnv tmp("TMP", box.TempFolder() + "\\missing\\");
-    comptest::ScopedEnv temp("TEMP", box.TempFolder() + "\\missing\\");
-    ASSERT_EQ(1, UpdateRunEntry(TRUE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
-    EXPECT_EQ("\"" + comptest::IconStandIn() + "\" /P0 \"\" /O0 \"\" /M \"\"", RunValue(guard.name));
-    ASSERT_EQ(1, UpdateRunEntry(FALSE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
-    EXPECT_EQ(kMissing, RunValue(guard.name));
 }
 
 TEST(UpdateRunEntry, RefusesWhatCannotBeEntered)
@@ -237,7 +225,6 @@ TEST(UpdateRunEntry, RefusesWhatCannotBeEntered)
     HANDLE h = FindFirstFileA((deep + "\\K_V*").c_str(), &fd);
     EXPECT_EQ(INVALID_HANDLE_VALUE, h) << fd.cFileName;
     if (h != INVALID_HANDLE_VALUE) FindClose(h);
-    DeleteFileA(icon.c_str());
 }
 
 TEST(UpdateRunEntry, OffRemovesTheFileOfAnEntryOf260CharactersOrMore)
@@ -259,7 +246,6 @@ TEST(UpdateRunEntry, OffRemovesTheFileOfAnEntryOf260CharactersOrMore)
     ASSERT_EQ(1, UpdateRunEntry(FALSE, guard.name.c_str(), box.DriverName().c_str(), "USB001", "KX-9100"));
     EXPECT_EQ(kMissing, RunValue(guard.name));
     EXPECT_FALSE(Exists(file)) << "the entry's parameter file is left behind";
-    DeleteFileA(icon.c_str());
 }
 
 TEST(StartIconProgram, APathWithABlankIsNotTakenForAShorterProgram)
@@ -277,8 +263,5 @@ TEST(StartIconProgram, APathWithABlankIsNotTakenForAShorterProgram)
     ASSERT_EQ(1u, records.size());
     EXPECT_EQ("icon", records[0].program) << records[0].Get("exe");
     EXPECT_EQ("Blank Printer", records[0].Get("P"));
-    Sleep(300);
-    DeleteFileA(icon.c_str());
-    DeleteFileA(planted.c_str());
-    RemoveDirectoryA(dir.c_str());
+    Sleep(300);  // the stand-in ends before the sandbox goes
 }
