@@ -116,19 +116,16 @@ TEST(VlxParamParse, OneShotFileIsReadAndDeletedLogonFileKept)
     w.SetOption("M", "KX-9100");
     ASSERT_EQ(1, w.WriteParamFile());
 
-    std::string logon = "icon.exe /A \"" + Full(w) + "\"";
-    CVlxParam a(logon.c_str());
-    EXPECT_STREQ("Printer", a.m_szPrinter);
-    EXPECT_STREQ("USB001", a.m_szPort);
+    CVlxParam a(("icon.exe /A \"" + Full(w) + "\"").c_str());
+    EXPECT_EQ(w.FormatParamText(), a.FormatParamText());
     EXPECT_EQ(Full(w), a.m_szParamFile);
     EXPECT_STREQ("", a.m_szFileName);
-    EXPECT_TRUE(Exists(Full(w)));
+    EXPECT_TRUE(Exists(Full(w))) << "the logon entry's file is kept";
 
-    std::string once = std::string("icon.exe /R /F \"") + w.m_szFileName + "\"";
-    CVlxParam f(once.c_str());
+    CVlxParam f((std::string("icon.exe /R /F \"") + w.m_szFileName + "\"").c_str());
     EXPECT_STREQ("Printer", f.m_szPrinter);
     EXPECT_EQ(1, f.m_bR);
-    EXPECT_FALSE(Exists(Full(w)));
+    EXPECT_FALSE(Exists(Full(w))) << "a one-shot file is deleted";
 }
 
 TEST(VlxParamParse, ModelFromTheDriverKeyWhenMissingAndTooLongALineRefusedWhole)
