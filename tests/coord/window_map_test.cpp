@@ -126,19 +126,20 @@ protected:
 
 std::string MapHelper(const std::string& args) { return "\"" + vm2test::BinDir() + "\\map_helper.exe\" " + args; }
 
-// Another process that takes a section's lock and keeps it until Release().
-class LockHolder {
+// map_helper in a mode that sets <prefix>_Ready when it is in place and
+// stays until <prefix>_Exit (map_helper.h): a lock holder or a garbage writer.
+class Helper {
 public:
-    explicit LockHolder(const char* pszSection)
-        : m_prefix(UniqueName("VM2MapHold")),
+    Helper(const char* mode, const std::string& args)
+        : m_prefix(UniqueName("VM2Map")),
           m_ready(CreateEventA(nullptr, TRUE, FALSE, Name(m_prefix, "Ready").c_str())),
           m_exit(CreateEventA(nullptr, TRUE, FALSE, Name(m_prefix, "Exit").c_str())),
-          m_process(MapHelper("hold " + m_prefix + " " + pszSection))
+          m_process(MapHelper(std::string(mode) + " " + m_prefix + " " + args))
     {
     }
-    ~LockHolder() { SetEvent(m_exit.get()); }
-    bool Holding() const { return WaitForSingleObject(m_ready.get(), 60000) == WAIT_OBJECT_0; }
-    DWORD Release()
+    ~Helper() { SetEvent(m_exit.get()); }
+    bool Ready() const { return WaitForSingleObject(m_ready.get(), 60000) == WAIT_OBJECT_0; }
+    DWORD Exit()
     {
         SetEvent(m_exit.get());
         return m_process.Wait();
@@ -152,8 +153,18 @@ private:
 
 }  // namespace
 
-TEST_F(WindowMap, CreateWindowMapMarksOnlyANewSectionEmptyAndSizesItByTheKey)
+TEST_F(WindowMap, SectionIsMadeEmptyOnceSizedByTheKeyAndNeverUnderAnotherObjectsName)
 {
+    {
+        // Another object under the section's name: no section (3).
+        UniqueHandle squat(CreateEventA(nullptr, TRUE, FALSE, vm2::kMapNameShort));
+        vm2::UniqueWindow w = MakeWindow();
+        EXPECT_EQ(3u, Register("Printer", "", MAPWND_STATUS, w.get()));
+        EXPECT_EQ(nullptr, FindMapWindow("Printer", "", MAPWND_STATUS));
+        HWND existing = nullptr;
+        squat.reset();
+        EXPECT_EQ(3u, RegisterMapWindow("Printer", "", MAPWND_STATUS, w.get(), &existing, nullptr)) << "no place for the section handle";
+    }
     UniqueHandle first(CreateWindowMap("Printer", vm2::kMapNameShort));
     ASSERT_TRUE(first);
     RegisterView view(vm2::kMapNameShort);
@@ -249,18 +260,6 @@ TEST_F(WindowMap, KeyLengthChoosesTheSectionAndLongerKeysAreRefused)
     EXPECT_TRUE(before == longView.Bytes()) << "the register changed";
 }
 
-TEST_F(WindowMap, NameTakenByAnotherObjectGivesNoSection)
-{
-    UniqueHandle squat(CreateEventA(nullptr, TRUE, FALSE, vm2::kMapNameShort));
-    ASSERT_TRUE(squat);
-    vm2::UniqueWindow w = MakeWindow();
-    EXPECT_EQ(3u, Register("Printer", "", MAPWND_STATUS, w.get()));
-    EXPECT_EQ(nullptr, FindMapWindow("Printer", "", MAPWND_STATUS));
-    squat.reset();
-    HWND existing = nullptr;
-    EXPECT_EQ(3u, RegisterMapWindow("Printer", "", MAPWND_STATUS, w.get(), &existing, nullptr)) << "no place for the section handle";
-}
-
 // ------------------------------------------------- other processes, faults
 
 TEST_F(WindowMap, WriterThatDiedHoldingTheLockLeavesAUsableRegister)
@@ -296,9 +295,9 @@ TEST_F(WindowMap, WriterThatDiedHoldingTheLockLeavesAUsableRegister)
         EXPECT_EQ(windows.back().get(), FindMapWindow(after.c_str(), "", MAPWND_STATUS));
 
         // The mutex was let go: another process takes it at once.
-        LockHolder holder(vm2::kMapNameShort);
-        EXPECT_TRUE(holder.Holding()) << "the mutex stayed taken";
-        EXPECT_EQ(0u, holder.Release());
+        Helper holder("hold", vm2::kMapNameShort);
+        EXPECT_TRUE(holder.Ready()) << "the mutex stayed taken";
+        EXPECT_EQ(0u, holder.Exit());
     }
 }
 
@@ -309,8 +308,8 @@ TEST_F(WindowMap, RegistrationWaitsForTheLockButIsNotBlockedByANeverReleasedOne)
     UniqueHandle keep(CreateWindowMap("k", vm2::kMapNameShort));
     RegisterView view(vm2::kMapNameShort);
     ASSERT_TRUE(view.Ok());
-    LockHolder holder(vm2::kMapNameShort);
-    ASSERT_TRUE(holder.Holding());
+    Helper holder("hold", vm2::kMapNameShort);
+    ASSERT_TRUE(holder.Ready());
     DWORD old = SetWindowMapLockTimeout(2000);
     auto restore = vm2::ScopeExit([old] { SetWindowMapLockTimeout(old); });
 
@@ -325,7 +324,7 @@ TEST_F(WindowMap, RegistrationWaitsForTheLockButIsNotBlockedByANeverReleasedOne)
     EXPECT_EQ(0u, result);
     EXPECT_EQ("Waiting", view.Name(0));
     EXPECT_EQ(w.get(), FindMapWindow("Waiting", "", MAPWND_STATUS));
-    EXPECT_EQ(0u, holder.Release());
+    EXPECT_EQ(0u, holder.Exit());
 }
 
 // Every operation on a register full of garbage from another process answers
@@ -347,13 +346,8 @@ TEST_F(WindowMap, GarbageFromAnotherProcessGivesOnlyDefinedResults)
     unsigned seed = 1;
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.section) + " size " + std::to_string(c.size) + " " + c.pattern);
-        std::string prefix = UniqueName("VM2MapGarbage");
-        UniqueHandle ready(CreateEventA(nullptr, TRUE, FALSE, Name(prefix, "Ready").c_str()));
-        UniqueHandle exitEvent(CreateEventA(nullptr, TRUE, FALSE, Name(prefix, "Exit").c_str()));
-        ChildProcess helper(MapHelper("garbage " + prefix + " " + c.section + " " + std::to_string(c.size) + " " +
-                                      c.pattern + " " + std::to_string(seed++)));
-        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.get(), 60000)) << "helper exit " << helper.Wait(0);
-
+        Helper helper("garbage", std::string(c.section) + " " + std::to_string(c.size) + " " + c.pattern + " " + std::to_string(seed++));
+        ASSERT_TRUE(helper.Ready());
         bool stable = strcmp(c.pattern, "scribble") != 0;
         vm2::UniqueWindow windows[4] = {MakeWindow(), MakeWindow(), MakeWindow(), MakeWindow()};
         int registered = 0;
@@ -378,8 +372,7 @@ TEST_F(WindowMap, GarbageFromAnotherProcessGivesOnlyDefinedResults)
                 EXPECT_TRUE(found == nullptr || IsWindow(found));
             }
         if (strcmp(c.pattern, "zero") == 0) { EXPECT_GT(registered, 0) << "an all-free register takes registrations"; }
-        SetEvent(exitEvent.get());
-        EXPECT_EQ(0u, helper.Wait());
+        EXPECT_EQ(0u, helper.Exit());
         m_sections.clear();
     }
 }
