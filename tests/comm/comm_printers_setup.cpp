@@ -38,12 +38,12 @@ int main()
     for (const auto& [name, dll] : {std::pair<const char*, const char*>{commtest::kNoSend, kit::kSimDllNoSend},
                                     {commtest::kNoStatus, kit::kSimDllNoStatus}, {commtest::kMissingLib, kit::kSimDllName},
                                     {commtest::kLongData, kit::kSimDllName}, {commtest::kNoData, kit::kSimDllName}}) {
-        kit::PrinterSpec spec;
-        spec.strName = name;
-        spec.strPort = "USB001";
-        spec.link = kit::Link::Usb;
-        spec.strSimDll = dll;
-        options.printers.push_back(spec);
+        kit::PrinterSpec printer;
+        printer.strName = name;
+        printer.strPort = "USB001";
+        printer.link = kit::Link::Usb;
+        printer.strSimDll = dll;
+        options.printers.push_back(printer);
     }
     kit::InstallReport report;
     if (!kit::InstallDemoPrinters(options, &report)) {
