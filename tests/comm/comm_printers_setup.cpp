@@ -35,27 +35,22 @@ bool RemoveData(const char* printer)
 int main()
 {
     kit::InstallOptions options;
-    auto add = [&](const char* name, const char* port, const char* dll) {
-        kit::PrinterSpec spec;
-        spec.strName = name;
-        spec.strPort = port;
-        spec.link = kit::Link::Usb;
-        spec.strSimDll = dll;
-        options.printers.push_back(spec);
-    };
-    add(commtest::kNoSend, "USB001", kit::kSimDllNoSend);
-    add(commtest::kNoStatus, "USB001", kit::kSimDllNoStatus);
-    add(commtest::kMissingLib, "USB001", kit::kSimDllName);
-    add(commtest::kLongData, "USB001", kit::kSimDllName);
-    add(commtest::kNoData, "USB001", kit::kSimDllName);
-
+    for (const auto& [name, dll] : {std::pair<const char*, const char*>{commtest::kNoSend, kit::kSimDllNoSend},
+                                    {commtest::kNoStatus, kit::kSimDllNoStatus}, {commtest::kMissingLib, kit::kSimDllName},
+                                    {commtest::kLongData, kit::kSimDllName}, {commtest::kNoData, kit::kSimDllName}}) {
+        kit::PrinterSpec printer;
+        printer.strName = name;
+        printer.strPort = "USB001";
+        printer.link = kit::Link::Usb;
+        printer.strSimDll = dll;
+        options.printers.push_back(printer);
+    }
     kit::InstallReport report;
     if (!kit::InstallDemoPrinters(options, &report)) {
         fprintf(stderr, "install failed: %s\n", report.strError.c_str());
         return 1;
     }
-    std::string longName(300, 'x');
-    if (!SetData(commtest::kMissingLib, "MISSING.DLL") || !SetData(commtest::kLongData, longName.c_str()) ||
+    if (!SetData(commtest::kMissingLib, "MISSING.DLL") || !SetData(commtest::kLongData, std::string(300, 'x').c_str()) ||
         !RemoveData(commtest::kNoData)) {
         fprintf(stderr, "could not set the printer data of the broken printers\n");
         return 1;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "base/unique_handle.h"
 #include "comm/comm_fixture.h"
 #include "comm/kbchannel.h"
 #include "module/app.h"
@@ -31,27 +32,17 @@ protected:
     const char* m_printer = commtest::kUsb;
 };
 
-std::string FolderOfDriverDataFile(const char* printer)
+// The folder of the printer driver's data file, where the library must come from.
+std::string DriverDataFolder(const char* printer)
 {
-    HANDLE h = nullptr;
-    if (!OpenPrinterA(const_cast<char*>(printer), &h, nullptr)) return "";
+    vm2::UniquePrinter h;
     DWORD needed = 0;
-    GetPrinterDriverA(h, nullptr, 6, nullptr, 0, &needed);
-    std::vector<BYTE> buf(needed);
-    std::string folder;
-    if (GetPrinterDriverA(h, nullptr, 6, buf.data(), needed, &needed)) {
-        folder = reinterpret_cast<DRIVER_INFO_6A*>(buf.data())->pDataFile;
-        folder.erase(folder.find_last_of('\\') + 1);
-    }
-    ClosePrinter(h);
-    return folder;
-}
-
-std::string ModulePath(HMODULE h)
-{
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(h, path, MAX_PATH);
-    return path;
+    if (!OpenPrinterA(const_cast<char*>(printer), h.put(), nullptr)) return "";
+    GetPrinterDriverA(h.get(), nullptr, 6, nullptr, 0, &needed);
+    std::vector<BYTE> buf(needed + 1);
+    if (!GetPrinterDriverA(h.get(), nullptr, 6, buf.data(), needed, &needed)) return "";
+    std::string folder = reinterpret_cast<DRIVER_INFO_6A*>(buf.data())->pDataFile;
+    return folder.erase(folder.find_last_of('\\') + 1);
 }
 
 }  // namespace
@@ -62,12 +53,11 @@ TEST_F(KbApiTest, LoadsTheLibraryNamedByPrinterDataBesideTheDriverDataFile)
     {
         CKbApi api(m_printer);
         ASSERT_TRUE(api.IsEnable());
-        HMODULE lib = Loaded(kit::kSimDllName);
-        ASSERT_NE(nullptr, lib);
-        std::string folder = FolderOfDriverDataFile(commtest::kUsb);
+        char path[MAX_PATH] = "";
+        GetModuleFileNameA(Loaded(kit::kSimDllName), path, MAX_PATH);
+        std::string folder = DriverDataFolder(commtest::kUsb);
         ASSERT_FALSE(folder.empty());
-        EXPECT_TRUE(vm2::EqualNoCase((folder + kit::kSimDllName).c_str(), ModulePath(lib).c_str()))
-            << ModulePath(lib) << " vs " << folder;
+        EXPECT_TRUE(vm2::EqualNoCase((folder + kit::kSimDllName).c_str(), path)) << path << " vs " << folder;
         EXPECT_EQ(1, m_sim.CountCalls(Entry::Initialize));
 
         CKbApi second(m_printer);  // only copies the entry points
@@ -141,73 +131,60 @@ TEST_F(KbApiTest, PositiveInitializeResultIsKeptNegativeIsRetried)
     EXPECT_EQ(3, m_sim.CountCalls(Entry::Initialize));
 }
 
-TEST_F(KbApiTest, ChannelListIsCachedPerProcessNotPerName)
+TEST_F(KbApiTest, ChannelListIsCachedPerProcessAndAFailedQueryHoldsNone)
 {
-    CKbApi api(m_printer);
-    ASSERT_TRUE(api.IsEnable());
-    int usb = api.KBGetAvailableChannel(1, commtest::kUsb);
-    ASSERT_GT(usb, 0);
-    EXPECT_EQ(2, m_sim.CountCalls(Entry::GetAvailableChannel)) << "size query, then the list";
-    EXPECT_EQ(usb, api.KBGetAvailableChannel(1, commtest::kLpt)) << "the first name's list";
-    EXPECT_EQ(2, m_sim.CountCalls(Entry::GetAvailableChannel));
-    EXPECT_EQ(kb::kBadArgument, api.KBGetAvailableChannel(1, nullptr));
-}
-
-TEST_F(KbApiTest, FailedChannelQueryHoldsNoList)
-{
-    struct { kbsim::Fault fault; const char* why; } cases[] = {
-        {{Entry::GetAvailableChannel, 0, 1, 0, kbsim::Phase::SizeQuery}, "size query answers 0"},
-        {{Entry::GetAvailableChannel, -5, 1, 0, kbsim::Phase::SizeQuery}, "size query fails"},
-        {{Entry::GetAvailableChannel, 0, 1, 0, kbsim::Phase::DataRead}, "list read answers 0"},
-        {{Entry::GetAvailableChannel, -5, 1, 0, kbsim::Phase::DataRead}, "list read fails"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.why);
-        m_sim.ClearFaults("");
-        m_sim.AddFault(commtest::kUsb, c.fault);
+    {
         CKbApi api(m_printer);
         ASSERT_TRUE(api.IsEnable());
-        EXPECT_EQ(-1, api.KBGetAvailableChannel(1, commtest::kUsb));
-        EXPECT_EQ(nullptr, CKbApiBase::Instance().m_pChannelList);
-        EXPECT_EQ(-1, CKbApiBase::Instance().m_nChannelCount);
+        int usb = api.KBGetAvailableChannel(1, commtest::kUsb);
+        ASSERT_GT(usb, 0);
+        EXPECT_EQ(2, m_sim.CountCalls(Entry::GetAvailableChannel)) << "size query, then the list";
+        EXPECT_EQ(usb, api.KBGetAvailableChannel(1, commtest::kLpt)) << "the first name's list";
+        EXPECT_EQ(2, m_sim.CountCalls(Entry::GetAvailableChannel));
+        EXPECT_EQ(kb::kBadArgument, api.KBGetAvailableChannel(1, nullptr));
+    }
+    // size query answers 0 or fails, list read answers 0 or fails
+    for (kbsim::Phase phase : {kbsim::Phase::SizeQuery, kbsim::Phase::DataRead}) {
+        for (int result : {0, -5}) {
+            m_sim.ClearFaults("");
+            m_sim.AddFault(commtest::kUsb, {Entry::GetAvailableChannel, result, 1, 0, phase});
+            CKbApi api(m_printer);
+            ASSERT_TRUE(api.IsEnable());
+            EXPECT_EQ(-1, api.KBGetAvailableChannel(1, commtest::kUsb)) << result;
+            EXPECT_EQ(nullptr, CKbApiBase::Instance().m_pChannelList);
+            EXPECT_EQ(-1, CKbApiBase::Instance().m_nChannelCount);
+        }
     }
 }
 
-TEST_F(KbApiTest, SessionHoldKeepsTheLibraryBetweenCalls)
+TEST_F(KbApiTest, SessionHoldKeepsTheLibraryBetweenCallsAndNeedsIt)
 {
-    const char* usb = commtest::kUsb;
-    ASSERT_EQ(0, PrMonitoringStart(7, usb, kit::kDriverName, "USB001", kit::kModelId, nullptr, nullptr));
+    auto start = [](DWORD owner, const char* printer) {
+        return PrMonitoringStart(owner, printer, kit::kDriverName, "USB001", kit::kModelId, nullptr, nullptr);
+    };
+    ASSERT_EQ(0, start(7, commtest::kUsb));
     CMonitoringBuffer* buffer = GetApp()->m_pMonitorBuffer;
     ASSERT_NE(nullptr, buffer);
-    EXPECT_EQ(7u, buffer->m_dwOwner);
-    ASSERT_EQ(0, PrMonitoringStart(9, usb, kit::kDriverName, "USB001", kit::kModelId, nullptr, nullptr));
+    ASSERT_EQ(0, start(9, commtest::kUsb));
     EXPECT_EQ(buffer, GetApp()->m_pMonitorBuffer) << "the first buffer stays";
     EXPECT_EQ(7u, buffer->m_dwOwner);
     EXPECT_EQ(2u, CKbApiBase::Instance().m_dwRefCount);
-    EXPECT_NE(nullptr, Loaded(kit::kSimDllName));
 
     EXPECT_EQ(0, PrMonitoringEnd());
     EXPECT_EQ(nullptr, GetApp()->m_pMonitorBuffer);
     EXPECT_EQ(1u, CKbApiBase::Instance().m_dwRefCount) << "one hold remains";
     EXPECT_NE(nullptr, Loaded(kit::kSimDllName));
     EXPECT_EQ(0, m_sim.CountCalls(Entry::Release));
-
     EXPECT_EQ(0, PrMonitoringEnd()) << "no session, library still there";
     EXPECT_EQ(1, m_sim.CountCalls(Entry::Release));
     EXPECT_EQ(nullptr, Loaded(kit::kSimDllName));
-}
 
-TEST_F(KbApiTest, SessionStartWithInvalidContextStillTakesAHoldButNotWithoutTheLibrary)
-{
-    EXPECT_EQ(0, PrMonitoringStart(1, commtest::kUsb, kit::kDriverName, "USB001", kit::kModelId, nullptr, nullptr));
-    EXPECT_EQ(0, PrMonitoringEnd());
-    // The library is reached through the last valid printer of the context.
-    EXPECT_EQ(1, PrMonitoringStart(1, "", kit::kDriverName, "USB001", kit::kModelId, nullptr, nullptr));
+    // An invalid context still takes a hold, through the last valid printer.
+    EXPECT_EQ(1, start(1, ""));
     EXPECT_EQ(nullptr, GetApp()->m_pMonitorBuffer);
     EXPECT_EQ(1u, CKbApiBase::Instance().m_dwRefCount);
     EXPECT_EQ(0, PrMonitoringEnd());
-    EXPECT_EQ(1, PrMonitoringStart(1, commtest::kMissingLib, kit::kDriverName, "USB001", kit::kModelId, nullptr,
-                                   nullptr)) << "no library, no session";
+    EXPECT_EQ(1, start(1, commtest::kMissingLib)) << "no library, no session";
     EXPECT_EQ(nullptr, GetApp()->m_pMonitorBuffer);
     EXPECT_EQ(1, PrMonitoringEnd());
 }
@@ -254,16 +231,7 @@ TEST_F(KbApiTest, OpenSessionIsReleasedAtUnloadNotAtProcessExit)
         uint32_t since = m_sim.NextSeq();
         std::string cmd = "\"" + vm2test::BinDir() + "\\unload_host.exe\" \"" + vm2test::ModuleDllPath() + "\" \"" +
                           commtest::kUsb + "\" \"" + kit::kDriverName + "\" USB001 \"" + kit::kModelId + "\" " + mode;
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi = {};
-        ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) << cmd;
-        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 30000));
-        DWORD code = 99;
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        ASSERT_EQ(0u, code);
+        ASSERT_EQ(0u, vm2test::ChildProcess(cmd).Wait(30000)) << cmd;
         EXPECT_EQ(1, m_sim.CountCalls(Entry::Initialize, since));
         EXPECT_EQ(strcmp(mode, "unload") == 0 ? 1 : 0, m_sim.CountCalls(Entry::Release, since));
     }

@@ -17,22 +17,14 @@ protected:
 
 }  // namespace
 
-TEST_F(KbChannelTest, UnusableWithoutBindingOrWithABadType)
+TEST_F(KbChannelTest, SelectChannelNeedsABindingTheIdAndEveryMaskBit)
 {
-    {
-        CKbApiChannel badType(2, commtest::kUsb);
-        EXPECT_FALSE(badType.IsUsable());
-        EXPECT_EQ(-1, badType.SelectChannel(4, 0));
+    for (CKbApiChannel* unusable : {new CKbApiChannel(2, commtest::kUsb), new CKbApiChannel(1, commtest::kMissingLib)}) {
+        EXPECT_FALSE(unusable->IsUsable());
+        EXPECT_EQ(-1, unusable->SelectChannel(4, 0));
+        EXPECT_EQ(0, unusable->OpenChannel());
+        delete unusable;
     }
-
-    CKbApiChannel noLibrary(1, commtest::kMissingLib);
-    EXPECT_FALSE(noLibrary.IsUsable());
-    EXPECT_EQ(-1, noLibrary.SelectChannel(4, 0));
-    EXPECT_EQ(0, noLibrary.OpenChannel());
-}
-
-TEST_F(KbChannelTest, SelectChannelNeedsTheIdAndEveryMaskBit)
-{
     SetChannels({{4, 0x0001, 0}, {0x10000005, 0x8004, 0x1234}});
     CKbApiChannel channel(1, commtest::kUsb);
     ASSERT_TRUE(channel.IsUsable());
@@ -51,34 +43,29 @@ TEST_F(KbChannelTest, SelectChannelNeedsTheIdAndEveryMaskBit)
     EXPECT_EQ(0, m_sim.OpenChannelCount());
 }
 
-TEST_F(KbChannelTest, StatusChannelSkipsCandidatesWithoutTheStatusBit)
+TEST_F(KbChannelTest, StatusChannelSearch)
 {
-    SetChannels({{4, 0x0001, 0}, {0x10000005, 0x0004, 0}});
-    CKbStatChannel channel(1, commtest::kUsb);
-    EXPECT_EQ(1, channel.OpenStatusChannel());
-    EXPECT_EQ(0x10000005u, channel.GetSelectedChannel());
-    EXPECT_TRUE(channel.IsOpen());
-    channel.CloseChannel();
-}
-
-TEST_F(KbChannelTest, StatusChannelResults)
-{
-    {
-        SetChannels({{0x10000003, 0x0004, 0}});  // offered, but not a status candidate here
+    struct {
+        const char* what;
+        std::vector<kbsim::Channel> channels;
+        Entry failing;  // GetStatus: nothing fails
+        int result;
+    } rows[] = {
+        {"candidates without the status bit are skipped", {{4, 0x0001, 0}, {0x10000005, 0x0004, 0}}, Entry::GetStatus, 1},
+        {"offered, but not a status candidate", {{0x10000003, 0x0004, 0}}, Entry::GetStatus, -1},
+        {"no list: the search ends at once", {{4, 0x0004, 0}}, Entry::GetAvailableChannel, -1},
+        {"selected, but the open failed", {{4, 0x0004, 0}}, Entry::OpenChannel, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        SetChannels(row.channels);
         CKbStatChannel channel(1, commtest::kUsb);
-        EXPECT_EQ(-1, channel.OpenStatusChannel());
-    }
-    {
-        CKbStatChannel channel(1, commtest::kUsb);
-        m_sim.AddFault("", {Entry::GetAvailableChannel, -5, 1, 0, kbsim::Phase::Any});
-        EXPECT_EQ(-1, channel.OpenStatusChannel()) << "no list: the search ends at once";
+        if (row.failing != Entry::GetStatus) m_sim.AddFault("", {row.failing, -5, 1, 0, kbsim::Phase::Any});
+        EXPECT_EQ(row.result, channel.OpenStatusChannel());
+        EXPECT_EQ(row.result == 1, channel.IsOpen());
+        if (row.result == 1) { EXPECT_EQ(0x10000005u, channel.GetSelectedChannel()); }
+        channel.CloseChannel();
         m_sim.ClearFaults("");
-    }
-    {
-        SetChannels({{4, 0x0004, 0}});
-        CKbStatChannel channel(1, commtest::kUsb);
-        m_sim.AddFault(commtest::kUsb, {Entry::OpenChannel, -5, 1, 0, kbsim::Phase::Any});
-        EXPECT_EQ(0, channel.OpenStatusChannel()) << "selected, but the open failed";
     }
 }
 
@@ -112,31 +99,23 @@ TEST_F(KbChannelTest, FailedReadKeepsThePreviousReply)
     channel.CloseChannel();
 }
 
-TEST_F(KbChannelTest, WorkerPostsTheStatusToTheWindow)
+TEST_F(KbChannelTest, WorkerPostsTheStatusOrAMissingChannelToTheWindow)
 {
     m_sim.SetReply(commtest::kUsb, Reply("ready"));
-    Receiver window;
-    CKbStatChannel channel(1, commtest::kUsb);
-    ASSERT_EQ(1, channel.StartStatusThread(window.Handle()));
-    EXPECT_EQ(0, channel.StartStatusThread(window.Handle())) << "already running";
-    ASSERT_TRUE(window.WaitFor(5000));
-    ASSERT_EQ(1u, window.m_got.size());
-    EXPECT_EQ(static_cast<UINT>(WM_RESULT_KBSTATUS), window.m_got[0].msg);
-    EXPECT_EQ(1, window.m_got[0].result);
-    channel.EndStatusThread();
-    EXPECT_GT(channel.GetStatusLength(), 0);
-    channel.CloseChannel();
-}
-
-TEST_F(KbChannelTest, WorkerReportsAMissingStatusChannel)
-{
-    SetChannels({{0x10000003, 0x0000, 0}});
-    Receiver window;
-    CKbStatChannel channel(1, commtest::kUsb);
-    ASSERT_EQ(1, channel.StartStatusThread(window.Handle()));
-    ASSERT_TRUE(window.WaitFor(5000));
-    EXPECT_EQ(static_cast<UINT>(WM_RESULT_KBSTCHANNEL), window.m_got[0].msg);
-    EXPECT_EQ(-1, window.m_got[0].result);
+    for (bool statusChannel : {true, false}) {
+        if (!statusChannel) SetChannels({{0x10000003, 0x0000, 0}});
+        Receiver window;
+        CKbStatChannel channel(1, commtest::kUsb);
+        ASSERT_EQ(1, channel.StartStatusThread(window.Handle()));
+        EXPECT_EQ(0, channel.StartStatusThread(window.Handle())) << "already running";
+        ASSERT_TRUE(window.WaitFor(5000));
+        ASSERT_EQ(1u, window.m_got.size());
+        EXPECT_EQ(static_cast<UINT>(statusChannel ? WM_RESULT_KBSTATUS : WM_RESULT_KBSTCHANNEL), window.m_got[0].msg);
+        EXPECT_EQ(statusChannel ? 1 : -1, window.m_got[0].result);
+        channel.EndStatusThread();
+        EXPECT_EQ(statusChannel, channel.GetStatusLength() > 0);
+        channel.CloseChannel();
+    }
 }
 
 TEST_F(KbChannelTest, EndingDuringThePausePostsNothing)

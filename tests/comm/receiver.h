@@ -29,12 +29,9 @@ public:
     // worker's messages have arrived.
     bool WaitFor(DWORD ms, size_t count = 1)
     {
-        DWORD start = GetTickCount();
-        while (GetTickCount() - start < ms) {
+        for (DWORD start = GetTickCount(); m_got.size() < count && GetTickCount() - start < ms; Sleep(10)) {
             MSG msg;
             while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-            if (m_got.size() >= count) return true;
-            Sleep(10);
         }
         return m_got.size() >= count;
     }

@@ -32,59 +32,73 @@ class StatusExports : public SimPrinterTest {
 protected:
     void TearDown() override
     {
-        if (m_started) PrMonitoringEnd();
+        PrMonitoringEnd();  // answers 1 when the test ended its session itself
+        EXPECT_EQ(0u, CKbApiBase::Instance().m_dwRefCount);
     }
 
     void Start(const char* printer, const char* port)
     {
         ASSERT_EQ(0, PrMonitoringStart(1, printer, kit::kDriverName, port, kit::kModelId, nullptr, nullptr));
-        m_started = true;
         DWORD status = 0, data = 0;
         ASSERT_EQ(0, PrGetChannel(&status, &data));
     }
-
-    bool m_started = false;
 };
 
 }  // namespace
 
-TEST_F(StatusExports, ReadyStatusIsStoredAndDelivered)
+// One poll after a good one, per reply or library failure: every output, the
+// stored reply and "ComStatus". Failures before a status is made reset four
+// outputs and leave the simple number; real communication errors are status
+// 21 (simple 11) with "ComStatus" 0 and the last good reply kept.
+TEST_F(StatusExports, OnePollPerReplyOrFailure)
 {
-    m_sim.SetReply(commtest::kUsb, Reply("printing"));
-    Start(commtest::kUsb, "USB001");
-    Poll p = GetStatus();
-    EXPECT_EQ(1, p.result);
-    EXPECT_EQ(kbsim::FindPreset("printing")->nRealStatus, p.real);
-    EXPECT_EQ(kbsim::FindPreset("printing")->nSimpleStatus, p.simple);
-    EXPECT_EQ(2, p.printing) << "a reply with ST 3";
-    EXPECT_EQ(Reply("printing"), StoredStatus(commtest::kUsb));
-    EXPECT_EQ(GetApp()->m_pMonitorBuffer->m_dwStatusChannelNo, StoredDword(commtest::kUsb, "Channel", 0));
-    EXPECT_EQ(1u, StoredDword(commtest::kUsb, "ComStatus", 0));
-
-    m_sim.SetReply(commtest::kUsb, Reply("paper-out"));
-    p = GetStatus();
-    EXPECT_EQ(1, p.result);
-    EXPECT_EQ(kbsim::FindPreset("paper-out")->nRealStatus, p.real);
-    EXPECT_EQ(1, p.printing);
-}
-
-TEST_F(StatusExports, NothingToReportAndBusy)
-{
-    Start(commtest::kUsb, "USB001");
-    m_sim.AddFault(commtest::kUsb, {Entry::GetStatus, 0, 1, 0, Phase::SizeQuery});
-    Poll p = GetStatus();
-    EXPECT_EQ(0, p.result);
-    EXPECT_EQ(0, p.real);
-    EXPECT_EQ(-7, p.simple) << "the simple number is not reset";
-    EXPECT_EQ(0, p.popup);
-
-    for (Phase phase : {Phase::SizeQuery, Phase::DataRead}) {
-        m_sim.AddFault(commtest::kUsb, {Entry::GetStatus, -17, 1, 0, phase});
-        p = GetStatus();
-        EXPECT_EQ(-1, p.result) << "busy: poll again";
-        EXPECT_EQ(0, p.real);
+    const kbsim::StatePreset& printing = *kbsim::FindPreset("printing");
+    const kbsim::StatePreset& paperOut = *kbsim::FindPreset("paper-out");
+    kbsim::StatusFields comError;
+    comError.nST = 0x07;  // no pattern but the communication-error one matches
+    const std::string ready = Reply("ready");
+    const int kUntouched = -7, kAnyFlag = -1;
+    struct {
+        const char* what;
+        std::string reply;
+        std::vector<kbsim::Fault> faults;
+        int result, real, simple, printing, flags;  // flags: pop-up and sound
+        std::string stored;
+        DWORD comStatus;
+    } rows[] = {
+        {"printing", Reply("printing"), {}, 1, printing.nRealStatus, printing.nSimpleStatus, 2, kAnyFlag, Reply("printing"), 1},
+        {"paper out", Reply("paper-out"), {}, 1, paperOut.nRealStatus, paperOut.nSimpleStatus, 1, kAnyFlag, Reply("paper-out"), 1},
+        {"no status", ready, {{Entry::GetStatus, 0, 1, 0, Phase::SizeQuery}}, 0, 0, kUntouched, 0, 0, ready, 1},
+        {"busy at the size query", ready, {{Entry::GetStatus, -17, 1, 0, Phase::SizeQuery}}, -1, 0, kUntouched, 0, 0, ready, 1},
+        {"busy at the read", ready, {{Entry::GetStatus, -17, 1, 0, Phase::DataRead}}, -1, 0, kUntouched, 0, 0, ready, 1},
+        {"USB reports the first failure", ready, {{Entry::GetStatus, -5, 1, 0, Phase::DataRead}}, 1, 0, 11, 0, kAnyFlag, ready, 0},
+        // Regression: an empty reply (size 0 announced, then success) was
+        // delivered as a status; it cannot be parsed.
+        {"empty reply", ready, {{Entry::GetStatus, -4, 1, 0, Phase::Any}, {Entry::GetStatus, 1, 1, 0, Phase::Any}}, 1, 0, 11, 0, kAnyFlag, ready, 0},
+        {"reply meaning a communication error", kbsim::BuildStatusReply(comError), {}, 1, 0, 11, 0, kAnyFlag, ready, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        m_sim.SetReply(commtest::kUsb, ready);
+        Start(commtest::kUsb, "USB001");
+        ASSERT_EQ(1, GetStatus().result);
+        EXPECT_EQ(GetApp()->m_pMonitorBuffer->m_dwStatusChannelNo, StoredDword(commtest::kUsb, "Channel", 0));
+        m_sim.SetReply(commtest::kUsb, row.reply);
+        for (const kbsim::Fault& f : row.faults) m_sim.AddFault(commtest::kUsb, f);
+        Poll p = GetStatus();
+        EXPECT_EQ(row.result, p.result);
+        EXPECT_EQ(row.real, p.real);
+        EXPECT_EQ(row.simple, p.simple);
+        EXPECT_EQ(row.printing, p.printing);
+        if (row.flags != kAnyFlag) {
+            EXPECT_EQ(row.flags, p.popup);
+            EXPECT_EQ(row.flags, p.sound);
+        }
+        EXPECT_EQ(row.stored, StoredStatus(commtest::kUsb));
+        EXPECT_EQ(row.comStatus, StoredDword(commtest::kUsb, "ComStatus", 9));
+        EXPECT_EQ(0, PrMonitoringEnd());
+        m_sim.ClearFaults("");
     }
-    EXPECT_EQ(1, GetStatus().result);
 }
 
 TEST_F(StatusExports, ParallelPortToleratesComErrDisableNumFailures)
@@ -107,52 +121,7 @@ TEST_F(StatusExports, ParallelPortToleratesComErrDisableNumFailures)
         EXPECT_EQ(1, GetStatus(enable).result);
         EXPECT_EQ(0u, GetApp()->m_ComErr.Count());
         PrMonitoringEnd();
-        m_started = false;
     }
-}
-
-TEST_F(StatusExports, UsbPortReportsTheFirstFailure)
-{
-    Start(commtest::kUsb, "USB001");
-    m_sim.AddFault(commtest::kUsb, {Entry::GetStatus, -5, 1, 0, Phase::DataRead});
-    Poll p = GetStatus();
-    EXPECT_EQ(1, p.result);
-    EXPECT_EQ(0, p.real);
-    EXPECT_EQ(11, p.simple);
-    EXPECT_EQ(0u, StoredDword(commtest::kUsb, "ComStatus", 9));
-}
-
-// Regression: an empty reply (size 0 announced, then success) was passed on
-// as "no reply" and delivered as a status; it cannot be parsed, so it is a
-// communication error.
-TEST_F(StatusExports, EmptyReplyIsACommunicationError)
-{
-    m_sim.SetReply(commtest::kUsb, Reply("ready"));
-    Start(commtest::kUsb, "USB001");
-    ASSERT_EQ(1, GetStatus().result);
-    m_sim.AddFault(commtest::kUsb, {Entry::GetStatus, -4, 1, 0, Phase::Any});
-    m_sim.AddFault(commtest::kUsb, {Entry::GetStatus, 1, 1, 0, Phase::Any});  // the fetch, with size 0
-    Poll p = GetStatus();
-    EXPECT_EQ(1, p.result);
-    EXPECT_EQ(0, p.real);
-    EXPECT_EQ(11, p.simple);
-    EXPECT_EQ(0u, StoredDword(commtest::kUsb, "ComStatus", 9));
-    EXPECT_EQ(Reply("ready"), StoredStatus(commtest::kUsb)) << "nothing stored";
-}
-
-TEST_F(StatusExports, ReplyMeaningCommunicationErrorIsNotStored)
-{
-    m_sim.SetReply(commtest::kUsb, Reply("ready"));
-    Start(commtest::kUsb, "USB001");
-    ASSERT_EQ(1, GetStatus().result);
-    kbsim::StatusFields fields;
-    fields.nST = 0x07;  // no pattern but the communication-error one matches
-    m_sim.SetReply(commtest::kUsb, kbsim::BuildStatusReply(fields));
-    Poll p = GetStatus();
-    EXPECT_EQ(1, p.result);
-    EXPECT_EQ(0, p.real);
-    EXPECT_EQ(11, p.simple);
-    EXPECT_EQ(Reply("ready"), StoredStatus(commtest::kUsb)) << "the earlier reply stays";
 }
 
 TEST_F(StatusExports, ClosedStatusChannelUsesTheStoredCommunicationState)
@@ -170,49 +139,47 @@ TEST_F(StatusExports, ClosedStatusChannelUsesTheStoredCommunicationState)
     EXPECT_EQ(3u, StoredDword(commtest::kUsb, "ComStatus", 9)) << "nothing written";
 }
 
-TEST_F(StatusExports, NoSessionOrInvalidContextTouchesNothing)
+// Without a session (LoadedModule.StatusWithoutSessionDeliversNothing and
+// PrinterDataNeedsASession) or with an invalid context, nothing is delivered.
+TEST_F(StatusExports, PrinterDataWordBelongsToTheSessionAndAnInvalidContextGetsNothing)
 {
+    Start(commtest::kUsb, "USB001");
+    DWORD inOut = 5, data = 9;
+    EXPECT_EQ(0, PrSendPrinterData(1, &inOut, &data));
+    EXPECT_EQ(5u, inOut);
+    EXPECT_EQ(0u, data);
+    GetApp()->m_pMonitorBuffer->m_pPrinterData = 0x1234;
+    EXPECT_EQ(0, PrGetPrinterData(1, &inOut, &data));
+    EXPECT_EQ(0x1234u, data);
+    EXPECT_EQ(0, PrReleasePrinterData(nullptr));
+    EXPECT_EQ(0u, GetApp()->m_pMonitorBuffer->m_pPrinterData);
+
+    EXPECT_EQ(1, PrReleaseRegistry("", "", "", ""));  // the context is now invalid
     Poll p = GetStatus();
     EXPECT_EQ(1, p.result);
     for (int v : {p.real, p.popup, p.sound, p.printing, p.simple}) EXPECT_EQ(-7, v) << "outputs untouched";
-
-    Start(commtest::kUsb, "USB001");
-    EXPECT_EQ(1, PrReleaseRegistry("", "", "", ""));  // the context is now invalid
-    p = GetStatus();
-    EXPECT_EQ(1, p.result);
-    EXPECT_EQ(-7, p.real);
     EXPECT_EQ(1, PrGetChannel(nullptr, nullptr));
-
     EXPECT_EQ(0, PrMonitoringEnd());
-    m_started = false;
-    p = GetStatus();
-    EXPECT_EQ(1, p.result);
-    EXPECT_EQ(-7, p.real);
+    inOut = data = 77;
+    EXPECT_EQ(1, PrSendPrinterData(1, &inOut, &data));
+    EXPECT_EQ(77u, inOut);
+    EXPECT_EQ(77u, data);
     EXPECT_EQ(1, PrGetStatus(0, nullptr, nullptr, nullptr, nullptr, nullptr));
-}
-
-TEST_F(StatusExports, SessionEndLeavesNoChannelOpen)
-{
-    Start(commtest::kUsb, "USB001");
-    DWORD status = 0, data = 0;
-    ASSERT_EQ(0, PrGetChannel(&status, &data));  // the host asks again
-    EXPECT_EQ(2, m_sim.OpenChannelCount(commtest::kUsb)) << "earlier channels closed";
-    EXPECT_EQ(0, PrMonitoringEnd());
-    m_started = false;
-    EXPECT_EQ(0, m_sim.OpenChannelCount());
 }
 
 TEST_F(StatusExports, ChannelsAndTheirFailures)
 {
     ASSERT_EQ(0, PrMonitoringStart(1, commtest::kUsb, kit::kDriverName, "USB001", kit::kModelId, nullptr, nullptr));
-    m_started = true;
     DWORD status = 1, data = 1;
     EXPECT_EQ(0, PrGetChannel(&status, &data));
     EXPECT_EQ(4u, status);
     EXPECT_EQ(4u, data) << "channel 4 is also the first data candidate offered";
+    EXPECT_EQ(0, PrGetChannel(&status, &data));  // the host asks again
+    EXPECT_EQ(2, m_sim.OpenChannelCount(commtest::kUsb)) << "earlier channels closed";
+    EXPECT_EQ(0, PrMonitoringEnd());
+    EXPECT_EQ(0, m_sim.OpenChannelCount()) << "the session's end closes its channels";
 
     // Only a status channel: found, but nothing is opened or recorded.
-    PrMonitoringEnd();
     m_sim.SetChannels(commtest::kUsb, {{0x10000005, 0x0004, 0}});
     ASSERT_EQ(0, PrMonitoringStart(1, commtest::kUsb, kit::kDriverName, "USB001", kit::kModelId, nullptr, nullptr));
     EXPECT_EQ(1, PrGetChannel(&status, &data));
@@ -240,42 +207,22 @@ TEST_F(StatusExports, DeviceIdUsesTheTwoCallPattern)
     const std::string id = kbsim::StandardDeviceId();
     const DWORD need = static_cast<DWORD>(id.size() + 1);
 
-    size = 0;
-    EXPECT_EQ(1, PrGetDeviceID(nullptr, &size));
-    EXPECT_EQ(need, size);
-    size = need - 1;
-    memset(buf, 'x', sizeof(buf));
-    EXPECT_EQ(1, PrGetDeviceID(buf, &size));
-    EXPECT_EQ(need, size);
-    EXPECT_EQ('\0', buf[0]);
-    for (DWORD cap : {need, need + 1}) {
+    // A size query, a buffer one byte short (cleared), exact and one more.
+    for (DWORD cap : {DWORD(0), need - 1, need, need + 1}) {
         size = cap;
-        EXPECT_EQ(0, PrGetDeviceID(buf, &size));
-        EXPECT_EQ(id, buf);
+        memset(buf, 'x', sizeof(buf));
+        int r = PrGetDeviceID(cap ? buf : nullptr, &size);
+        EXPECT_EQ(cap < need ? 1 : 0, r) << cap;
+        if (cap < need) {
+            EXPECT_EQ(need, size);
+            EXPECT_EQ(cap ? '\0' : 'x', buf[0]);
+        } else {
+            EXPECT_EQ(id, buf);
+        }
     }
     m_sim.AddFault(commtest::kUsb, {Entry::GetDeviceID, -17, 1, 0, Phase::DataRead});
     size = sizeof(buf);
     EXPECT_EQ(1, PrGetDeviceID(buf, &size));
-}
-
-TEST_F(StatusExports, PrinterDataWordBelongsToTheSession)
-{
-    Start(commtest::kUsb, "USB001");
-    DWORD inOut = 5, data = 9;
-    EXPECT_EQ(0, PrSendPrinterData(1, &inOut, &data));
-    EXPECT_EQ(5u, inOut);
-    EXPECT_EQ(0u, data);
-    GetApp()->m_pMonitorBuffer->m_pPrinterData = 0x1234;
-    EXPECT_EQ(0, PrGetPrinterData(1, &inOut, &data));
-    EXPECT_EQ(0x1234u, data);
-    EXPECT_EQ(0, PrReleasePrinterData(nullptr));
-    EXPECT_EQ(0u, GetApp()->m_pMonitorBuffer->m_pPrinterData);
-    PrMonitoringEnd();
-    m_started = false;
-    inOut = data = 77;
-    EXPECT_EQ(1, PrSendPrinterData(1, &inOut, &data));
-    EXPECT_EQ(77u, inOut);
-    EXPECT_EQ(77u, data);
 }
 
 TEST_F(StatusExports, StatusRowsFollowAChangedDataFile)
@@ -292,7 +239,6 @@ TEST_F(StatusExports, StatusRowsFollowAChangedDataFile)
     m_sim.SetReply(commtest::kUsb, Reply("ribbon-low"));
     ASSERT_EQ(0, PrMonitoringStart(1, commtest::kUsb, kit::kDriverName, "USB001", kit::kModelId, dat.c_str(),
                                    nullptr));
-    m_started = true;
     DWORD status = 0, data = 0;
     ASSERT_EQ(0, PrGetChannel(&status, &data));
     EXPECT_EQ(100, GetStatus().real) << "the model's own row";
@@ -354,7 +300,6 @@ TEST_F(StatusExports, HostThreadsAndTheStatusThreadPollTogether)
     EXPECT_GT(delivered.load(), 0);
     EXPECT_GE(window.m_got.size(), 4u);
     EXPECT_EQ(0, PrMonitoringEnd());
-    m_started = false;
     EXPECT_EQ(0, m_sim.OpenChannelCount());
     EXPECT_EQ(0u, CKbApiBase::Instance().m_dwRefCount);
 }

@@ -44,57 +44,39 @@ protected:
 
 }  // namespace
 
-TEST_F(TimerTest, LocalAndNetworkValuesOfTheDriverKey)
+// Per row: the driver key's two values (null: none), then the answer for a
+// local and for a network printer; the resource default (string 1340, 10) is
+// three times longer over the network.
+TEST_F(TimerTest, DriverKeyValuesOrTheResourceDefault)
 {
-    DriverTimer local("LocalMonitoringTimer");
-    DriverTimer network("NetworkMonitoringTimer");
-    local.Set("10,5");
-    network.Set("40");
-
-    DWORD isNetwork = 7;
-    UsePrinter(commtest::kUsb, "USB001");
-    EXPECT_EQ(10, PrGetTimerValue(4, &isNetwork)) << "the number before the comma";
-    EXPECT_EQ(0u, isNetwork);
-
-    UsePrinter(commtest::kNet, "NET001:");
-    EXPECT_EQ(40, PrGetTimerValue(0x10000005, &isNetwork));
-    EXPECT_EQ(1u, isNetwork);
+    DriverTimer local("LocalMonitoringTimer"), network("NetworkMonitoringTimer");
+    struct {
+        const char *local, *network;
+        int usb, net;
+    } rows[] = {{"10,5", "40", 10, 40}, {nullptr, nullptr, 10, 30}, {"0", nullptr, -1, 30}, {"abc", "0,5", -1, -1}};
+    for (const auto& row : rows) {
+        local.Set(row.local);
+        network.Set(row.network);
+        DWORD isNetwork = 7;
+        UsePrinter(commtest::kUsb, "USB001");
+        EXPECT_EQ(row.usb, PrGetTimerValue(4, &isNetwork)) << (row.local ? row.local : "(none)");
+        EXPECT_EQ(0u, isNetwork) << "set whenever the driver key opens";
+        UsePrinter(commtest::kNet, "NET001:");
+        EXPECT_EQ(row.net, PrGetTimerValue(0x10000005, &isNetwork)) << (row.network ? row.network : "(none)");
+        EXPECT_EQ(1u, isNetwork);
+    }
 }
 
-TEST_F(TimerTest, InvalidRegistryValuesAndUnknownChannels)
+// An invalid context: LoadedModule.TimerNeedsAValidContext.
+TEST_F(TimerTest, UnknownChannelsAndNoLibrary)
 {
     DriverTimer local("LocalMonitoringTimer");
-    UsePrinter(commtest::kUsb, "USB001");
-    for (const char* bad : {"0", "abc", "0,5"}) {
-        local.Set(bad);
-        EXPECT_EQ(-1, PrGetTimerValue(4, nullptr)) << bad;
-    }
     local.Set("10");
+    UsePrinter(commtest::kUsb, "USB001");
     DWORD isNetwork = 7;
     EXPECT_EQ(-1, PrGetTimerValue(0x77, &isNetwork)) << "not a channel of the printer";
     EXPECT_EQ(7u, isNetwork) << "untouched";
     EXPECT_EQ(-1, PrGetTimerValue(0x10000003, &isNetwork)) << "offered, but not a status channel";
-}
-
-TEST_F(TimerTest, ResourceDefaultIsThreeTimesLongerOverTheNetwork)
-{
-    DriverTimer network("NetworkMonitoringTimer");
-    DriverTimer local("LocalMonitoringTimer");
-    network.Set(nullptr);
-    local.Set(nullptr);
-    DWORD isNetwork = 7;
-    UsePrinter(commtest::kNet, "NET001:");
-    EXPECT_EQ(30, PrGetTimerValue(0x10000005, &isNetwork)) << "string 1340 is 10";
-    EXPECT_EQ(1u, isNetwork);
-    UsePrinter(commtest::kUsb, "USB001");
-    EXPECT_EQ(10, PrGetTimerValue(4, &isNetwork));
-    EXPECT_EQ(0u, isNetwork);
-}
-
-TEST_F(TimerTest, NeedsAValidContextAndTheLibrary)
-{
-    EXPECT_EQ(1, PrReleaseRegistry(commtest::kUsb, "", "USB001", kit::kModelId));
-    EXPECT_EQ(-1, PrGetTimerValue(4, nullptr));
     UsePrinter(commtest::kMissingLib, "USB001");
     EXPECT_EQ(-1, PrGetTimerValue(4, nullptr));
 }

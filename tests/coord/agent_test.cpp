@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/unique_handle.h"
 #include "coord/companion_fixture.h"
 
 using comptest::CommonAppData;
@@ -41,73 +42,47 @@ std::string DriverKeyPath(const std::string& driver) { return "software\\KAVRO\\
 
 }  // namespace
 
-// ------------------------------------------------------------ generation
-
 TEST(GetAgentGeneration, TwoOnlyForTheNewerLibraryInAnyCase)
 {
-    struct Case {
-        const char* value;  // null: no value
-        int generation;
-    } cases[] = {
-        {"KBAPI2.DLL", 2}, {"kbapi2.dll", 2}, {"KbApi2.Dll", 2}, {"KBAPI32.DLL", 1},
-        {"KBAPI2.DLL ", 1}, {"C:\\x\\KBAPI2.DLL", 1}, {"", 1}, {nullptr, 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.value != nullptr ? c.value : "<no value>");
+    const char* const values[][2] = {  // "KBAPI32" (null: no value), generation
+        {"KBAPI2.DLL", "2"}, {"kbapi2.dll", "2"}, {"KbApi2.Dll", "2"}, {"KBAPI32.DLL", "1"},
+        {"KBAPI2.DLL ", "1"}, {"C:\\x\\KBAPI2.DLL", "1"}, {"", "1"}, {nullptr, "1"}};
+    for (const auto& c : values) {
         std::string driver = UniqueName("KAVRO Agent");
         ScopedRegKey key(HKEY_LOCAL_MACHINE, DriverKeyPath(driver));
-        if (c.value != nullptr) key.SetString("KBAPI32", c.value);
-        EXPECT_EQ(c.generation, GetAgentGeneration(driver.c_str()));
+        if (c[0] != nullptr) key.SetString("KBAPI32", c[0]);
+        EXPECT_EQ(c[1][0] - '0', GetAgentGeneration(driver.c_str())) << (c[0] ? c[0] : "<no value>");
     }
-}
-
-TEST(GetAgentGeneration, OneWithoutAUsableDriverKey)
-{
-    EXPECT_EQ(1, GetAgentGeneration(UniqueName("KAVRO NoSuchDriver").c_str()));
-    EXPECT_EQ(1, GetAgentGeneration(""));
-    EXPECT_EQ(1, GetAgentGeneration(nullptr));
-    // A driver name whose key path (260 characters) does not fit 260 bytes
-    // with its terminator; Wine keeps keys of that length.
-    std::string driver(233, 'd');
-    ScopedRegKey key(HKEY_LOCAL_MACHINE, DriverKeyPath(driver));
-    key.SetString("KBAPI32", "KBAPI2.DLL");
-    ASSERT_TRUE(vm2test::RegKeyExists(HKEY_LOCAL_MACHINE, DriverKeyPath(driver)));
-    EXPECT_EQ(1, GetAgentGeneration(driver.c_str()));
-    // A value of another type.
-    std::string dword = UniqueName("KAVRO Agent");
-    ScopedRegKey dkey(HKEY_LOCAL_MACHINE, DriverKeyPath(dword));
+    // No usable driver key or value: no key, no name, a key path (260
+    // characters) that does not fit 260 bytes with its terminator, a DWORD.
+    std::string longName(233, 'd'), dword = UniqueName("KAVRO Agent"), none = UniqueName("KAVRO NoSuchDriver");
+    ScopedRegKey longKey(HKEY_LOCAL_MACHINE, DriverKeyPath(longName)), dkey(HKEY_LOCAL_MACHINE, DriverKeyPath(dword));
+    longKey.SetString("KBAPI32", "KBAPI2.DLL");
+    ASSERT_TRUE(vm2test::RegKeyExists(HKEY_LOCAL_MACHINE, DriverKeyPath(longName)));
     dkey.SetDword("KBAPI32", 2);
-    EXPECT_EQ(1, GetAgentGeneration(dword.c_str()));
+    for (const char* driver : {none.c_str(), "", static_cast<const char*>(nullptr), longName.c_str(), dword.c_str()})
+        EXPECT_EQ(1, GetAgentGeneration(driver)) << (driver ? driver : "(null)");
 }
 
-// ------------------------------------------------------------ allowed
-
-TEST(IsAgentAllowed, NewerGenerationReadsAllowMonitoring)
+TEST(IsAgentAllowed, NewerGenerationReadsAllowMonitoringOlderTheServiceKey)
 {
     AgentKeysAbsent clean;
     EXPECT_EQ(0, IsAgentAllowed(2)) << "no key";
-    ScopedRegKey key(HKEY_LOCAL_MACHINE, kSAgent2);
-    EXPECT_EQ(0, IsAgentAllowed(2)) << "no value";
-    key.SetDword("AllowMonitoring", 0);
-    EXPECT_EQ(0, IsAgentAllowed(2));
-    key.SetDword("AllowMonitoring", 1);
-    EXPECT_EQ(1, IsAgentAllowed(2));
-    key.SetDword("AllowMonitoring", 7);
-    EXPECT_EQ(7, IsAgentAllowed(2));
-    EXPECT_EQ(7, IsAgentAllowed(3));
-    key.SetDword("AllowMonitoring", 0xFFFFFFFF);
-    EXPECT_EQ(INT_MAX, IsAgentAllowed(2)) << "a huge value still allows";
-    key.SetString("AllowMonitoring", "1");
-    EXPECT_EQ(0, IsAgentAllowed(2)) << "a text is no DWORD";
-    // The older generation does not look here.
     EXPECT_EQ(0, IsAgentAllowed(1));
-}
-
-TEST(IsAgentAllowed, OlderGenerationNeedsOnlyTheServiceKey)
-{
-    AgentKeysAbsent clean;
-    EXPECT_EQ(0, IsAgentAllowed(1));
-    ScopedRegKey key(HKEY_LOCAL_MACHINE, kKNAgent);
+    {
+        ScopedRegKey key(HKEY_LOCAL_MACHINE, kSAgent2);
+        EXPECT_EQ(0, IsAgentAllowed(2)) << "no value";
+        const DWORD values[][2] = {{0, 0}, {1, 1}, {7, 7}, {0xFFFFFFFF, INT_MAX}};  // a huge value still allows
+        for (const auto& v : values) {
+            key.SetDword("AllowMonitoring", v[0]);
+            EXPECT_EQ(static_cast<int>(v[1]), IsAgentAllowed(2)) << v[0];
+        }
+        EXPECT_EQ(INT_MAX, IsAgentAllowed(3));
+        EXPECT_EQ(0, IsAgentAllowed(1)) << "the older generation does not look here";
+        key.SetString("AllowMonitoring", "1");
+        EXPECT_EQ(0, IsAgentAllowed(2)) << "a text is no DWORD";
+    }
+    ScopedRegKey service(HKEY_LOCAL_MACHINE, kKNAgent);
     EXPECT_EQ(1, IsAgentAllowed(1));
     EXPECT_EQ(1, IsAgentAllowed(0));
     EXPECT_EQ(0, IsAgentAllowed(2)) << "the newer generation reads its own key";
@@ -137,17 +112,16 @@ TEST(IsAdminUser, OnlyTheAdministratorsGroupCounts)
 {
     // Wine's user is an administrator; a token without that group is not.
     EXPECT_EQ(1, IsAdminUser());
-    BYTE everyone[SECURITY_MAX_SID_SIZE], users[SECURITY_MAX_SID_SIZE], admins[SECURITY_MAX_SID_SIZE];
-    DWORD cb = sizeof(everyone);
-    ASSERT_TRUE(CreateWellKnownSid(WinWorldSid, nullptr, everyone, &cb));
-    cb = sizeof(users);
-    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinUsersSid, nullptr, users, &cb));
-    cb = sizeof(admins);
-    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &cb));
+    BYTE sids[3][SECURITY_MAX_SID_SIZE];
+    const WELL_KNOWN_SID_TYPE types[3] = {WinWorldSid, WinBuiltinUsersSid, WinBuiltinAdministratorsSid};
     struct {
         DWORD count;
         SID_AND_ATTRIBUTES groups[3];
-    } list = {2, {{everyone, SE_GROUP_ENABLED}, {users, SE_GROUP_ENABLED}, {admins, SE_GROUP_ENABLED}}};
+    } list = {2, {{sids[0], SE_GROUP_ENABLED}, {sids[1], SE_GROUP_ENABLED}, {sids[2], SE_GROUP_ENABLED}}};
+    for (int i = 0; i < 3; ++i) {
+        DWORD cb = SECURITY_MAX_SID_SIZE;
+        ASSERT_TRUE(CreateWellKnownSid(types[i], nullptr, sids[i], &cb));
+    }
     const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(&list);
     EXPECT_EQ(0, vm2::GroupsHoldAdministrators(groups));
     list.count = 3;
@@ -163,8 +137,7 @@ TEST(StartAgentProgram, ElevatedCopyFolderLetsOnlyAdministratorsAndSystemWrite)
     std::string folder = CommonAppData() + "\\KAVRO\\";
     CreateDirectoryA(folder.c_str(), nullptr);
     PSECURITY_DESCRIPTOR pOpen = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &pOpen,
-                                                                     nullptr));
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &pOpen, nullptr));
     BOOL present = FALSE, defaulted = FALSE;
     PACL pEveryone = nullptr;
     GetSecurityDescriptorDacl(pOpen, &present, &pEveryone, &defaulted);
@@ -175,20 +148,17 @@ TEST(StartAgentProgram, ElevatedCopyFolderLetsOnlyAdministratorsAndSystemWrite)
     PSID pOwner = nullptr;
     PACL pDacl = nullptr;
     PSECURITY_DESCRIPTOR pSd = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT,
-                                                   OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &pOwner,
-                                                   nullptr, &pDacl, nullptr, &pSd));
+    ASSERT_EQ(ERROR_SUCCESS, GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                                   &pOwner, nullptr, &pDacl, nullptr, &pSd));
     // Wine runs as an administrator whose own account owns what it creates.
     BYTE self[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
     DWORD cb = sizeof(self);
-    HANDLE token = nullptr;
-    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
-    ASSERT_TRUE(GetTokenInformation(token, TokenUser, self, cb, &cb));
-    CloseHandle(token);
+    vm2::UniqueHandle token;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()));
+    ASSERT_TRUE(GetTokenInformation(token.get(), TokenUser, self, cb, &cb));
     PSID selfSid = reinterpret_cast<TOKEN_USER*>(self)->User.Sid;
     auto adminOrSystem = [selfSid](PSID sid) {
-        return IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid) ||
-               EqualSid(sid, selfSid);
+        return IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid) || EqualSid(sid, selfSid);
     };
     EXPECT_TRUE(adminOrSystem(pOwner)) << "another owner could change the list";
     ASSERT_NE(nullptr, pDacl) << "no list lets everyone write";
@@ -196,10 +166,9 @@ TEST(StartAgentProgram, ElevatedCopyFolderLetsOnlyAdministratorsAndSystemWrite)
     for (DWORD i = 0; i < pDacl->AceCount; ++i) {
         ACCESS_ALLOWED_ACE* ace = nullptr;
         ASSERT_TRUE(GetAce(pDacl, i, reinterpret_cast<void**>(&ace)));
-        if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
-        bool writes = (ace->Mask & (FILE_WRITE_DATA | FILE_ADD_FILE | FILE_APPEND_DATA | DELETE | WRITE_DAC |
-                                    GENERIC_WRITE | GENERIC_ALL)) != 0;
-        if (writes) EXPECT_TRUE(adminOrSystem(&ace->SidStart)) << "ACE " << i << " lets another account write";
+        bool writes = ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+                      (ace->Mask & (FILE_WRITE_DATA | FILE_ADD_FILE | FILE_APPEND_DATA | DELETE | WRITE_DAC | GENERIC_WRITE | GENERIC_ALL));
+        EXPECT_TRUE(!writes || adminOrSystem(&ace->SidStart)) << "ACE " << i << " lets another account write";
         adminWriters += writes;
     }
     EXPECT_GE(adminWriters, 1);

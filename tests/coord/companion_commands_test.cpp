@@ -30,26 +30,32 @@ Read ReadBack(const std::string& command)
 
 }  // namespace
 
-TEST(IconCommand, FourFormsAsTheIconProgramExpectsThem)
+TEST(IconCommand, FourFormsAsTheIconProgramExpectsThemAndReadsThem)
 {
+    const std::string icon = kIcon;
     char out[vm2::kIconCommandBuf];
     ASSERT_TRUE(vm2::FormatIconStartWithFile(out, kIcon, "K_V1A2B.tmp"));
-    EXPECT_EQ(std::string(kIcon) + " /F \"K_V1A2B.tmp\"", out);
+    EXPECT_EQ(icon + " /F \"K_V1A2B.tmp\"", out);
+    Read r = ReadBack(out);
+    EXPECT_EQ("K_V1A2B.tmp", r.paramFile);
+    EXPECT_EQ("", r.fileName + r.printer);
 
     ASSERT_TRUE(vm2::FormatIconStartWithNames(out, kIcon, "Demo", "USB001", "KX-9100", true));
-    EXPECT_EQ(std::string(kIcon) + " /P4 \"Demo\" /O6 \"USB001\" /M \"KX-9100\"  /R", out);
+    EXPECT_EQ(icon + " /P4 \"Demo\" /O6 \"USB001\" /M \"KX-9100\"  /R", out);
     ASSERT_TRUE(vm2::FormatIconStartWithNames(out, kIcon, "Demo", "USB001", "KX-9100", false));
-    EXPECT_EQ(std::string(kIcon) + " /P4 \"Demo\" /O6 \"USB001\" /M \"KX-9100\" ", out);
+    EXPECT_EQ(icon + " /P4 \"Demo\" /O6 \"USB001\" /M \"KX-9100\" ", out);
 
     ASSERT_TRUE(vm2::FormatRunEntryWithFile(out, kIcon, "C:\\Temp\\K_V1A2B.tmp"));
-    EXPECT_EQ(std::string(kIcon) + " /A \"C:\\Temp\\K_V1A2B.tmp\"", out);
+    EXPECT_EQ(icon + " /A \"C:\\Temp\\K_V1A2B.tmp\"", out);
+    r = ReadBack(out);
+    EXPECT_EQ("C:\\Temp\\K_V1A2B.tmp", r.fileName);
+    EXPECT_EQ("", r.paramFile);
 
     ASSERT_TRUE(vm2::FormatRunEntryWithNames(out, kIcon, "Demo", "USB001", "KX-9100"));
-    EXPECT_EQ(std::string(kIcon) + " /P4 \"Demo\" /O6 \"USB001\" /M \"KX-9100\"", out);
-
+    EXPECT_EQ(icon + " /P4 \"Demo\" /O6 \"USB001\" /M \"KX-9100\"", out);
     // No printer at all (the entry made without a parameter file name).
     ASSERT_TRUE(vm2::FormatRunEntryWithNames(out, kIcon, "", nullptr, ""));
-    EXPECT_EQ(std::string(kIcon) + " /P0 \"\" /O0 \"\" /M \"\"", out);
+    EXPECT_EQ(icon + " /P0 \"\" /O0 \"\" /M \"\"", out);
 }
 
 TEST(IconCommand, LongerThan520CharactersIsNotFormed)
@@ -99,59 +105,25 @@ TEST(IconCommand, NamesWithQuotesSlashesAndCodePageBytesSurviveTheLengthPrefix)
     }
 }
 
-TEST(IconCommand, FileFormsNameTheFileForTheReader)
+TEST(RunValue, QuotedSpanAndTmpInAnyCase)
 {
-    char out[vm2::kIconCommandBuf];
-    ASSERT_TRUE(vm2::FormatIconStartWithFile(out, kIcon, "K_V1A2B.tmp"));
-    Read r = ReadBack(out);
-    EXPECT_EQ("K_V1A2B.tmp", r.paramFile);
-    EXPECT_EQ("", r.fileName);
-    EXPECT_EQ("", r.printer);
-
-    ASSERT_TRUE(vm2::FormatRunEntryWithFile(out, kIcon, "C:\\users\\me\\Temp\\K_V1A2B.tmp"));
-    r = ReadBack(out);
-    EXPECT_EQ("C:\\users\\me\\Temp\\K_V1A2B.tmp", r.fileName);
-    EXPECT_EQ("", r.paramFile);
-}
-
-TEST(RunValue, QuotedSpanRunsFromTheFirstToTheLastQuote)
-{
-    EXPECT_EQ("C:\\T\\K_V1.tmp", vm2::QuotedSpan("C:\\x.exe /A \"C:\\T\\K_V1.tmp\""));
-    EXPECT_EQ("a\" /O1 \"b", vm2::QuotedSpan("x /P1 \"a\" /O1 \"b\""));
-    EXPECT_EQ("", vm2::QuotedSpan("x /A \"only one"));
-    EXPECT_EQ("", vm2::QuotedSpan("no quotes"));
-    EXPECT_EQ("", vm2::QuotedSpan(""));
-    EXPECT_EQ("", vm2::QuotedSpan(nullptr));
-}
-
-TEST(RunValue, TmpIsFoundInAnyCase)
-{
-    EXPECT_TRUE(vm2::MentionsTmpFile("C:\\T\\K_V1.tmp"));
-    EXPECT_TRUE(vm2::MentionsTmpFile("C:\\T\\K_V1.TMP"));
-    EXPECT_TRUE(vm2::MentionsTmpFile("C:\\x.Tmp\\y"));
+    const char* const spans[][2] = {{"C:\\x.exe /A \"C:\\T\\K_V1.tmp\"", "C:\\T\\K_V1.tmp"}, {"x /P1 \"a\" /O1 \"b\"", "a\" /O1 \"b"},
+                                    {"x /A \"only one", ""}, {"no quotes", ""}, {"", ""}, {nullptr, ""}};
+    for (const auto& c : spans) EXPECT_EQ(c[1], vm2::QuotedSpan(c[0])) << (c[0] ? c[0] : "(null)");
+    for (const char* yes : {"C:\\T\\K_V1.tmp", "C:\\T\\K_V1.TMP", "C:\\x.Tmp\\y"}) EXPECT_TRUE(vm2::MentionsTmpFile(yes)) << yes;
     EXPECT_FALSE(vm2::MentionsTmpFile("C:\\T\\K_V1.tm"));
     EXPECT_FALSE(vm2::MentionsTmpFile(""));
 }
 
-TEST(AgentCommand, Parameters)
+TEST(AgentAndKbapisetCommands, PathsAndParameters)
 {
-    EXPECT_EQ("/agnt /drv:\"KAVRO KX-9100\" /p:\"Demo USB\" /im:1",
-              vm2::AgentParameters("KAVRO KX-9100", "Demo USB", 1));
-}
-
-TEST(KbapisetCommand, PathAndParameters)
-{
+    EXPECT_EQ("/agnt /drv:\"KAVRO KX-9100\" /p:\"Demo USB\" /im:1", vm2::AgentParameters("KAVRO KX-9100", "Demo USB", 1));
     EXPECT_EQ("C:\\KB\\kbapiset.exe", vm2::KbapisetPath("C:\\KB"));
     EXPECT_EQ("C:\\KB\\kbapiset.exe", vm2::KbapisetPath("C:\\KB\\"));
     EXPECT_EQ("", vm2::KbapisetPath(""));
     EXPECT_EQ("", vm2::KbapisetPath(nullptr));
-
     EXPECT_EQ("/Act=Ch /KBP=A:NC /Ret=WM:1a2b;40a  /Agt=On", vm2::KbapisetParameters(0x1A2B, 0x40A, true));
     EXPECT_EQ("/Act=Ch /KBP=A:NC /Ret=WM:0;40a  /Agt=Off", vm2::KbapisetParameters(0, 0x40A, false));
-}
-
-TEST(FileNameOf, PartAfterTheLastBackslash)
-{
     EXPECT_EQ("agent.exe", vm2::FileNameOf("C:\\Program Files\\KAVRO\\agent.exe"));
     EXPECT_EQ("agent.exe", vm2::FileNameOf("agent.exe"));
     EXPECT_EQ("", vm2::FileNameOf("C:\\dir\\"));
