@@ -86,44 +86,35 @@ TEST(ProfilePath, DriverKeyFirstThenProfileKey)
     EXPECT_TRUE(GetProfilePath(out, f.driver.c_str(), f.model.c_str()));
     EXPECT_EQ(other, out);
 
-    // No value for the model: success with an empty result.
-    InstalledModel g;
-    strcpy(out, "sentinel");
-    EXPECT_TRUE(GetProfilePath(out, g.driver.c_str(), g.model.c_str()));
-    EXPECT_STREQ("", out);
-
     EXPECT_FALSE(GetProfilePath(out, "", f.model.c_str()));
     EXPECT_STREQ("", out);
 }
 
-TEST(InstallPath, TrailingBackslashDroppedTestedAndAddedBack)
+// The folder must exist and is given with one trailing backslash; without
+// InstallPath it is the profile's folder, and with neither, nothing (the two
+// lookups do not loop) while the profile is an empty success.
+TEST(InstallPath, ExistingFolderWithOneBackslashOrTheProfilesFolder)
 {
     InstalledModel f;
     char out[260];
-    f.driverKey.SetString("InstallPath", f.dir.Path() + "\\");
-    EXPECT_TRUE(GetInstallPath(out, f.driver.c_str(), f.model.c_str()));
-    EXPECT_EQ(f.dir.Path() + "\\", out);
-
-    f.driverKey.SetString("InstallPath", f.dir.Path());
-    EXPECT_TRUE(GetInstallPath(out, f.driver.c_str(), f.model.c_str()));
-    EXPECT_EQ(f.dir.Path() + "\\", out);
-
+    for (const std::string& value : {f.dir.Path() + "\\", f.dir.Path()}) {
+        f.driverKey.SetString("InstallPath", value);
+        EXPECT_TRUE(GetInstallPath(out, f.driver.c_str(), f.model.c_str()));
+        EXPECT_EQ(f.dir.Path() + "\\", out);
+    }
     f.driverKey.SetString("InstallPath", f.dir.File("nofolder") + "\\");
     EXPECT_FALSE(GetInstallPath(out, f.driver.c_str(), f.model.c_str()));
     EXPECT_FALSE(GetInstallPath(out, f.driver.c_str(), ""));
-}
 
-TEST(InstallPath, FallsBackToTheProfileFolderAndEndsWithoutLooping)
-{
-    InstalledModel f;
-    char out[260];
-    f.driverKey.SetString("Profile", f.dir.Write("model.ini", "[x]\r\n"));
-    EXPECT_TRUE(GetInstallPath(out, f.driver.c_str(), f.model.c_str()));
-    EXPECT_EQ(f.dir.Path() + "\\", out);
+    InstalledModel p;
+    p.driverKey.SetString("Profile", p.dir.Write("model.ini", "[x]\r\n"));
+    EXPECT_TRUE(GetInstallPath(out, p.driver.c_str(), p.model.c_str()));
+    EXPECT_EQ(p.dir.Path() + "\\", out);
 
-    InstalledModel bare;  // neither InstallPath nor Profile nor a Profile-key value
+    InstalledModel bare;
     EXPECT_FALSE(GetInstallPath(out, bare.driver.c_str(), bare.model.c_str()));
     EXPECT_STREQ("", out);
+    strcpy(out, "sentinel");
     EXPECT_TRUE(GetProfilePath(out, bare.driver.c_str(), bare.model.c_str()));
     EXPECT_STREQ("", out);
 }
@@ -167,21 +158,6 @@ TEST(PrnDllPath, JoinsInstallFolderOrADot)
     EXPECT_FALSE(GetPrnDllPath(out, f.driver.c_str(), f.model.c_str())) << "a name that filled the buffer";
     f.dir.Write("model.ini", "[" + f.model + "]\r\n");
     EXPECT_FALSE(GetPrnDllPath(out, f.driver.c_str(), f.model.c_str()));
-}
-
-TEST(ResDllPath, ComesFromTheLanguageSection)
-{
-    InstalledModel f;
-    char out[260];
-    std::string dat = f.dir.Write("model.ini", kTwoLanguages);
-    f.dir.Write("resB.dll", "MZ");
-    f.driverKey.SetString("Profile", dat);
-    f.driverKey.SetString("InstallPath", f.dir.Path());
-    EXPECT_TRUE(GetResDllPath(out, f.driver.c_str(), f.model.c_str()));
-    EXPECT_EQ(f.dir.Path() + "\\resB.dll", out);
-
-    f.dir.Write("model.ini", "[x]\r\n");
-    EXPECT_FALSE(GetResDllPath(out, f.driver.c_str(), f.model.c_str()));
 }
 
 TEST(DriverName, FromInstallSectionOrMadeFromTheModel)

@@ -91,20 +91,20 @@ TEST(Trace, ScopesNestWithTwoBlanksPerLevelAndCategory)
         {
             TraceScope inner("Inner::Step");
             Trace(inner, "%s\n", "deeper");
-            TraceScope anon(nullptr, 5);
-            EXPECT_EQ(0, anon.Category());
-            EXPECT_EQ(3u, g_nTraceDepth[0]);
-            TraceScope other("Other", 2);
-            EXPECT_EQ(1u, g_nTraceDepth[2]);
-            Trace(other, "in two\n");
         }
         Trace(outer, "back\n");
+        TraceScope anon(nullptr, 5);
+        EXPECT_EQ(0, anon.Category());
+        EXPECT_EQ(2u, g_nTraceDepth[0]);
+        TraceScope other("Other", 2);
+        EXPECT_EQ(1u, g_nTraceDepth[2]);
+        Trace(other, "in two\n");
     }
     EXPECT_EQ(0u, g_nTraceDepth[0]);
     EXPECT_EQ(0u, g_nTraceDepth[2]);
-    std::vector<std::string> want = {"",           "---",    "Outer()", "  value : 5", "  ",
-                                     "  ---",      "  Inner::Step", "    deeper", "    ", "    ---",
-                                     "",           "---",    "Other",   "  in two",    "  back"};
+    std::vector<std::string> want = {"",       "---", "Outer()", "  value : 5", "  ",  "  ---", "  Inner::Step",
+                                     "    deeper", "  back", "  ",     "  ---",       "",    "---",   "Other",
+                                     "  in two"};
     std::vector<std::string> got = OwnLines();
     ASSERT_GE(got.size(), want.size());
     got.erase(got.begin(), got.end() - want.size());

@@ -5,10 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "config/paths.h"
 #include "harness/test_support.h"
 
-using vm2test::ScopedRegKey;
 using vm2test::TempDir;
 
 namespace {
@@ -304,86 +302,49 @@ TEST(MessageTexts, LiteralTextsAndNoResourceDll)
     EXPECT_EQ("", Message1(*s));  // no resource library: no text, not the host's strings
 }
 
-TEST(HelpLocator, ResourcePageAndNone)
+// Help is the resource page (2) when the data file says TSS000=1 and the
+// resource library is set, a named HTML page beside the install path (1)
+// when it exists and HTML has a handler; otherwise none.
+TEST(HelpLocator, ResourcePageHtmlPageOrNone)
 {
     ResDllScope res;
     ASSERT_NE(nullptr, res.Get());
-    TempDir dir;
-    CStatusInfo info(WriteDataFile(dir, "TSS000=1\r\n").c_str());
-    info.SetResourceDll(res.Get());
-
-    // No data file set: no help at all.
-    StatusPtr s = Create(info, 4, Reply("ST:04;"));
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(0u, s->GetHelpInfo(nullptr));
-
-    info.SetDataFile(dir.File("model.ini").c_str());
-    s = Create(info, 4, Reply("ST:04;"));
-    ASSERT_NE(nullptr, s);
-    StatusHelpInfo help;
-    ASSERT_EQ(2u, s->GetHelpInfo(&help));
-    ASSERT_NE(nullptr, help.hResource);
-    HGLOBAL h = LoadResource(res.Get(), help.hResource);
-    ASSERT_NE(nullptr, h);
-    EXPECT_EQ(1, *static_cast<const WORD*>(LockResource(h)));
-
-    // Without the resource library the page cannot be found.
-    info.SetResourceDll(nullptr);
-    s = Create(info, 4, Reply("ST:04;"));
-    info.SetResourceDll(res.Get());
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(0u, s->GetHelpInfo(nullptr));
-
-    TempDir dir2;
-    info.SetDataFile(WriteDataFile(dir2, "TSS000=0\r\nTSF000=help.htm\r\n").c_str());
-    s = CreateForced(info, 0, 1000);
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(0u, s->GetHelpInfo(nullptr));
-
-    info.SetDataFile("");
-    EXPECT_EQ("", info.GetDataFile());
-    s = CreateForced(info, 0, 1000);
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(0u, s->GetHelpInfo(nullptr));
-}
-
-TEST(HelpLocator, HtmlPageBesideTheInstallPath)
-{
-    ResDllScope res;
-    TempDir install;
-    install.Write("help.htm", "<html></html>");
-    ScopedRegKey driver(HKEY_LOCAL_MACHINE, "software\\KAVRO\\VLX3\\Driver\\" + vm2test::UniqueName("StatusHelp"));
-    driver.SetString("InstallPath", install.Path() + "\\");
-    TempDir dir;
-    const std::string path = WriteDataFile(dir, "TSS000=1\r\nTSF000=help.htm\r\n");
-    CStatusInfo info(path.c_str());
-    info.SetResourceDll(res.Get());
-    info.SetDriverKey(driver.Path().c_str());
+    vm2test::InstalledModel install;
+    install.dir.Write("help.htm", "<html></html>");
+    install.driverKey.SetString("InstallPath", install.dir.Path() + "\\");
+    const struct {
+        const char* lines;  // nullptr: no data file
+        bool withRes;
+        DWORD help;
+    } rows[] = {
+        {nullptr, true, 0},
+        {"TSS000=1\r\n", true, 2},
+        {"TSS000=1\r\n", false, 0},
+        {"TSS000=0\r\nTSF000=help.htm\r\n", true, 0},
+        {"TSS000=1\r\nTSF000=gone.htm\r\n", true, 2},
+        {"TSS000=1\r\nTSF000=help.htm\r\n", true, 1},
+    };
+    auto help = [&](const char* lines, bool withRes, StatusHelpInfo* pHelp) {
+        TempDir dir;
+        CStatusInfo info(nullptr, std::nothrow);
+        info.SetResourceDll(withRes ? res.Get() : nullptr);
+        info.SetDriverKey(install.driverKey.Path().c_str());
+        if (lines != nullptr) info.SetDataFile(WriteDataFile(dir, lines).c_str());
+        return CreateForced(info, 0, 1000)->GetHelpInfo(pHelp);
+    };
     {
         HtmClassScope htm(true);
-        info.SetDataFile(path.c_str());
-        EXPECT_TRUE(info.GetHtmlFlag());
-        StatusPtr s = CreateForced(info, 0, 1000);
-        ASSERT_NE(nullptr, s);
-        StatusHelpInfo help;
-        EXPECT_EQ(1u, s->GetHelpInfo(&help));
-        EXPECT_EQ(install.Path() + "\\help.htm", help.strPath);
-        EXPECT_TRUE(FileExists(help.strPath.c_str())) << help.strPath;
-
-        // The page named but missing: the resource page instead.
-        TempDir dir2;
-        info.SetDataFile(WriteDataFile(dir2, "TSS000=1\r\nTSF000=gone.htm\r\n").c_str());
-        s = CreateForced(info, 0, 1000);
-        ASSERT_NE(nullptr, s);
-        EXPECT_EQ(2u, s->GetHelpInfo(nullptr));
-        info.SetDataFile(path.c_str());
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.lines ? row.lines : "no data file");
+            StatusHelpInfo info;
+            ASSERT_EQ(row.help, help(row.lines, row.withRes, &info));
+            if (row.help == 1) EXPECT_EQ(install.dir.File("help.htm"), info.strPath);
+            if (row.help != 2) continue;
+            HGLOBAL h = LoadResource(res.Get(), info.hResource);
+            ASSERT_NE(nullptr, h);
+            EXPECT_EQ(1, *static_cast<const WORD*>(LockResource(h)));
+        }
     }
-    if (!vm2test::RegKeyExists(HKEY_CLASSES_ROOT, ".HTM")) {
-        // No HTML handler: the page is not offered, the resource page is.
-        info.SetDataFile(path.c_str());
-        EXPECT_FALSE(info.GetHtmlFlag());
-        StatusPtr s = CreateForced(info, 0, 1000);
-        ASSERT_NE(nullptr, s);
-        EXPECT_EQ(2u, s->GetHelpInfo(nullptr));
-    }
+    if (!vm2test::RegKeyExists(HKEY_CLASSES_ROOT, ".HTM"))
+        EXPECT_EQ(2u, help(rows[5].lines, true, nullptr)) << "no HTML handler: the resource page";
 }

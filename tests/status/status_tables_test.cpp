@@ -137,7 +137,7 @@ TEST(ModelRows, SharedNumbersAndNumberingFrom100)
         StatusPattern p;
         BuildModelRow(Line(r.st, r.er, r.wr, "m1", "m2", 1, 0), &next, &e, &p);
         EXPECT_EQ(r.real, e.nRealNo);
-        EXPECT_EQ(static_cast<DWORD>(r.real), p.dwStatusNo);
+        EXPECT_EQ(static_cast<std::uint32_t>(r.real), p.dwStatusNo);
         EXPECT_EQ(r.simple, e.nSimpleNo);
         EXPECT_STREQ("m2", e.szMessage2);
     }
