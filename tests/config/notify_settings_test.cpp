@@ -145,30 +145,23 @@ TEST(GetSoundNotify, PrinterSwitchAndItemTogether)
     }
 }
 
+// Result, sound and item; both off on failure.
 TEST(GetSoundNotify, MissingPiecesFailWithBothOff)
 {
     PrinterKey k;
-    int sound = -7, item = -7;
-    EXPECT_EQ(1, GetSoundNotify(k.printer.c_str(), "LPT1:", 7, &sound, &item)) << "no Notify list";
-    EXPECT_EQ(0, sound);
-    EXPECT_EQ(0, item);
-
+    auto ask = [](const std::string& printer) {
+        int sound = -7, item = -7;
+        int rc = GetSoundNotify(printer.c_str(), "LPT1:", 7, &sound, &item);
+        return std::vector<int>{rc, sound, item};
+    };
+    EXPECT_EQ((std::vector<int>{1, 0, 0}), ask(k.printer)) << "no Notify list";
     k.SetItem("007", 1);
-    sound = item = -7;
-    EXPECT_EQ(0, GetSoundNotify(k.printer.c_str(), "LPT1:", 7, &sound, &item)) << "no printer switch: off";
-    EXPECT_EQ(0, sound);
-    EXPECT_EQ(1, item);
-
-    sound = item = -7;
-    EXPECT_EQ(1, GetSoundNotify("vm2tk unknown", "LPT1:", 7, &sound, &item));
-    EXPECT_EQ(0, sound);
-    EXPECT_EQ(0, item);
+    EXPECT_EQ((std::vector<int>{0, 0, 1}), ask(k.printer)) << "no printer switch: off";
+    EXPECT_EQ((std::vector<int>{1, 0, 0}), ask("vm2tk unknown"));
     EXPECT_EQ(1, GetSoundNotify("", "", 7, nullptr, nullptr));
-
     RegSetKeyValueA(HKEY_CURRENT_USER, (k.path + "\\Notify").c_str(), "007", REG_SZ, "1", 2);
     k.Set("SoundNotifyEnable", 1);
-    EXPECT_EQ(0, GetSoundNotify(k.printer.c_str(), "LPT1:", 7, &sound, &item));
-    EXPECT_EQ(0, item) << "a switch of the wrong type is off";
+    EXPECT_EQ((std::vector<int>{0, 0, 0}), ask(k.printer)) << "a switch of the wrong type is off";
 }
 
 TEST(GetSoundNotify, PortNamePrinterUsesItsPortKey)

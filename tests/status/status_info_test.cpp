@@ -181,40 +181,26 @@ TEST(ModelRows, FromARealDataFile)
                                            "\r\n[Other]\r\nSTATUS05=3,-2,-2,Other section,x,1,1\r\n");
     CStatusInfo info(path.c_str());
     ASSERT_EQ(4, info.GetStatusCtrl().GetModelCount());
-
-    StatusPtr s = Create(info, 4, Reply("ST:00;ER:05;"));
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(37, s->GetRealStatusNo());  // shared with the identical built-in pattern
-    EXPECT_EQ(12, s->GetSimpleStatusNo());
-    EXPECT_EQ(4, s->GetStatusClass());
-    EXPECT_EQ("Jam", Message1(*s));
-    EXPECT_EQ("Open the cover", Message2(*s));
-
-    s = Create(info, 4, Reply("ST:04;"));
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(1, s->GetRealStatusNo());
-    EXPECT_EQ(1, s->GetSimpleStatusNo());
-    EXPECT_EQ(11, s->GetStatusClass());
-    EXPECT_EQ("Ready now", Message1(*s));
-
-    s = Create(info, 4, Reply("ST:09;"));
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(100, s->GetRealStatusNo());  // numbered from 100
-    EXPECT_EQ(9, s->GetStatusClass());
-    EXPECT_EQ("Odd", Message1(*s));
-
-    s = CreateForced(info, 4, 101);
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ("Odd again", Message1(*s));
-    EXPECT_EQ(10, s->GetStatusClass());
-
-    // The section's last line is never a row; the other section is not read.
-    s = Create(info, 4, Reply("ST:07;"));
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(21, s->GetRealStatusNo());
-    s = Create(info, 4, Reply("ST:03;"));
-    ASSERT_NE(nullptr, s);
-    EXPECT_EQ(11, s->GetRealStatusNo());
+    // ER 5 shares 37 with the identical built-in pattern, ST 4 takes number 1
+    // with the model's text; others are numbered from 100. The section's last
+    // line is never a row (ST 7) and the other section is not read (ST 3).
+    struct {
+        const char* reply;  // nullptr: forced number 101
+        int real, cls;
+        const char* message1;
+    } rows[] = {
+        {"ST:00;ER:05;", 37, 4, "Jam"}, {"ST:04;", 1, 11, "Ready now"}, {"ST:09;", 100, 9, "Odd"},
+        {nullptr, 101, 10, "Odd again"}, {"ST:07;", 21, 2, nullptr},   {"ST:03;", 11, 1, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.reply ? row.reply : "forced 101");
+        StatusPtr s = row.reply ? Create(info, 4, Reply(row.reply)) : CreateForced(info, 4, 101);
+        ASSERT_NE(nullptr, s);
+        EXPECT_EQ(row.real, s->GetRealStatusNo());
+        EXPECT_EQ(row.cls, s->GetStatusClass());
+        if (row.message1 != nullptr) EXPECT_EQ(row.message1, Message1(*s));
+    }
+    EXPECT_EQ("Open the cover", Message2(*Create(info, 4, Reply("ST:00;ER:05;"))));
     EXPECT_EQ(nullptr, info.GetStatusCtrl().GetEntry(4 + 23));
 }
 
