@@ -122,17 +122,13 @@ TestModel::TestModel(const std::string& modelSection, bool withPrinterDll, const
 
 // ------------------------------------------------------------- registry
 
-CleanTargetBases::CleanTargetBases()
+static void EmptyTargetBases()
 {
-    DeleteRegTree(HKEY_CURRENT_USER, kPrinterBase);
-    DeleteRegTree(HKEY_CURRENT_USER, kPortBase);
+    for (const char* base : {kPrinterBase, kPortBase}) DeleteRegTree(HKEY_CURRENT_USER, base);
 }
 
-CleanTargetBases::~CleanTargetBases()
-{
-    DeleteRegTree(HKEY_CURRENT_USER, kPrinterBase);
-    DeleteRegTree(HKEY_CURRENT_USER, kPortBase);
-}
+CleanTargetBases::CleanTargetBases() { EmptyTargetBases(); }
+CleanTargetBases::~CleanTargetBases() { EmptyTargetBases(); }
 
 std::string TargetKeyPath(const char* base, int number)
 {

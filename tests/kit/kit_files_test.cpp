@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/paths.h"
@@ -99,16 +100,14 @@ INSTANTIATE_TEST_SUITE_P(Languages, ResDll, ::testing::Values("KX9100EN.DLL", "K
 TEST(KitDataFile, LanguageSectionsNameResourceDllsThatLieBesideIt)
 {
     const std::string dat = Bin("KX9100.INI");
-    char section[64] = "";
-    DWORD size = sizeof(section);
-    ASSERT_GE(GetLanguageSectionFor(section, &size, dat.c_str(), 0x0409), 0);
-    EXPECT_STREQ(section, "English");
-    size = sizeof(section);
-    ASSERT_GE(GetLanguageSectionFor(section, &size, dat.c_str(), 0x0407), 0);
-    EXPECT_STREQ(section, "German");
-    size = sizeof(section);
-    ASSERT_GE(GetLanguageSectionFor(section, &size, dat.c_str(), 0x0411), 0);
-    EXPECT_STREQ(section, "English") << "other languages fall back to English";
+    // Other languages (Japanese here) fall back to English.
+    const std::pair<WORD, const char*> picks[] = {{0x0409, "English"}, {0x0407, "German"}, {0x0411, "English"}};
+    for (const auto& pick : picks) {
+        char section[64] = "";
+        DWORD size = sizeof(section);
+        ASSERT_GE(GetLanguageSectionFor(section, &size, dat.c_str(), pick.first), 0);
+        EXPECT_STREQ(section, pick.second) << pick.first;
+    }
 
     for (const char* s : {"English", "German"}) {
         std::string res = Ini(s, "ResDll");
