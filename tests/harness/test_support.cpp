@@ -175,7 +175,8 @@ std::string ModuleDllPath() { return BinDir() + "\\K_VM2PR2.dll"; }
 // ---------------------------------------------------------------- model
 
 InstalledModel::InstalledModel()
-    : model(UniqueName("VM2M")), driver(UniqueName("vm2drv")),
+    : model(UniqueName("VM2M")),
+      driver(UniqueName("vm2drv")),
       driverKey(HKEY_LOCAL_MACHINE, std::string(vm2::regpath::kDriverBase) + "\\" + driver)
 {
 }
