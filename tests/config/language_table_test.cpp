@@ -62,20 +62,18 @@ TEST(LanguageSection, StopsAtLengthWithoutFinalZero)
     EXPECT_TRUE(ParseLanguageSection(nullptr, 10).empty());
 }
 
+// Exact match first (even after an earlier primary match), then the first
+// line of the primary language, then English, then the first line.
 TEST(LanguagePick, ExactThenPrimaryThenEnglishThenFirst)
 {
-    auto lines = Parse("A=0x11,1|B=9,1");
-    EXPECT_EQ(0, PickLanguageLine(lines, 0x0411));  // exact
-    EXPECT_EQ(1, PickLanguageLine(lines, 0x0809));  // same primary (English, UK)
-    EXPECT_EQ(1, PickLanguageLine(lines, 0x0407));  // German: the English line
-    auto noEnglish = Parse("A=0x11,1|C=0x0c,1");
-    EXPECT_EQ(0, PickLanguageLine(noEnglish, 0x0407));  // nothing fits: the first
+    struct {
+        const char* lines;
+        unsigned lang;
+        int pick;
+    } rows[] = {
+        {"A=0x11,1|B=9,1", 0x0411, 0}, {"A=0x11,1|B=9,1", 0x0809, 1}, {"A=0x11,1|B=9,1", 0x0407, 1},
+        {"A=0x11,1|C=0x0c,1", 0x0407, 0}, {"US=9,1|UK=9,2", 0x0809, 1}, {"US=9,1|UK=9,2", 0x0C09, 0},
+    };
+    for (const auto& r : rows) EXPECT_EQ(r.pick, PickLanguageLine(Parse(r.lines), r.lang)) << r.lines << " " << r.lang;
     EXPECT_EQ(-1, PickLanguageLine({}, 0x0409));
-}
-
-TEST(LanguagePick, ExactMatchWinsOverEarlierPrimaryMatch)
-{
-    auto lines = Parse("US=9,1|UK=9,2");
-    EXPECT_EQ(1, PickLanguageLine(lines, 0x0809));
-    EXPECT_EQ(0, PickLanguageLine(lines, 0x0C09));  // Australia: first primary match
 }

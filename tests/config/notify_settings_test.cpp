@@ -20,7 +20,7 @@ struct NotifySandbox {
 
 int Check(const NotifySandbox& box, const TestModel& model)
 {
-    return ChkNtfyReg(HKEY_CURRENT_USER, box.key.Path().c_str(), model.Model().c_str(), model.DataFile().c_str());
+    return ChkNtfyReg(HKEY_CURRENT_USER, box.key.Path().c_str(), model.model.c_str(), model.dataFile.c_str());
 }
 
 // A printer's target key in the current user's base, as the status code
@@ -45,7 +45,7 @@ struct PrinterKey {
 // The printer and the resource module the buzzer question is asked with.
 struct BuzzerContext {
     BuzzerContext(const PrinterKey& key, const TestModel& model, HMODULE res = nullptr)
-        : printer{key.printer, model.Driver(), "LPT1:", model.Model(), model.DataFile()}, res(res)
+        : printer{key.printer, model.driver, "LPT1:", model.model, model.dataFile}, res(res)
     {
     }
     int Ask(int no, int* out, const char* name = nullptr, const char* model = nullptr) const
@@ -63,20 +63,21 @@ struct BuzzerContext {
 
 // ------------------------------------------------------------ the list
 
-TEST(ChkNtfyReg, CreatesTheListAtTheDefaults)
+// The list is made at the file's defaults, ITEMNUM items of them (odd lines
+// are no items); a repair adds what is missing and keeps the user's values.
+TEST(ChkNtfyReg, CreatesTheListAtTheDefaultsAndRepairKeepsTheUsersChoices)
 {
     NotifySandbox box;
-    TestModel model("ITEM003=1\r\nITEM010=0\r\nITEMNUM=2");
+    TestModel model("ITEMNUM=3\r\nITEM12=1\r\nITEM1234=1\r\nITEM003=1\r\nITEM010=0\r\nITEM011=7\r\nITEM020=1");
     EXPECT_EQ(1, Check(box, model));
+    EXPECT_EQ((std::vector<std::string>{"Notify"}), SubkeyNames(HKEY_CURRENT_USER, box.key.Path()));
     EXPECT_EQ(1u, ReadDword(HKEY_CURRENT_USER, box.Notify(), "003"));
     EXPECT_EQ(0u, ReadDword(HKEY_CURRENT_USER, box.Notify(), "010"));
-    EXPECT_EQ((std::vector<std::string>{"Notify"}), SubkeyNames(HKEY_CURRENT_USER, box.key.Path()));
-}
+    EXPECT_EQ(7u, ReadDword(HKEY_CURRENT_USER, box.Notify(), "011"));
+    for (const char* absent : {"020", "012", "123", "12", "1234"})
+        EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, box.Notify(), absent)) << absent;
 
-TEST(ChkNtfyReg, RepairAddsMissingItemsAndKeepsTheUsersChoices)
-{
-    NotifySandbox box;
-    TestModel model("ITEM003=1\r\nITEM010=0\r\nITEM011=1\r\nITEMNUM=3");
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, box.Notify().c_str(), "010");
     ScopedRegKey notify(HKEY_CURRENT_USER, box.Notify());
     notify.SetDword("003", 0);
     notify.SetString("011", "yes");  // of the wrong type, but the user's
@@ -86,19 +87,6 @@ TEST(ChkNtfyReg, RepairAddsMissingItemsAndKeepsTheUsersChoices)
     EXPECT_EQ(0u, ReadDword(HKEY_CURRENT_USER, box.Notify(), "010"));
     EXPECT_EQ("yes", ReadString(HKEY_CURRENT_USER, box.Notify(), "011"));
     EXPECT_EQ(1u, ReadDword(HKEY_CURRENT_USER, box.Notify(), "099"));
-}
-
-TEST(ChkNtfyReg, ItemNumLimitsTheItemsAndOddLinesAreNoItems)
-{
-    NotifySandbox box;
-    TestModel model("ITEMNUM=2\r\nITEM12=1\r\nITEM1234=1\r\nITEM004=1\r\nITEM005=7\r\nITEM006=1");
-    EXPECT_EQ(1, Check(box, model));
-    EXPECT_EQ(1u, ReadDword(HKEY_CURRENT_USER, box.Notify(), "004"));
-    EXPECT_EQ(7u, ReadDword(HKEY_CURRENT_USER, box.Notify(), "005"));
-    for (const char* absent : {"006", "012", "123", "12", "1234"}) {
-        SCOPED_TRACE(absent);
-        EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, box.Notify(), absent));
-    }
 }
 
 TEST(ChkNtfyReg, ModelsWithoutAListAndKeysWithoutRoomForIt)
@@ -116,7 +104,7 @@ TEST(ChkNtfyReg, ModelsWithoutAListAndKeysWithoutRoomForIt)
 
     TestModel model("ITEMNUM=1\r\nITEM003=1");
     std::string longKey = "Software\\vm2test\\" + std::string(240, 'k');  // + "\Notify" passes 259
-    EXPECT_EQ(0, ChkNtfyReg(HKEY_CURRENT_USER, longKey.c_str(), model.Model().c_str(), model.DataFile().c_str()));
+    EXPECT_EQ(0, ChkNtfyReg(HKEY_CURRENT_USER, longKey.c_str(), model.model.c_str(), model.dataFile.c_str()));
     EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, longKey + "\\Notify"));
 }
 
@@ -157,30 +145,23 @@ TEST(GetSoundNotify, PrinterSwitchAndItemTogether)
     }
 }
 
+// Result, sound and item; both off on failure.
 TEST(GetSoundNotify, MissingPiecesFailWithBothOff)
 {
     PrinterKey k;
-    int sound = -7, item = -7;
-    EXPECT_EQ(1, GetSoundNotify(k.printer.c_str(), "LPT1:", 7, &sound, &item)) << "no Notify list";
-    EXPECT_EQ(0, sound);
-    EXPECT_EQ(0, item);
-
+    auto ask = [](const std::string& printer) {
+        int sound = -7, item = -7;
+        int rc = GetSoundNotify(printer.c_str(), "LPT1:", 7, &sound, &item);
+        return std::vector<int>{rc, sound, item};
+    };
+    EXPECT_EQ((std::vector<int>{1, 0, 0}), ask(k.printer)) << "no Notify list";
     k.SetItem("007", 1);
-    sound = item = -7;
-    EXPECT_EQ(0, GetSoundNotify(k.printer.c_str(), "LPT1:", 7, &sound, &item)) << "no printer switch: off";
-    EXPECT_EQ(0, sound);
-    EXPECT_EQ(1, item);
-
-    sound = item = -7;
-    EXPECT_EQ(1, GetSoundNotify("vm2tk unknown", "LPT1:", 7, &sound, &item));
-    EXPECT_EQ(0, sound);
-    EXPECT_EQ(0, item);
+    EXPECT_EQ((std::vector<int>{0, 0, 1}), ask(k.printer)) << "no printer switch: off";
+    EXPECT_EQ((std::vector<int>{1, 0, 0}), ask("vm2tk unknown"));
     EXPECT_EQ(1, GetSoundNotify("", "", 7, nullptr, nullptr));
-
     RegSetKeyValueA(HKEY_CURRENT_USER, (k.path + "\\Notify").c_str(), "007", REG_SZ, "1", 2);
     k.Set("SoundNotifyEnable", 1);
-    EXPECT_EQ(0, GetSoundNotify(k.printer.c_str(), "LPT1:", 7, &sound, &item));
-    EXPECT_EQ(0, item) << "a switch of the wrong type is off";
+    EXPECT_EQ((std::vector<int>{0, 0, 0}), ask(k.printer)) << "a switch of the wrong type is off";
 }
 
 TEST(GetSoundNotify, PortNamePrinterUsesItsPortKey)

@@ -4,8 +4,6 @@
 
 #include <cstdio>
 
-#include "config/regpaths.h"
-
 namespace vm2test {
 
 const char kPrinterBase[] = "software\\KAVRO\\VLX3\\VLXData\\KPLTarget";
@@ -116,41 +114,21 @@ bool PrinterExists(const std::string& name)
 // ---------------------------------------------------------------- model
 
 TestModel::TestModel(const std::string& modelSection, bool withPrinterDll, const std::string& prnDll)
-    : m_model(UniqueName("VM2TK")), m_driver(UniqueName("vm2tk drv"))
 {
-    std::string ini = "[Install]\r\nDRVNAME=" + m_driver + "\r\n[" + m_model + "]\r\n" +
-                      (prnDll.empty() ? std::string() : "PrnDll=" + prnDll + "\r\n") + modelSection + "\r\n";
-    m_dataFile = m_dir.Write("model.ini", ini);
-    if (withPrinterDll && !prnDll.empty()) CopyFileA(ModuleDllPath().c_str(), m_dir.File(prnDll).c_str(), FALSE);
-
-    std::string driverKey = std::string(vm2::regpath::kDriverBase) + "\\" + m_driver;
-    RegSetKeyValueA(HKEY_LOCAL_MACHINE, driverKey.c_str(), "InstallPath", REG_SZ, m_dir.Path().c_str(),
-                    static_cast<DWORD>(m_dir.Path().size() + 1));
-    RegSetKeyValueA(HKEY_LOCAL_MACHINE, driverKey.c_str(), "Profile", REG_SZ, m_dataFile.c_str(),
-                    static_cast<DWORD>(m_dataFile.size() + 1));
-    RegSetKeyValueA(HKEY_LOCAL_MACHINE, vm2::regpath::kProfileKey, m_model.c_str(), REG_SZ, m_dataFile.c_str(),
-                    static_cast<DWORD>(m_dataFile.size() + 1));
-}
-
-TestModel::~TestModel()
-{
-    DeleteRegTree(HKEY_LOCAL_MACHINE, std::string(vm2::regpath::kDriverBase) + "\\" + m_driver);
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, vm2::regpath::kProfileKey, m_model.c_str());
+    Install("[Install]\r\nDRVNAME=" + driver + "\r\n[" + model + "]\r\n" +
+            (prnDll.empty() ? std::string() : "PrnDll=" + prnDll + "\r\n") + modelSection + "\r\n");
+    if (withPrinterDll && !prnDll.empty()) CopyFileA(ModuleDllPath().c_str(), dir.File(prnDll).c_str(), FALSE);
 }
 
 // ------------------------------------------------------------- registry
 
-CleanTargetBases::CleanTargetBases()
+static void EmptyTargetBases()
 {
-    DeleteRegTree(HKEY_CURRENT_USER, kPrinterBase);
-    DeleteRegTree(HKEY_CURRENT_USER, kPortBase);
+    for (const char* base : {kPrinterBase, kPortBase}) DeleteRegTree(HKEY_CURRENT_USER, base);
 }
 
-CleanTargetBases::~CleanTargetBases()
-{
-    DeleteRegTree(HKEY_CURRENT_USER, kPrinterBase);
-    DeleteRegTree(HKEY_CURRENT_USER, kPortBase);
-}
+CleanTargetBases::CleanTargetBases() { EmptyTargetBases(); }
+CleanTargetBases::~CleanTargetBases() { EmptyTargetBases(); }
 
 std::string TargetKeyPath(const char* base, int number)
 {

@@ -38,29 +38,16 @@ private:
 // Whether the spooler can open a printer of that name.
 bool PrinterExists(const std::string& name);
 
-// A model of its own: data file in an install folder, driver key
-// ("InstallPath", "Profile") and the model's value in the Profile key;
+// A model whose data file has [Install] DRVNAME=<driver> and [<model>]
+// with a "PrnDll" line (none when prnDll is empty) and then the given lines;
 // optionally a copy of the built module as the printer DLL.
-class TestModel {
-public:
-    // modelSection: the lines of [<ModelID>] after its "PrnDll" line (none
-    // when prnDll is empty).
+struct TestModel : InstalledModel {
     explicit TestModel(const std::string& modelSection, bool withPrinterDll = false,
                        const std::string& prnDll = "K_VM2PR2.dll");
-    ~TestModel();
-    TestModel(const TestModel&) = delete;
-    TestModel& operator=(const TestModel&) = delete;
-
-    const std::string& Model() const { return m_model; }
-    const std::string& Driver() const { return m_driver; }
-    const std::string& DataFile() const { return m_dataFile; }
-    const std::string& Folder() const { return m_dir.Path(); }
-
-private:
-    std::string m_model;
-    std::string m_driver;
-    TempDir m_dir;
-    std::string m_dataFile;
+    const std::string& Model() const { return model; }
+    const std::string& Driver() const { return driver; }
+    const std::string& DataFile() const { return dataFile; }
+    const std::string& Folder() const { return dir.Path(); }
 };
 
 // Empties both target bases of the current user now and again at the end.

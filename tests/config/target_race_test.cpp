@@ -16,37 +16,20 @@ namespace {
 
 // Starts the helper copies, lets them all reach the start line, releases
 // them together and collects their exit codes.
-std::vector<DWORD> RunTogether(const std::vector<std::string>& argLists, const std::string& ready,
-                               const std::string& go)
+std::vector<DWORD> RunTogether(const std::vector<std::string>& argLists)
 {
-    std::vector<DWORD> codes;
+    const std::string ready = UniqueName("vm2tk-ready"), go = UniqueName("vm2tk-go");
     HANDLE hReady = CreateSemaphoreA(nullptr, 0, 64, ready.c_str());
     HANDLE hGo = CreateEventA(nullptr, TRUE, FALSE, go.c_str());
-    std::vector<PROCESS_INFORMATION> procs;
-    std::string exe = BinDir() + "\\target_race_helper.exe";
-    for (const std::string& args : argLists) {
-        std::string cmd = "\"" + exe + "\" " + args + " " + ready + " " + go;
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi = {};
-        if (CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            CloseHandle(pi.hThread);
-            procs.push_back(pi);
-        } else {
-            ADD_FAILURE() << "cannot start " << cmd;
-        }
-    }
+    const std::string exe = "\"" + BinDir() + "\\target_race_helper.exe\" ";
+    std::vector<std::unique_ptr<ChildProcess>> procs;
+    for (const std::string& args : argLists) procs.emplace_back(new ChildProcess(exe + args + " " + ready + " " + go));
     size_t readyCount = 0;
     while (readyCount < procs.size() && WaitForSingleObject(hReady, 60000) == WAIT_OBJECT_0) ++readyCount;
     EXPECT_EQ(procs.size(), readyCount) << "not every helper reached the start";
     SetEvent(hGo);
-    for (PROCESS_INFORMATION& pi : procs) {
-        DWORD code = 999;
-        if (WaitForSingleObject(pi.hProcess, 90000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-        else TerminateProcess(pi.hProcess, 998);
-        codes.push_back(code);
-        CloseHandle(pi.hProcess);
-    }
+    std::vector<DWORD> codes;
+    for (auto& p : procs) codes.push_back(p->Wait(90000));
     CloseHandle(hReady);
     CloseHandle(hGo);
     return codes;
@@ -62,7 +45,7 @@ TEST(TargetKeyRace, ConcurrentCreatorsNeverShareANumber)
     std::vector<std::string> args;
     for (int p = 0; p < kProcesses; ++p)
         args.push_back("create " + base.Path() + " proc" + std::to_string(p) + " " + std::to_string(kKeysEach));
-    std::vector<DWORD> codes = RunTogether(args, UniqueName("vm2tk-ready"), UniqueName("vm2tk-go"));
+    std::vector<DWORD> codes = RunTogether(args);
     for (DWORD c : codes) EXPECT_EQ(0u, c);
 
     // A number taken twice would show as a name overwritten by another
@@ -71,9 +54,7 @@ TEST(TargetKeyRace, ConcurrentCreatorsNeverShareANumber)
     EXPECT_EQ(static_cast<size_t>(kProcesses * kKeysEach), keys.size());
     std::set<std::string> names;
     for (size_t i = 0; i < keys.size(); ++i) {
-        char expected[32];
-        snprintf(expected, sizeof(expected), "P%016d", static_cast<int>(i));
-        EXPECT_EQ(expected, keys[i]) << "numbers are dense from 0";
+        EXPECT_EQ(TargetKeyPath("", static_cast<int>(i)).substr(1), keys[i]) << "numbers are dense from 0";
         std::string path = base.Path() + "\\" + keys[i];
         names.insert(ReadString(HKEY_CURRENT_USER, path, "Name"));
         EXPECT_EQ(10u, ReadDword(HKEY_CURRENT_USER, path, "Timer"));
@@ -95,7 +76,7 @@ TEST(TargetKeyRace, ConcurrentRebuildsForDifferentPrintersKeepEveryKey)
         ASSERT_TRUE(printers.back()->Installed());
         args.push_back("check \"" + printers.back()->Name() + "\" 12");
     }
-    std::vector<DWORD> codes = RunTogether(args, UniqueName("vm2tk-ready"), UniqueName("vm2tk-go"));
+    std::vector<DWORD> codes = RunTogether(args);
     for (DWORD c : codes) EXPECT_EQ(0u, c);
 
     // Each sweep looks at the others' fresh keys: none may take one for a

@@ -57,40 +57,19 @@ std::vector<std::pair<std::string, long>> Items(const std::string& data, int lim
 
 }  // namespace
 
-TEST(TargetPaths, BaseAndNumberedKey)
+// The key path must fit with its terminator; the port name is the target
+// only when the printer name is empty.
+TEST(TargetPaths, KeyPathBoundsAndTheNameThatCounts)
 {
-    EXPECT_EQ(kPrinterBase, vm2::TargetBasePath(0));
-    EXPECT_EQ(kPortBase, vm2::TargetBasePath(1));
-    EXPECT_EQ(nullptr, vm2::TargetBasePath(2));
-    EXPECT_EQ(nullptr, vm2::TargetBasePath(-1));
-
     char path[260];
-    ASSERT_TRUE(vm2::FormatTargetKeyPath(path, sizeof(path), "B", 0));
-    EXPECT_STREQ("B\\P0000000000000000", path);
-    ASSERT_TRUE(vm2::FormatTargetKeyPath(path, sizeof(path), "B", 2147483646));
-    EXPECT_STREQ("B\\P0000002147483646", path);
     EXPECT_FALSE(vm2::FormatTargetKeyPath(path, 19, "B", 1)) << "one byte short of the terminator";
-    EXPECT_TRUE(vm2::FormatTargetKeyPath(path, 20, "B", 1));
-}
-
-TEST(TargetPaths, PortNameOnlyWhenPrinterNameEmpty)
-{
+    ASSERT_TRUE(vm2::FormatTargetKeyPath(path, 20, "B", 2147483646));
+    EXPECT_STREQ("B\\P0000002147483646", path);
     EXPECT_EQ(0, vm2::TargetKindFor("Printer", "LPT1:"));
-    EXPECT_STREQ("Printer", vm2::TargetNameFor("Printer", "LPT1:"));
     EXPECT_EQ(1, vm2::TargetKindFor("", "LPT1:"));
     EXPECT_STREQ("LPT1:", vm2::TargetNameFor(nullptr, "LPT1:"));
-    EXPECT_EQ(0, vm2::TargetKindFor("", ""));
     EXPECT_EQ(0, vm2::TargetKindFor(nullptr, nullptr));
     EXPECT_STREQ("", vm2::TargetNameFor(nullptr, nullptr));
-}
-
-TEST(LogonUser, SameAccountIgnoresCaseButNeedsAUser)
-{
-    EXPECT_TRUE(vm2::SameAccount({"Alice", "OFFICE"}, {"alice", "Office"}));
-    EXPECT_FALSE(vm2::SameAccount({"Alice", "OFFICE"}, {"Alice", "HOME"}));
-    EXPECT_FALSE(vm2::SameAccount({"Alice", "OFFICE"}, {"Alicia", "OFFICE"}));
-    EXPECT_FALSE(vm2::SameAccount({"", ""}, {"", ""}));
-    EXPECT_TRUE(vm2::SameAccount({"Alice", ""}, {"ALICE", ""}));
 }
 
 // Every choice of base from a service's facts; a doubt falls back to the
@@ -125,6 +104,8 @@ TEST(LogonUser, ChoiceOfTheTargetBase)
         {"profile of the same user, other domain", 0,
          [](LogonFacts& f) { f.profiles.back().account.domain = "HOME"; }, false, false, kPrinterBase},
         {"logon user unknown (no session library)", 0, [](LogonFacts& f) { f.logon = {}; }, false, false,
+         kPrinterBase},
+        {"no user names at all are not the same user", 0, [](LogonFacts& f) { f.logon = f.self = {}; }, false, false,
          kPrinterBase},
         {"own account unknown and no profile", 0, [](LogonFacts& f) {
              f.selfKnown = false;
@@ -183,52 +164,17 @@ TEST(NotifyItems, OnlyItemWithThreeDigitsAndEquals)
     }
 }
 
-TEST(NotifyItems, LineWithoutTerminatorEndsAtItsLength)
-{
-    const char data[] = {'I', 'T', 'E', 'M', '0', '0', '3', '=', '4', '2'};
-    char number[4];
-    long value = 0;
-    ASSERT_TRUE(vm2::ParseNotifyItemLine(data, sizeof(data), number, &value));
-    EXPECT_EQ(42, value);
-    ASSERT_TRUE(vm2::ParseNotifyItemLine(data, sizeof(data) - 1, number, &value));
-    EXPECT_EQ(4, value);
-    EXPECT_FALSE(vm2::ParseNotifyItemLine(data, 7, number, &value)) << "cut before the equals sign";
-    EXPECT_FALSE(vm2::ParseNotifyItemLine(nullptr, 10, number, &value));
-}
-
-TEST(NotifyItems, CountLimitsTheItemsNotTheLines)
+// The count limits the items, not the lines; the walk ends at an empty line
+// or at the length, a line without terminator at its length.
+TEST(NotifyItems, WalkOfASection)
 {
     std::string data = Section({"PrnDll=x.dll", "ITEMNUM=2", "ITEM003=1", "ITEM12=1", "ITEM010=0", "ITEM020=1"});
-    auto items = Items(data, 2);
-    ASSERT_EQ(2u, items.size());
-    EXPECT_EQ("003", items[0].first);
-    EXPECT_EQ(1, items[0].second);
-    EXPECT_EQ("010", items[1].first);
-    EXPECT_EQ(0, items[1].second);
-
-    EXPECT_EQ(1u, Items(data, 1).size());
+    using Items_ = std::vector<std::pair<std::string, long>>;
+    EXPECT_EQ((Items_{{"003", 1}, {"010", 0}}), Items(data, 2));
     EXPECT_EQ(3u, Items(data, 50).size()) << "the section ends first";
     EXPECT_TRUE(Items(data, 0).empty());
-    EXPECT_TRUE(Items(Section({}), 5).empty());
-}
-
-TEST(NotifyItems, WalkStopsAtTheListEndAndAtTheLength)
-{
-    std::string data = Section({"ITEM001=1"}) + "ITEM002=1" + '\0' + '\0';
-    EXPECT_EQ(1u, Items(data, 9).size()) << "an empty line ends the list";
-    std::string cut = "ITEM001=1";
-    cut += '\0';
-    cut += "ITEM002=1";  // no terminator at all
-    EXPECT_EQ(2u, Items(cut, 9).size());
-}
-
-TEST(BuzzerSwitch, UserValueBeforeModelDefaultAndOnlyZeroOrOne)
-{
-    EXPECT_EQ(1, vm2::EffectiveBuzzerSwitch(false, 0, 1));
-    EXPECT_EQ(0, vm2::EffectiveBuzzerSwitch(false, 0, 0));
-    EXPECT_EQ(0, vm2::EffectiveBuzzerSwitch(true, 0, 1));
-    EXPECT_EQ(1, vm2::EffectiveBuzzerSwitch(true, 1, 0));
-    EXPECT_EQ(0, vm2::EffectiveBuzzerSwitch(true, 5, 1)) << "5 counts as off";
-    EXPECT_EQ(0, vm2::EffectiveBuzzerSwitch(false, 0, 2));
-    EXPECT_EQ(0, vm2::EffectiveBuzzerSwitch(true, 0xFFFFFFFEul, 1));
+    EXPECT_EQ(1u, Items(Section({"ITEM001=1"}) + "ITEM002=1" + '\0' + '\0', 9).size()) << "an empty line ends the list";
+    EXPECT_EQ((Items_{{"001", 1}, {"002", 42}}), Items(std::string("ITEM001=1\0ITEM002=42", 20), 9));
+    EXPECT_EQ((Items_{{"001", 1}, {"002", 4}}), Items(std::string("ITEM001=1\0ITEM002=42", 19), 9));
+    EXPECT_TRUE(Items(std::string("ITEM002", 7), 9).empty()) << "cut before the equals sign";
 }

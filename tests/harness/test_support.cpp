@@ -1,8 +1,12 @@
 #include "harness/test_support.h"
 
+#include <mmsystem.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+
+#include "config/regpaths.h"
 
 namespace vm2test {
 
@@ -167,5 +171,46 @@ std::string BinDir()
 }
 
 std::string ModuleDllPath() { return BinDir() + "\\K_VM2PR2.dll"; }
+
+// ---------------------------------------------------------------- model
+
+InstalledModel::InstalledModel()
+    : model(UniqueName("VM2M")),
+      driver(UniqueName("vm2drv")),
+      driverKey(HKEY_LOCAL_MACHINE, std::string(vm2::regpath::kDriverBase) + "\\" + driver)
+{
+}
+
+InstalledModel::InstalledModel(const char* kitDataFile) : InstalledModel()
+{
+    for (const char* f : {"KX9100EN.DLL", "KX9100SND.DLL"})
+        CopyFileA((BinDir() + "\\" + f).c_str(), dir.File(f).c_str(), FALSE);
+    Install(ReadFileText(BinDir() + "\\" + kitDataFile), "KX9100.INI");
+    hResDll = LoadLibraryExA(dir.File("KX9100EN.DLL").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+}
+
+InstalledModel::~InstalledModel()
+{
+    if (hResDll != nullptr) {
+        PlaySoundA(nullptr, nullptr, SND_PURGE);  // nothing may still play from the DLL
+        FreeLibrary(hResDll);
+    }
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, vm2::regpath::kProfileKey, model.c_str());
+}
+
+const std::string& InstalledModel::Install(const std::string& text, const char* fileName)
+{
+    dataFile = dir.Write(fileName, text);
+    driverKey.SetString("InstallPath", dir.Path() + "\\");
+    driverKey.SetString("Profile", dataFile);
+    SetProfileValue(dataFile);
+    return dataFile;
+}
+
+void InstalledModel::SetProfileValue(const std::string& path) const
+{
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, vm2::regpath::kProfileKey, model.c_str(), REG_SZ, path.c_str(),
+                    static_cast<DWORD>(path.size() + 1));
+}
 
 }  // namespace vm2test

@@ -79,6 +79,32 @@ private:
 std::string BinDir();
 std::string ModuleDllPath();
 
+// A model of its own installed the way the module finds it: an install
+// folder and a driver key, removed at the end with the model's value in the
+// Profile key.
+class InstalledModel {
+public:
+    InstalledModel();
+    // The kit's model: that data file of the test folder as "KX9100.INI",
+    // the kit's resource DLL and sound library beside it, the resource DLL
+    // loaded as data (hResDll).
+    explicit InstalledModel(const char* kitDataFile);
+    ~InstalledModel();
+    InstalledModel(const InstalledModel&) = delete;
+    InstalledModel& operator=(const InstalledModel&) = delete;
+
+    // Writes the data file into the folder and names it wherever the module
+    // looks: "InstallPath" and "Profile" of the driver key, the Profile key.
+    const std::string& Install(const std::string& text, const char* fileName = "model.ini");
+    void SetProfileValue(const std::string& path) const;  // the Profile key's value for the model
+
+    const std::string model, driver;
+    ScopedRegKey driverKey;
+    TempDir dir;
+    std::string dataFile;
+    HMODULE hResDll = nullptr;
+};
+
 // What a user sees of a top-level window: its class, caption and the texts
 // of its child controls in z-order.
 struct WindowSnapshot {

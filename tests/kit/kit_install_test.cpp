@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/fetch_sized.h"
 #include "companions/standin_version.h"
 #include "config/paths.h"
 #include "config/registry.h"
@@ -30,37 +31,33 @@ std::string ReadPrinterData(const std::string& printer, const char* value)
     return r == ERROR_SUCCESS ? std::string(buf) : "<no value>";
 }
 
-// The driver's data file as GetPrinterDriver level 6 reports it.
-std::string DriverDataFile(const std::string& printer)
+// A printer's level-2 record, or its driver's level-6 record.
+std::vector<unsigned char> PrinterRecord(const std::string& printer, bool driver)
 {
+    std::vector<unsigned char> out;
     HANDLE h = nullptr;
     PRINTER_DEFAULTSA pd = {nullptr, nullptr, PRINTER_ACCESS_USE};
-    if (!OpenPrinterA(const_cast<char*>(printer.c_str()), &h, &pd)) return "";
-    DWORD needed = 0;
-    GetPrinterDriverA(h, nullptr, 6, nullptr, 0, &needed);
-    std::string out;
-    if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > 0) {
-        std::unique_ptr<BYTE[]> buf(new BYTE[needed]);
-        if (GetPrinterDriverA(h, nullptr, 6, buf.get(), needed, &needed))
-            out = reinterpret_cast<DRIVER_INFO_6A*>(buf.get())->pDataFile;
-    }
+    if (!OpenPrinterA(const_cast<char*>(printer.c_str()), &h, &pd)) return out;
+    vm2::FetchSized(out, [&](unsigned char* buf, unsigned long cb, unsigned long* needed) {
+        DWORD n = 0;
+        BOOL ok = driver ? GetPrinterDriverA(h, nullptr, 6, buf, cb, &n) : GetPrinterA(h, 2, buf, cb, &n);
+        *needed = n;
+        return ok != FALSE;
+    });
     ClosePrinter(h);
     return out;
 }
 
+std::string DriverDataFile(const std::string& printer)
+{
+    std::vector<unsigned char> r = PrinterRecord(printer, true);
+    return r.empty() ? "" : reinterpret_cast<DRIVER_INFO_6A*>(r.data())->pDataFile;
+}
+
 std::string PrinterPort(const std::string& printer)
 {
-    HANDLE h = nullptr;
-    PRINTER_DEFAULTSA pd = {nullptr, nullptr, PRINTER_ACCESS_USE};
-    if (!OpenPrinterA(const_cast<char*>(printer.c_str()), &h, &pd)) return "";
-    DWORD needed = 0;
-    GetPrinterA(h, 2, nullptr, 0, &needed);
-    std::string out;
-    std::unique_ptr<BYTE[]> buf(new BYTE[needed + 1]);
-    if (needed > 0 && GetPrinterA(h, 2, buf.get(), needed, &needed))
-        out = reinterpret_cast<PRINTER_INFO_2A*>(buf.get())->pPortName;
-    ClosePrinter(h);
-    return out;
+    std::vector<unsigned char> r = PrinterRecord(printer, false);
+    return r.empty() ? "" : reinterpret_cast<PRINTER_INFO_2A*>(r.data())->pPortName;
 }
 
 int CountPrinters(const std::string& name)

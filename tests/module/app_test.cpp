@@ -2,25 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "config/regpaths.h"
 #include "harness/test_support.h"
 #include "module/exports.h"
 
-using vm2test::ScopedRegKey;
-using vm2test::TempDir;
 using vm2test::UniqueName;
 using vm2test::WindowSnapshot;
 using vm2test::WindowWatch;
 
 namespace {
 
-struct Printer {
+struct Printer : vm2test::InstalledModel {
     std::string name = UniqueName("Printer");
-    std::string driver = UniqueName("Driver");
     std::string port = "LPT1:";
-    std::string model = UniqueName("MD");
-    ScopedRegKey driverKey{HKEY_LOCAL_MACHINE, std::string(vm2::regpath::kDriverBase) + "\\" + driver};
-    TempDir dir;
 
     int Fill(CBaseInfo& info, const char* dat = nullptr, const char* res = nullptr)
     {
@@ -59,9 +52,8 @@ TEST(SetPrinterInfo, MissingNameInvalidatesButKeepsTheTexts)
 TEST(SetPrinterInfo, LooksUpDataFileAndResourceDll)
 {
     Printer p;
-    std::string dat = p.dir.Write("model.ini", "[Language]\r\nENG=9,1\r\n[ENG]\r\nResDll=res.dll\r\n");
     p.dir.Write("res.dll", "MZ");
-    p.driverKey.SetString("Profile", dat);
+    std::string dat = p.Install("[Language]\r\nENG=9,1\r\n[ENG]\r\nResDll=res.dll\r\n");
 
     CBaseInfo info;
     EXPECT_EQ(1, p.Fill(info));
@@ -81,7 +73,8 @@ TEST(SetPrinterInfo, ValidWithoutResourceDllNameOrDataFile)
     EXPECT_EQ(dat, info.GetDatFileName());
     EXPECT_EQ("", info.GetResDll());
     EXPECT_EQ(1, p.Fill(info, dat.c_str(), "named.dll")) << "a given name is taken as it is";
-    EXPECT_EQ("named.dll", info.GetResDll());    EXPECT_EQ(0, p.Fill(info)) << "no profile anywhere: valid, no data file";
+    EXPECT_EQ("named.dll", info.GetResDll());
+    EXPECT_EQ(0, p.Fill(info)) << "no profile anywhere: valid, no data file";
     EXPECT_EQ("", info.GetDatFileName());
     EXPECT_EQ("named.dll", info.GetResDll()) << "left as it was";
 }
@@ -139,8 +132,7 @@ TEST(CheckDriverInstalled, MissingDriverBoxTexts)
 TEST(StartView, LeavesNoDanglingResourceHandle)
 {
     Printer p;
-    std::string dat = p.dir.Write("model.ini", "[" + p.model + "]\r\nComErrDisableNum=4\r\n");
-    p.driverKey.SetString("Profile", dat);
+    p.Install("[" + p.model + "]\r\nComErrDisableNum=4\r\n");
     // View type 3 shows no window: the export returns 1 once the context is set up.
     EXPECT_EQ(1, PrStartView(3, p.name.c_str(), p.driver.c_str(), p.port.c_str(), p.model.c_str(), nullptr,
                              TestResDll().c_str()));

@@ -64,37 +64,24 @@ TEST_F(LoadedModule, ReleaseRegistryAnswersWhetherTheContextFilled)
     EXPECT_EQ(0, release(longName.c_str(), longName.c_str(), longName.c_str(), longName.c_str()));
 }
 
-TEST_F(LoadedModule, PrinterDataNeedsASession)
+// Printer data, status and channel need a session, the timer a valid
+// context: refused with every output left alone.
+TEST_F(LoadedModule, WithoutASessionOrContextNothingIsDelivered)
 {
-    DWORD inOut = kSentinel, data = kSentinel;
+    DWORD inOut = kSentinel, data = kSentinel, status = 0;
     EXPECT_EQ(1, EXPORT(PrSendPrinterData)(1, &inOut, &data));
     EXPECT_EQ(1, EXPORT(PrGetPrinterData)(1, &inOut, &data));
-    EXPECT_EQ(kSentinel, inOut);
-    EXPECT_EQ(kSentinel, data);
     EXPECT_EQ(1, EXPORT(PrSendPrinterData)(1, nullptr, nullptr));
-
     EXPECT_EQ(0, EXPORT(PrReleasePrinterData)(nullptr));
     EXPECT_EQ(0, EXPORT(PrReleasePrinterData)(&data));
-    EXPECT_EQ(kSentinel, data) << "nothing to release without a session";
-}
-
-TEST_F(LoadedModule, StatusWithoutSessionDeliversNothing)
-{
+    EXPECT_EQ(1, EXPORT(PrGetChannel)(&status, &status));
+    EXPECT_EQ(1, EXPORT(PrGetChannel)(nullptr, nullptr));
     int popup = 7, sound = 7, printing = 7, real = 7, simple = 7;
     EXPECT_EQ(1, EXPORT(PrGetStatus)(0, &popup, &sound, &printing, &real, &simple));
     for (int v : {popup, sound, printing, real, simple}) EXPECT_EQ(7, v) << "outputs untouched";
-
-    DWORD status = kSentinel, data = kSentinel;
-    EXPECT_EQ(1, EXPORT(PrGetChannel)(&status, &data));
-    EXPECT_EQ(1, EXPORT(PrGetChannel)(nullptr, nullptr));
-}
-
-TEST_F(LoadedModule, TimerNeedsAValidContext)
-{
     EXPECT_EQ(1, EXPORT(PrReleaseRegistry)("", "", "", ""));
-    DWORD network = kSentinel;
-    EXPECT_EQ(-1, EXPORT(PrGetTimerValue)(4, &network));
-    EXPECT_EQ(kSentinel, network);
+    EXPECT_EQ(-1, EXPORT(PrGetTimerValue)(4, &inOut));
+    for (DWORD v : {inOut, data}) EXPECT_EQ(kSentinel, v) << "outputs untouched";
 }
 
 TEST_F(LoadedModule, WindowsRefuseInvalidNamesWithoutAMessage)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <memory>
 #include <regex>
 #include <sstream>
 
@@ -46,60 +47,42 @@ struct TraceOn {
 };
 
 // Copies of trace_writer_helper sharing a start semaphore and a go event.
-class Writers {
-public:
+struct Writers {
     explicit Writers(bool bAutoReset)
-        : m_ready(vm2test::UniqueName("vm2trace-ready")), m_go(vm2test::UniqueName("vm2trace-go")),
-          m_hReady(CreateSemaphoreA(nullptr, 0, 64, m_ready.c_str())),
-          m_hGo(CreateEventA(nullptr, bAutoReset ? FALSE : TRUE, FALSE, m_go.c_str()))
+        : hReady(CreateSemaphoreA(nullptr, 0, 64, ready.c_str())),
+          hGo(CreateEventA(nullptr, bAutoReset ? FALSE : TRUE, FALSE, go.c_str()))
     {
     }
     ~Writers()
     {
-        for (HANDLE h : m_procs) {
-            TerminateProcess(h, 1);
-            CloseHandle(h);
-        }
-        CloseHandle(m_hReady);
-        CloseHandle(m_hGo);
+        procs.clear();
+        CloseHandle(hReady);
+        CloseHandle(hGo);
     }
     void Start(const std::string& args)
     {
-        std::string exe = vm2test::BinDir() + "\\trace_writer_helper.exe";
-        std::string cmd = "\"" + exe + "\" " + args + " " + m_ready + " " + m_go;
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi = {};
-        ASSERT_TRUE(CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            << cmd;
-        CloseHandle(pi.hThread);
-        m_procs.push_back(pi.hProcess);
+        procs.emplace_back(new vm2test::ChildProcess("\"" + vm2test::BinDir() + "\\trace_writer_helper.exe\" " + args +
+                                                     " " + ready + " " + go));
     }
-    bool Ready() { return WaitForSingleObject(m_hReady, 30000) == WAIT_OBJECT_0; }
-    void Go() { SetEvent(m_hGo); }
-    // Exit codes of all copies, 999 for one that did not end.
+    bool Ready() { return WaitForSingleObject(hReady, 30000) == WAIT_OBJECT_0; }
+    void Go() { SetEvent(hGo); }
     std::vector<DWORD> Join()
     {
         std::vector<DWORD> codes;
-        for (HANDLE h : m_procs) {
-            DWORD code = 999;
-            if (WaitForSingleObject(h, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(h, &code);
-            codes.push_back(code);
-            CloseHandle(h);
-        }
-        m_procs.clear();
+        for (auto& p : procs) codes.push_back(p->Wait());
         return codes;
     }
 
-private:
-    std::string m_ready, m_go;
-    HANDLE m_hReady, m_hGo;
-    std::vector<HANDLE> m_procs;
+    const std::string ready = vm2test::UniqueName("vm2trace-ready"), go = vm2test::UniqueName("vm2trace-go");
+    HANDLE hReady, hGo;
+    std::vector<std::unique_ptr<vm2test::ChildProcess>> procs;
 };
 
 }  // namespace
 
-TEST(Trace, ScopesNestWithTwoBlanksPerLevel)
+// Two blanks per level; a null name counts as category 0, and another
+// category has a depth of its own.
+TEST(Trace, ScopesNestWithTwoBlanksPerLevelAndCategory)
 {
     {
         TraceOn on;
@@ -110,50 +93,38 @@ TEST(Trace, ScopesNestWithTwoBlanksPerLevel)
             Trace(inner, "%s\n", "deeper");
         }
         Trace(outer, "back\n");
+        TraceScope anon(nullptr, 5);
+        EXPECT_EQ(0, anon.Category());
+        EXPECT_EQ(2u, g_nTraceDepth[0]);
+        TraceScope other("Other", 2);
+        EXPECT_EQ(1u, g_nTraceDepth[2]);
+        Trace(other, "in two\n");
     }
-    std::vector<std::string> want = {"",        "---",   "Outer()",       "  value : 5", "  ",
-                                     "  ---",   "  Inner::Step", "    deeper", "  back"};
+    EXPECT_EQ(0u, g_nTraceDepth[0]);
+    EXPECT_EQ(0u, g_nTraceDepth[2]);
+    std::vector<std::string> want = {"",       "---", "Outer()", "  value : 5", "  ",  "  ---", "  Inner::Step",
+                                     "    deeper", "  back", "  ",     "  ---",       "",    "---",   "Other",
+                                     "  in two"};
     std::vector<std::string> got = OwnLines();
     ASSERT_GE(got.size(), want.size());
     got.erase(got.begin(), got.end() - want.size());
     EXPECT_EQ(want, got);
 }
 
-TEST(Trace, NullNameAndOddCategories)
+// The path is looked up at the first scope (not when the switch is set, under
+// the loader lock) and dropped when the outermost scope closes; off, scopes
+// still count but nothing is written.
+TEST(Trace, PathOnlyWithinTheOutermostScopeAndNothingWrittenWhenOff)
 {
-    TraceOn on;
-    unsigned before = g_nTraceDepth[0];
     {
-        TraceScope anon(nullptr, 5);  // counts as category 0
-        EXPECT_EQ(0, anon.Category());
-        EXPECT_EQ(before + 1, g_nTraceDepth[0]);
-        TraceScope other("Other", 2);
-        EXPECT_EQ(1u, g_nTraceDepth[2]);
-        Trace(other, "in two\n");
+        TraceOn on;
+        EXPECT_EQ(nullptr, g_pszTracePath);
+        {
+            TraceScope s("Path()");
+            EXPECT_EQ(TraceFilePath(), g_pszTracePath ? g_pszTracePath : "");
+        }
+        EXPECT_EQ(nullptr, g_pszTracePath);
     }
-    EXPECT_EQ(before, g_nTraceDepth[0]);
-    EXPECT_EQ(0u, g_nTraceDepth[2]);
-    std::vector<std::string> got = OwnLines();
-    ASSERT_GE(got.size(), 6u);
-    got.erase(got.begin(), got.end() - 6);
-    // Category 2 has its own depth: its lines are indented by its count only.
-    EXPECT_EQ((std::vector<std::string>{"", "---", "", "---", "Other", "  in two"}), got);
-}
-
-TEST(Trace, PathIsDroppedWhenTheOutermostScopeCloses)
-{
-    TraceOn on;
-    {
-        TraceScope s("Path()");
-        ASSERT_NE(nullptr, g_pszTracePath);
-        EXPECT_EQ(TraceFilePath(), g_pszTracePath);
-    }
-    EXPECT_EQ(nullptr, g_pszTracePath);
-}
-
-TEST(Trace, OffWritesNothingButStillCounts)
-{
-    SetTraceEnable(FALSE);
     size_t before = OwnLines().size();
     {
         TraceScope s("Silent()");
@@ -203,16 +174,6 @@ TEST(Trace, RegistrySwitchTurnsTheModuleTraceOn)
     EXPECT_EQ("PrReleaseRegistry()", got[before + 2]);
     EXPECT_EQ("  PrinterName : Trace Printer, DriverName : Trace Driver, PortName : LPT1:, ModelID : TR-1",
               got[before + 3]);
-}
-
-TEST(Trace, SwitchingOnPreparesThePathOnlyAtTheFirstScope)
-{
-    // The switch is set while the module loads, under the loader lock: no
-    // folder lookup (shell32) may happen there.
-    TraceOn on;
-    EXPECT_EQ(nullptr, g_pszTracePath);
-    TraceScope s("First()");
-    EXPECT_EQ(TraceFilePath(), g_pszTracePath ? g_pszTracePath : "");
 }
 
 TEST(TraceProcesses, SeveralWritersLoseOrSplitNoLine)

@@ -119,63 +119,27 @@ TEST(PatternSearch, InkFlagsMustEqualTheInkClass)
     EXPECT_EQ(120, RealNo(rows, r));
 }
 
-TEST(EntrySearch, ModelEntriesComeFirst)
-{
-    StatusEntry model[2];
-    StatusPattern patterns[2];
-    int next = 100;
-    BuildModelRow(Line(4, -2, -2, "Ready!"), &next, &model[0], &patterns[0]);
-    BuildModelRow(Line(9, -2, -2), &next, &model[1], &patterns[1]);
-    StatusRows rows(model, patterns, 2);
-    EXPECT_EQ(0, rows.FindEntry(1, 1));       // the model's number 1 shadows built-in entry 13
-    EXPECT_EQ(1, rows.FindEntry(1, 100));
-    EXPECT_EQ(2 + 20, rows.FindEntry(1, -1));
-    EXPECT_EQ(2 + 22, rows.FindEntry(0, -1));
-    EXPECT_STREQ("Ready!", rows.Entry(0)->szMessage1);
-    EXPECT_EQ(14, rows.Entry(2)->nRealNo);     // first built-in row after the model rows
-    EXPECT_EQ(nullptr, rows.Entry(2 + 23));
-}
-
+// A model row shares the number of a built-in pattern it equals; others are
+// numbered from 100, never shared between model rows.
 TEST(ModelRows, SharedNumbersAndNumberingFrom100)
 {
-    StatusEntry e;
-    StatusPattern p;
+    struct {
+        int st, er, wr;
+        int real, simple;  // simple: 12 for ST 0, else 1
+    } rows[] = {
+        {0, 5, -2, 37, 12}, {4, -2, -2, 1, 1}, {9, -2, -2, 100, 1}, {9, -2, -2, 101, 1}, {0, -1, -1, 21, 12},
+        {-2, -2, -2, 21, 1},
+    };
     int next = 100;
-
-    BuildModelRow(Line(0, 5, -2, "Jam", "Open the cover", 1, 1), &next, &e, &p);
-    EXPECT_EQ(37, e.nRealNo);  // same pattern as built-in row 6
-    EXPECT_EQ(37u, p.dwStatusNo);
-    EXPECT_EQ(0u, p.wST);
-    EXPECT_EQ(5u, p.wER);
-    EXPECT_EQ(0xFFFEu, p.wWR);
-    EXPECT_EQ(0u, p.dwFlags);
-    EXPECT_EQ(12, e.nSimpleNo);
-    EXPECT_EQ(12, e.nNotifyNo);
-    EXPECT_EQ(4, e.nClass);
-    EXPECT_EQ(1u, e.dwKind);
-    EXPECT_EQ(1u, e.dwLiteral);
-    EXPECT_EQ(-1, e.nValue1);
-    EXPECT_EQ(1600, e.nValue3);
-    EXPECT_EQ(0, e.nSoundNo);
-    EXPECT_STREQ("Jam", e.szMessage1);
-    EXPECT_STREQ("Open the cover", e.szMessage2);
-    EXPECT_EQ(100, next);
-
-    BuildModelRow(Line(4, -2, -2), &next, &e, &p);
-    EXPECT_EQ(1, e.nRealNo);  // built-in pattern 15
-    EXPECT_EQ(1, e.nSimpleNo);
-    EXPECT_EQ(9, e.nClass);
-
-    BuildModelRow(Line(9, -2, -2), &next, &e, &p);
-    EXPECT_EQ(100, e.nRealNo);
-    EXPECT_EQ(100u, p.dwStatusNo);
-    BuildModelRow(Line(9, -2, -2), &next, &e, &p);
-    EXPECT_EQ(101, e.nRealNo);  // model rows never share with each other
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.st << "," << r.er << "," << r.wr);
+        StatusEntry e;
+        StatusPattern p;
+        BuildModelRow(Line(r.st, r.er, r.wr, "m1", "m2", 1, 0), &next, &e, &p);
+        EXPECT_EQ(r.real, e.nRealNo);
+        EXPECT_EQ(static_cast<std::uint32_t>(r.real), p.dwStatusNo);
+        EXPECT_EQ(r.simple, e.nSimpleNo);
+        EXPECT_STREQ("m2", e.szMessage2);
+    }
     EXPECT_EQ(102, next);
-
-    BuildModelRow(Line(0, -1, -1), &next, &e, &p);
-    EXPECT_EQ(21, e.nRealNo);  // built-in pattern 0: absent ER and WR
-    BuildModelRow(Line(-2, -2, -2), &next, &e, &p);
-    EXPECT_EQ(21, e.nRealNo);  // the catch-all
-    EXPECT_EQ(1, e.nSimpleNo);  // 0xFFFE is a non-zero ST pattern
 }

@@ -9,14 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "config/regpaths.h"
 #include "harness/test_support.h"
 #include "ui/status_fixture.h"
 
-using vm2test::BinDir;
-using vm2test::ScopedRegKey;
-using vm2test::TempDir;
-using vm2test::UniqueName;
+using vm2test::InstalledModel;
 using namespace statustest;
 
 namespace {
@@ -24,30 +20,6 @@ namespace {
 const char kModel[] = "KX-9100";
 
 void ClearLog() { DeleteFileA(SoundLog().c_str()); }
-
-// A driver of its own whose install folder holds the kit's resource DLL,
-// sound library and one variant of the data file.
-struct InstalledModel {
-    std::string driver = UniqueName("drv");
-    ScopedRegKey key{HKEY_LOCAL_MACHINE, std::string(vm2::regpath::kDriverBase) + "\\" + driver};
-    TempDir dir;
-    HMODULE hResDll = nullptr;
-
-    explicit InstalledModel(const char* pszDataFile)
-    {
-        for (const char* f : {"KX9100EN.DLL", "KX9100SND.DLL"})
-            CopyFileA((BinDir() + "\\" + f).c_str(), dir.File(f).c_str(), FALSE);
-        CopyFileA((BinDir() + "\\" + pszDataFile).c_str(), dir.File("KX9100.INI").c_str(), FALSE);
-        key.SetString("InstallPath", dir.Path() + "\\");
-        key.SetString("Profile", dir.File("KX9100.INI"));
-        hResDll = LoadLibraryExA(dir.File("KX9100EN.DLL").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    }
-    ~InstalledModel()
-    {
-        PlaySoundA(nullptr, nullptr, SND_PURGE);
-        if (hResDll != nullptr) FreeLibrary(hResDll);
-    }
-};
 
 class Sound : public ::testing::Test {
 protected:
