@@ -328,6 +328,9 @@ void CountImports(HMODULE hModule)
     COUNT("KERNEL32.dll", CloseHandle);
     COUNT("KERNEL32.dll", CreateMutexA);
     COUNT("KERNEL32.dll", WaitForSingleObject);
+    COUNT("KERNEL32.dll", WaitForMultipleObjects);
+    COUNT("KERNEL32.dll", GetFileAttributesExA);
+    COUNT("KERNEL32.dll", WTSGetActiveConsoleSessionId);
     COUNT("KERNEL32.dll", ReleaseMutex);
     COUNT("KERNEL32.dll", CreateFileMappingA);
     COUNT("KERNEL32.dll", OpenFileMappingA);
