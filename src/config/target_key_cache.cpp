@@ -37,6 +37,9 @@ std::string UserTreeOf(const std::string& basePath, int nKind)
 
 // ------------------------------------------------------------------- Watch
 
+// Before Windows 8 a notification is also signalled when the thread that
+// asked for it ends (the host may poll from threads that come and go): the
+// cache then merely looks again.
 bool TargetKeyCache::Watch::Arm(HKEY hRoot, const std::string& path, BOOL bSubtree, DWORD dwFilter)
 {
     Drop();
@@ -266,6 +269,7 @@ bool TargetKeyPoll::BuzzerDefault(int* pnDefault)
         c.m_machineTree.Arm(HKEY_LOCAL_MACHINE, vm2::regpath::kVlx3Key, TRUE,
                             REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET);
     }
+    if (c.m_models.size() >= kMaxEntries) c.m_models.clear();
     TargetKeyCache::ModelFile& m = c.m_models[Lower(m_printer.driver) + '\n' + Lower(model)];
     if (!m.sourcesKnown) {
         if (!ReadProfileSources(m_printer.driver.c_str(), model.c_str(), &m.sources)) return false;

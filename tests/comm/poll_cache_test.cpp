@@ -1,7 +1,7 @@
 // What the host's status polls keep between polls (the target key open, the
 // notification list, the data file's buzzer default) must not outlive a
-// change that another process makes: each case changes something from a
-// second process (or the spooler) and the very next poll must show it.
+// change made elsewhere: each case changes something from a second process
+// (or the spooler), and the very next poll must show it.
 #include <windows.h>
 #include <winspool.h>
 
@@ -13,21 +13,17 @@
 #include "config/regpaths.h"
 #include "module/exports.h"
 
-using vm2test::ChildProcess;
-
 namespace {
 
 constexpr char kPrinter[] = "VM2 Poll Cache Printer";
-constexpr char kPort[] = "USB001";
 
 struct Outcome {
     int popup, sound;
-    bool stored;  // the printer's key (as found now) holds the poll's reply
+    bool stored;  // the printer's key, as found now, holds the poll's reply
 };
 
-// Steps are command lines of poll_cache_helper.exe, or "-printer" and
-// "+printer" for the spooler. {P} printer, {D} driver, {M} model, {F} the
-// data file, {N} its replacement.
+// Steps: arguments of poll_cache_helper.exe ({P} printer, {D} driver, {F}
+// data file, {N} its replacement), or "-printer" / "+printer" for the spooler.
 struct Case {
     const char* name;
     std::vector<std::string> steps;
@@ -35,104 +31,71 @@ struct Case {
     Outcome after;
 };
 
-// Before each case: the sound switch off, no buzzer switch of the user (the
-// model's default, on, applies), the "ready" status's item on.
-const Outcome kBefore = {1, 1, true};
-
 const Case kCases[] = {
     {"the preferences dialog switches the item off", {"notify {P} 1 0"}, false, {0, 0, true}},
-    {"another host rebuilds the lost key", {"forget {P}", "host {P} {D} USB001 {M} {F}"}, true, {0, 0, true}},
+    {"another host rebuilds the lost key", {"forget {P}", "host {P} {D} {F}"}, true, {0, 0, true}},
     {"a rebuild moves the key to another number", {"renumber {P}"}, true, {1, 1, true}},
     {"a sweep removes the lost key", {"forget {P}", "sweep"}, false, {0, 0, false}},
-    {"the printer is deleted, swept and added again",
-     {"-printer", "sweep", "+printer", "host {P} {D} USB001 {M} {F}"},
-     true,
+    {"the printer is deleted, swept and added again", {"-printer", "sweep", "+printer", "host {P} {D} {F}"}, true,
      {0, 0, true}},
     {"the data file is replaced by one without the buzzer", {"replace {N} {F}"}, false, {1, 0, true}},
 };
 
-std::string Substitute(std::string s, const std::vector<std::pair<std::string, std::string>>& values)
-{
-    for (const auto& v : values)
-        for (size_t at; (at = s.find(v.first)) != std::string::npos;) s.replace(at, v.first.size(), v.second);
-    return s;
-}
-
-bool InstallPrinter()
+bool Spooler(bool bAdd)
 {
     kit::InstallOptions options;
-    options.printers = {kit::PrinterSpec{kPrinter, kPort}};
-    return kit::InstallDemoPrinters(options);
-}
-
-bool DeletePrinterFromSpooler()
-{
+    options.printers = {kit::PrinterSpec{kPrinter, "USB001"}};
+    if (bAdd) return kit::InstallDemoPrinters(options);
     PRINTER_DEFAULTSA all = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    HANDLE h = nullptr;
-    if (!OpenPrinterA(const_cast<char*>(kPrinter), &h, &all)) return false;
-    BOOL ok = DeletePrinter(h);
-    ClosePrinter(h);
-    return ok != FALSE;
+    vm2::UniquePrinter h;
+    return OpenPrinterA(const_cast<char*>(kPrinter), h.put(), &all) && DeletePrinter(h.get());
 }
 
 class PollCache : public SimPrinterTest {
 protected:
-    struct Poll {
-        int result = 0, popup = -7, sound = -7, printing = -7, real = -7, simple = -7;
-    };
-
     Outcome PollOnce()
     {
-        Poll p;
-        p.result = PrGetStatus(0, &p.popup, &p.sound, &p.printing, &p.real, &p.simple);
-        EXPECT_EQ(1, p.result);
-        std::string key = TargetKey(kPrinter);
-        return {p.popup, p.sound, !key.empty() && StoredStatus(kPrinter) == Reply("ready")};
+        int popup = -7, sound = -7, printing, real, simple;
+        EXPECT_EQ(1, PrGetStatus(0, &popup, &sound, &printing, &real, &simple));
+        return {popup, sound, !TargetKey(kPrinter).empty() && StoredStatus(kPrinter) == Reply("ready")};
     }
 
-    // A fresh data file, the printer's key prepared from it, a session, and
-    // a first poll that fills what the polls keep.
+    // A fresh data file, the key prepared from it with the sound switch off,
+    // no buzzer switch of the user (the model's, on, applies) and the "ready"
+    // item on, a session, and a first poll that fills what the polls keep.
     void Prepare()
     {
-        ASSERT_TRUE(CopyFileA(m_kitDataFile.c_str(), m_dat.c_str(), FALSE));
-        ASSERT_EQ(0, PrSetRegDefaultValue(kPrinter, m_driver.c_str(), kPort, kit::kModelId, m_dat.c_str()));
+        ASSERT_TRUE(CopyFileA(m_kitDat.c_str(), m_dat.c_str(), FALSE));
+        ASSERT_EQ(0, PrSetRegDefaultValue(kPrinter, m_driver.c_str(), "USB001", kit::kModelId, m_dat.c_str()));
         Registry key(HKEY_CURRENT_USER, TargetKey(kPrinter).c_str(), FALSE, Registry::kAll);
-        ASSERT_TRUE(key.IsOpen());
         key.SetDword("SoundNotifyEnable", 0);
         key.DeleteValue("BeepBuzzerEnable");
         key.DeleteValue("Status");
-        Registry notify(key.Handle(), "Notify", TRUE, Registry::kAll);
-        notify.SetDword("001", 1);
-        ASSERT_EQ(0, PrMonitoringStart(1, kPrinter, m_driver.c_str(), kPort, kit::kModelId, m_dat.c_str(), nullptr));
+        ASSERT_TRUE(Registry(key.Handle(), "Notify", TRUE, Registry::kAll).SetDword("001", 1));
+        ASSERT_EQ(0, PrMonitoringStart(1, kPrinter, m_driver.c_str(), "USB001", kit::kModelId, m_dat.c_str(), nullptr));
         DWORD status = 0, data = 0;
         ASSERT_EQ(0, PrGetChannel(&status, &data));
         Outcome o = PollOnce();
-        ASSERT_EQ(kBefore.popup, o.popup);
-        ASSERT_EQ(kBefore.sound, o.sound);
-        ASSERT_TRUE(o.stored);
+        ASSERT_TRUE(o.popup == 1 && o.sound == 1 && o.stored) << o.popup << o.sound << o.stored;
     }
 
-    void Run(const std::string& step)
+    void Run(std::string step)
     {
-        if (step == "-printer" || step == "+printer") {
-            ASSERT_TRUE(step == "-printer" ? DeletePrinterFromSpooler() : InstallPrinter()) << step;
+        if (step[0] == '-' || step[0] == '+') {
+            ASSERT_TRUE(Spooler(step[0] == '+')) << step;
             return;
         }
-        std::string args = Substitute(step, {{"{P}", "\"" + std::string(kPrinter) + "\""},
-                                             {"{D}", "\"" + m_driver + "\""},
-                                             {"{M}", kit::kModelId},
-                                             {"{F}", "\"" + m_dat + "\""},
-                                             {"{N}", "\"" + m_datNoBuzzer + "\""}});
-        ChildProcess child("\"" + vm2test::BinDir() + "\\poll_cache_helper.exe\" " + args);
-        ASSERT_EQ(0u, child.Wait()) << args;
+        for (auto v : {std::make_pair("{P}", std::string(kPrinter)), {"{D}", m_driver}, {"{F}", m_dat},
+                       {"{N}", m_datNoBuzzer}})
+            for (size_t at; (at = step.find(v.first)) != std::string::npos;) step.replace(at, 3, "\"" + v.second + "\"");
+        vm2test::ChildProcess child("\"" + vm2test::BinDir() + "\\poll_cache_helper.exe\" " + step);
+        ASSERT_EQ(0u, child.Wait()) << step;
     }
 
     vm2test::TempDir m_dir;
     std::string m_driver = vm2test::UniqueName("vm2pc-driver");
     vm2test::ScopedRegKey m_driverKey{HKEY_LOCAL_MACHINE, std::string(vm2::regpath::kDriverBase) + "\\" + m_driver};
-    std::string m_dat = m_dir.File("KX9100.INI");
-    std::string m_datNoBuzzer;
-    std::string m_kitDataFile;
+    std::string m_dat = m_dir.File("KX9100.INI"), m_datNoBuzzer, m_kitDat;
 };
 
 }  // namespace
@@ -141,21 +104,23 @@ TEST_F(PollCache, TheNextPollSeesAChangeMadeElsewhere)
 {
     char kitDat[260] = "";
     ASSERT_TRUE(GetProfilePath(kitDat, kit::kDriverName, kit::kModelId) && kitDat[0]);
-    m_kitDataFile = kitDat;
-    std::string text = vm2test::ReadFileText(m_kitDataFile);
+    m_kitDat = kitDat;
+    std::string text = vm2test::ReadFileText(m_kitDat);
     size_t at = text.find("BeepBuzzerEnable=1");
     ASSERT_NE(std::string::npos, at);
     m_datNoBuzzer = m_dir.Write("new.ini", text.replace(at, 18, "; replaced\r\nBeepBuzzerEnable=0"));
     m_driverKey.SetString("Profile", m_dat);
-    m_sim.DefinePrinter(kbsim::StandardPrinter(kPrinter, kPort, kbsim::Connection::Usb));
+    m_sim.DefinePrinter(kbsim::StandardPrinter(kPrinter, "USB001", kbsim::Connection::Usb));
     m_sim.SetReply(kPrinter, Reply("ready"));
-    ASSERT_TRUE(InstallPrinter());
+    ASSERT_TRUE(Spooler(true));
 
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         Prepare();
         for (const std::string& step : c.steps) Run(step);
-        if (c.newKey) EXPECT_NE(Reply("ready"), StoredStatus(kPrinter)) << "a new key holds no reply yet";
+        if (c.newKey) {
+            EXPECT_NE(Reply("ready"), StoredStatus(kPrinter)) << "a new key holds no reply yet";
+        }
         Outcome o = PollOnce();
         EXPECT_EQ(c.after.popup, o.popup);
         EXPECT_EQ(c.after.sound, o.sound);
