@@ -1,6 +1,6 @@
-// The one lock guard of the module, over a Win32 mutex: unnamed for the
-// locks inside the process, named for those shared with other processes.
-// Win32 mutexes are recursive, which the library binding relies on (a user
+// The one lock guard of the module: over a critical section for the locks
+// inside the process, over a named Win32 mutex for those shared with other
+// processes. Both are recursive, which the library binding relies on (a user
 // initialises the binding under the lock it already holds).
 #pragma once
 
@@ -10,15 +10,25 @@
 
 namespace vm2 {
 
-// An unnamed mutex of the process, made when constructed (also at load
-// time: creating a mutex is safe under the loader lock).
+// A lock of the process, made when constructed (also at load time:
+// initialising a critical section is safe under the loader lock). Taking it
+// uncontended stays in the process; a kernel mutex would cost two calls into
+// the system (on Wine, two server round trips) for every status poll's
+// several locks.
 class ProcessMutex {
 public:
-    ProcessMutex() : m_h(CreateMutexA(nullptr, FALSE, nullptr)) {}
-    HANDLE get() const { return m_h.get(); }
+    ProcessMutex() { InitializeCriticalSectionEx(&m_cs, 0, CRITICAL_SECTION_NO_DEBUG_INFO); }
+    ~ProcessMutex() { DeleteCriticalSection(&m_cs); }
+    ProcessMutex(const ProcessMutex&) = delete;
+    ProcessMutex& operator=(const ProcessMutex&) = delete;
+
+    // What MutexGuard takes; locking does not change what the owner guards.
+    ProcessMutex* get() const { return const_cast<ProcessMutex*>(this); }
+    void Lock() { EnterCriticalSection(&m_cs); }
+    void Unlock() { LeaveCriticalSection(&m_cs); }
 
 private:
-    UniqueHandle m_h;
+    CRITICAL_SECTION m_cs;
 };
 
 class MutexGuard {
@@ -31,9 +41,19 @@ public:
         m_dwWait = WaitForSingleObject(m_h, dwTimeout);
         m_bOwned = m_dwWait == WAIT_OBJECT_0 || m_dwWait == WAIT_ABANDONED;
     }
+    // Takes a lock of the process; a null lock leaves the guard without it.
+    explicit MutexGuard(ProcessMutex* pLock) : m_pLock(pLock)
+    {
+        if (m_pLock == nullptr) return;
+        m_pLock->Lock();
+        m_dwWait = WAIT_OBJECT_0;
+        m_bOwned = true;
+    }
     ~MutexGuard()
     {
-        if (m_bOwned) ReleaseMutex(m_h);
+        if (!m_bOwned) return;
+        if (m_pLock != nullptr) m_pLock->Unlock();
+        else ReleaseMutex(m_h);
     }
     MutexGuard(const MutexGuard&) = delete;
     MutexGuard& operator=(const MutexGuard&) = delete;
@@ -45,7 +65,8 @@ public:
     bool TimedOut() const { return m_dwWait == WAIT_TIMEOUT; }
 
 private:
-    HANDLE m_h;
+    HANDLE m_h = nullptr;
+    ProcessMutex* m_pLock = nullptr;
     DWORD m_dwWait = WAIT_FAILED;
     bool m_bOwned = false;
 };

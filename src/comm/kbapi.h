@@ -35,7 +35,7 @@ public:
     // The lock of the reference count, the binding and the channel cache:
     // the host thread and the status threads create and destroy users
     // concurrently.
-    HANDLE LockHandle() const { return m_lock.get(); }
+    vm2::ProcessMutex* LockHandle() const { return m_lock.get(); }
 
     int m_nChannelCount = -1;
     kb::ChannelRecord* m_pChannelList = nullptr;  // into m_channels; null when there is no list

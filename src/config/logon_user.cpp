@@ -43,6 +43,13 @@ bool LookupInto(PSID pSid, char* pszUser, DWORD nUserSize, char* pszDomain, DWOR
     return LookupAccountSidA(nullptr, pSid, pszUser, &userLen, pszDomain, &domainLen, &use) != FALSE;
 }
 
+// Traces a text and keeps it for a later replay.
+void TraceKept(const TraceScope& scope, std::vector<std::string>* pLines, const std::string& text)
+{
+    Trace(scope, "%s", text.c_str());
+    if (pLines != nullptr) pLines->push_back(text);
+}
+
 // WTSAPI32 entry points, bound by name so a system without terminal
 // services still loads the module.
 typedef BOOL(WINAPI* WTSQuerySessionInformationA_t)(HANDLE, DWORD, WTS_INFO_CLASS, LPSTR*, DWORD*);
@@ -173,7 +180,8 @@ std::string ShellProgramName()
     return shell.empty() ? std::string("explorer.exe") : shell;
 }
 
-bool FindShellProcessAccount(const char* pszShell, const TraceScope* pScope, AccountName* pOut)
+bool FindShellProcessAccount(const char* pszShell, const TraceScope* pScope, AccountName* pOut,
+                             std::vector<std::string>* pLines)
 {
     if (IsEmpty(pszShell)) return false;
     size_t shellLen = strlen(pszShell);
@@ -191,9 +199,9 @@ bool FindShellProcessAccount(const char* pszShell, const TraceScope* pScope, Acc
         char domain[kPathBuf] = "";
         if (GetProcessAccountName(id, user, sizeof(user), domain, sizeof(domain))) {
             if (pScope != nullptr) {
-                Trace(*pScope, "GetProcessAccountName : success\n");
-                Trace(*pScope, "Logon user name : %s\n", user);
-                Trace(*pScope, "Logon domain name : %s\n", domain);
+                TraceKept(*pScope, pLines, "GetProcessAccountName : success\n");
+                TraceKept(*pScope, pLines, "Logon user name : " + std::string(user) + "\n");
+                TraceKept(*pScope, pLines, "Logon domain name : " + std::string(domain) + "\n");
             }
             pOut->user = user;
             pOut->domain = domain;
@@ -242,15 +250,16 @@ LogonFacts GatherLogonFacts(const TraceScope& scope)
         QuerySessionAccount(&facts.logon);
     } else {
         std::string shell = ShellProgramName();
-        FindShellProcessAccount(shell.c_str(), &scope, &facts.logon);
+        std::vector<std::string>* lines = &facts.traceLines;
+        FindShellProcessAccount(shell.c_str(), &scope, &facts.logon, lines);
         if (facts.logon.user.empty() || facts.logon.domain.empty()) {
-            Trace(scope, "GetProcessAccountName : failed\n");
+            TraceKept(scope, lines, "GetProcessAccountName : failed\n");
             if (!ReadWinlogonDefaults(&facts.logon)) {
                 facts.logonKnown = false;
                 return facts;
             }
-            Trace(scope, "Logon user name : %s\n", facts.logon.user.c_str());
-            Trace(scope, "Logon domain name : %s\n", facts.logon.domain.c_str());
+            TraceKept(scope, lines, "Logon user name : " + facts.logon.user + "\n");
+            TraceKept(scope, lines, "Logon domain name : " + facts.logon.domain + "\n");
         }
     }
 

@@ -37,8 +37,10 @@ bool QuerySessionAccount(AccountName* pOut);
 void ReleaseTerminalServicesLibrary();
 
 // The first process whose executable name begins with pszShell (at most 128
-// are considered) whose owner can be read. False when none can.
-bool FindShellProcessAccount(const char* pszShell, const TraceScope* pScope, AccountName* pOut);
+// are considered) whose owner can be read. False when none can. What it
+// traces is also appended to pLines when given.
+bool FindShellProcessAccount(const char* pszShell, const TraceScope* pScope, AccountName* pOut,
+                             std::vector<std::string>* pLines = nullptr);
 
 // The shell named by Winlogon's "Shell", else "explorer.exe".
 std::string ShellProgramName();
@@ -51,8 +53,9 @@ bool ReadWinlogonDefaults(AccountName* pOut);
 // False when the list cannot be opened.
 bool ReadProfileList(std::vector<ProfileEntry>* pOut);
 
-// Gathers everything ChooseTargetBase needs, tracing as it goes. The
-// profile list is read only when this process is not the logged-on user.
+// Gathers everything ChooseTargetBase needs, tracing as it goes (and keeping
+// the texts in traceLines). The profile list is read only when this process
+// is not the logged-on user.
 LogonFacts GatherLogonFacts(const TraceScope& scope);
 
 }  // namespace vm2

@@ -89,22 +89,38 @@ BOOL GetDriverKeyValue(char* pszOut, const char* pszValueName, const char* pszDr
     return TRUE;
 }
 
+bool ReadProfileSources(const char* pszDriver, const char* pszModelID, ProfileSources* pOut)
+{
+    *pOut = ProfileSources();
+    if (IsEmpty(pszDriver) || IsEmpty(pszModelID)) return false;
+    pOut->driverProfile = DriverKeyString(pszDriver, "Profile");
+    Registry key(HKEY_LOCAL_MACHINE, vm2::regpath::kProfileKey, FALSE, Registry::kRead);
+    pOut->profileKeyOpened = key.IsOpen() != FALSE;
+    if (pOut->profileKeyOpened) pOut->modelProfile = key.QueryString(pszModelID, "", kPathBuf);
+    return true;
+}
+
+BOOL ChooseProfilePath(const ProfileSources& sources, char* pszOut)
+{
+    if (pszOut == nullptr) return FALSE;
+    pszOut[0] = '\0';
+    if (!sources.driverProfile.empty() && FileExists(sources.driverProfile.c_str())) {
+        CopyText(pszOut, kPathBuf, sources.driverProfile.c_str());
+        return TRUE;
+    }
+    if (!sources.profileKeyOpened) return FALSE;
+    // Success even when the model has no value: callers treat empty as failure.
+    CopyText(pszOut, kPathBuf, sources.modelProfile.c_str());
+    return TRUE;
+}
+
 BOOL GetProfilePath(char* pszOut, const char* pszDriver, const char* pszModelID)
 {
     if (pszOut == nullptr) return FALSE;
     pszOut[0] = '\0';
-    if (IsEmpty(pszDriver) || IsEmpty(pszModelID)) return FALSE;
-
-    std::string profile = DriverKeyString(pszDriver, "Profile");
-    if (!profile.empty() && FileExists(profile.c_str())) {
-        CopyText(pszOut, kPathBuf, profile.c_str());
-        return TRUE;
-    }
-    Registry key(HKEY_LOCAL_MACHINE, vm2::regpath::kProfileKey, FALSE, Registry::kRead);
-    if (!key.IsOpen()) return FALSE;
-    // Success even when the model has no value: callers treat empty as failure.
-    CopyText(pszOut, kPathBuf, key.QueryString(pszModelID, "", kPathBuf).c_str());
-    return TRUE;
+    ProfileSources sources;
+    if (!ReadProfileSources(pszDriver, pszModelID, &sources)) return FALSE;
+    return ChooseProfilePath(sources, pszOut);
 }
 
 BOOL GetInstallPath(char* pszOut, const char* pszDriver, const char* pszModelID)

@@ -18,6 +18,19 @@ BOOL FileExistsBeside(const char* pszFileName, const char* pszPath);
 BOOL GetDriverKeyValue(char* pszOut, const char* pszValueName, const char* pszDriver, const char* pszModelID);
 BOOL GetInstallPath(char* pszOut, const char* pszDriver, const char* pszModelID);
 BOOL GetProfilePath(char* pszOut, const char* pszDriver, const char* pszModelID);
+
+// The two registry places the model data file is named in: the driver key's
+// "Profile" and the machine's Profile key (a value named by the model).
+struct ProfileSources {
+    std::string driverProfile;
+    bool profileKeyOpened = false;
+    std::string modelProfile;
+};
+// False when the driver or the model is empty.
+bool ReadProfileSources(const char* pszDriver, const char* pszModelID, ProfileSources* pOut);
+// GetProfilePath's choice: the driver's file when it exists, else the
+// Profile key's value (FALSE when that key is missing).
+BOOL ChooseProfilePath(const ProfileSources& sources, char* pszOut);
 BOOL GetDriverFilePath(char* pszOut, const char* pszValueName, const char* pszDefaultFile, const char* pszDriver,
                        const char* pszModelID);
 BOOL GetPrnDllPath(char* pszOut, const char* pszDriver, const char* pszModelID);

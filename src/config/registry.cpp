@@ -12,7 +12,11 @@ Registry::Registry(HKEY hRoot, const char* pszSubKey, BOOL bCreate, REGSAM acces
 
 Registry::~Registry() { Close(); }
 
-void Registry::Close() { m_key.reset(); }
+void Registry::Close()
+{
+    m_key.reset();
+    m_bDeleted = false;
+}
 
 BOOL Registry::Create(HKEY hRoot, const char* pszSubKey, const char* pszClass, REGSAM access)
 {
@@ -94,9 +98,9 @@ DWORD Registry::QueryDword(const char* pszName, DWORD dwDefault) const
     DWORD type = 0;
     DWORD value = 0;
     DWORD size = sizeof(value);
-    if (RegQueryValueExA(m_key.get(), pszName, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof(value))
-        return dwDefault;
+    LSTATUS rc = RegQueryValueExA(m_key.get(), pszName, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    if (rc == ERROR_KEY_DELETED) m_bDeleted = true;
+    if (rc != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value)) return dwDefault;
     return value;
 }
 
@@ -121,14 +125,20 @@ std::vector<BYTE> Registry::QueryBinary(const char* pszName) const
 
 BOOL Registry::SetDword(const char* pszName, DWORD dwValue)
 {
-    return m_key && RegSetValueExA(m_key.get(), pszName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue),
-                                     sizeof(dwValue)) == ERROR_SUCCESS;
+    return m_key && Written(RegSetValueExA(m_key.get(), pszName, 0, REG_DWORD,
+                                           reinterpret_cast<const BYTE*>(&dwValue), sizeof(dwValue)));
 }
 
 BOOL Registry::SetBinary(const char* pszName, const void* pData, DWORD nSize)
 {
     return m_key &&
-           RegSetValueExA(m_key.get(), pszName, 0, REG_BINARY, static_cast<const BYTE*>(pData), nSize) == ERROR_SUCCESS;
+           Written(RegSetValueExA(m_key.get(), pszName, 0, REG_BINARY, static_cast<const BYTE*>(pData), nSize));
+}
+
+BOOL Registry::Written(LSTATUS rc) const
+{
+    if (rc == ERROR_KEY_DELETED) m_bDeleted = true;
+    return rc == ERROR_SUCCESS;
 }
 
 BOOL Registry::SetString(const char* pszName, const char* pszValue)

@@ -33,6 +33,10 @@ public:
     REGSAM Access() const { return m_access; }
     // The answer of the last open or create (ERROR_SUCCESS when open).
     LSTATUS Status() const { return m_status; }
+    // A DWORD read or write found the key deleted since it was opened (the
+    // handle still refers to the deleted key): whoever keeps a key open
+    // across calls looks it up again.
+    bool Deleted() const { return m_bDeleted; }
 
     // Name of the subkey at nIndex; empty past the end or when not open.
     std::string EnumKey(DWORD nIndex, std::string* pClass = nullptr) const;
@@ -54,7 +58,10 @@ public:
     BOOL DeleteValue(const char* pszName);
 
 private:
+    BOOL Written(LSTATUS rc) const;
+
     vm2::UniqueHKey m_key;
     LSTATUS m_status = ERROR_INVALID_HANDLE;
     REGSAM m_access = 0;
+    mutable bool m_bDeleted = false;
 };

@@ -20,6 +20,8 @@ constexpr const char kVlxCommonKey[] = "software\\KAVRO\\VLX3\\VLXCommon";
 constexpr const char kSidmCommonKey[] = "software\\KAVRO\\VLX3\\SIDMCommon";
 
 // HKEY_CURRENT_USER, or the logged-on user's hive under HKEY_USERS
+// (and, in HKEY_LOCAL_MACHINE, the key above the driver and profile keys)
+constexpr const char kVlx3Key[] = "software\\KAVRO\\VLX3";
 constexpr const char kTargetByPrinter[] = "software\\KAVRO\\VLX3\\VLXData\\KPLTarget";
 constexpr const char kTargetByPort[] = "software\\KAVRO\\VLX3\\VLXData\\KPNTarget";
 constexpr const char kRunKey[] = "software\\Microsoft\\Windows\\CurrentVersion\\Run";

@@ -174,7 +174,19 @@ int GetCurrentTargetPrnKey(const char* pszName, int nKind, char* pszKeyPath, HKE
         }
     }
 
-    Registry base(root, choice.basePath.c_str(), FALSE, Registry::kRead);
+    std::string path;
+    int rc = WalkTargetKeys(root, choice.basePath, pszName, &path, nullptr);
+    if (rc != 0) return rc;
+    CopyText(pszKeyPath, kPathBuf, path.c_str());
+    if (memo != nullptr) memo->found[{nKind, LowerName(pszName)}] = path;
+    return 0;
+}
+
+int WalkTargetKeys(HKEY hRoot, const std::string& basePath, const char* pszName, std::string* pPath,
+                   bool* pbConclusive)
+{
+    if (pbConclusive != nullptr) *pbConclusive = false;
+    Registry base(hRoot, basePath.c_str(), FALSE, Registry::kRead);
     if (!base.IsOpen()) return 4;
 
     auto subkeyCount = [&base] {
@@ -188,19 +200,24 @@ int GetCurrentTargetPrnKey(const char* pszName, int nKind, char* pszKeyPath, HKE
     // that found nothing, walk again (a few times at most).
     for (int walk = 0; walk < 4; ++walk) {
         DWORD before = subkeyCount();
+        bool named = true;  // every key so far had a name
         for (DWORD index = 0;; ++index) {
             std::string sub = base.EnumKey(index);
             if (sub.empty()) break;
             Registry key(base.Handle(), sub.c_str(), FALSE, Registry::kRead);
             std::string name = key.QueryString("Name", "", kPathBuf);
+            if (name.empty()) named = false;
             if (name.empty() || IsEmpty(pszName) || !vm2::EqualNoCase(name.c_str(), pszName)) continue;
-            std::string path = JoinKey(choice.basePath.c_str(), sub);
+            std::string path = JoinKey(basePath.c_str(), sub);
             if (path.size() >= kPathBuf) continue;
-            CopyText(pszKeyPath, kPathBuf, path.c_str());
-            if (memo != nullptr) memo->found[{nKind, LowerName(pszName)}] = path;
+            *pPath = path;
+            if (pbConclusive != nullptr) *pbConclusive = named;
             return 0;
         }
-        if (subkeyCount() == before) break;
+        if (subkeyCount() == before) {
+            if (pbConclusive != nullptr) *pbConclusive = named;
+            break;
+        }
     }
     return 1;
 }

@@ -8,6 +8,8 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <string>
+
 // Opens a printer by name; when the ANSI open fails on an NT system, retries
 // with the name converted to UTF-16. Nonzero on success.
 BOOL KP_OpenPrinter(const char* pszPrinterName, HANDLE* phPrinter, PRINTER_DEFAULTSA* pDefault);
@@ -37,6 +39,15 @@ private:
 // (pszKeyPath = the base path); 4 = base key missing; 5 = bad kind, nothing
 // touched.
 int GetCurrentTargetPrnKey(const char* pszName, int nKind, char* pszKeyPath, HKEY* phRoot);
+
+// Walks the keys below hRoot\basePath for the one whose "Name" is pszName
+// (letter case ignored), as GetCurrentTargetPrnKey does once it has chosen
+// the hive; traces nothing. 0 = found (*pPath = its path); 1 = none; 4 =
+// base key missing. *pbConclusive (may be null): every key in front of the
+// match (every key, when none matched) had a name. A key being made has
+// none for a moment, so a walk that met one may have to be repeated.
+int WalkTargetKeys(HKEY hRoot, const std::string& basePath, const char* pszName, std::string* pPath,
+                   bool* pbConclusive);
 
 // Finds the printer's target key, rebuilding it when it is missing. 0 when
 // found, else the result of RebuildTargetKey. *pnKind tells the family.

@@ -52,6 +52,9 @@ struct LogonFacts {
     AccountName self;
     bool profileListOpened = false;
     std::vector<ProfileEntry> profiles;
+    // The trace texts written while the facts were gathered, in order: a
+    // decision kept for later lookups traces them again, as a fresh one would.
+    std::vector<std::string> traceLines;
 };
 
 struct TargetBaseChoice {

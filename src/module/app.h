@@ -8,6 +8,7 @@
 
 #include "base/printer_context.h"
 #include "comm/com_tolerance.h"
+#include "config/target_key_cache.h"
 
 extern HINSTANCE g_hInstance;  // this module, saved at process attach
 extern int g_nDefaultTimer;    // default monitoring interval of the status window, seconds
@@ -83,6 +84,8 @@ public:
     CBaseInfo m_BaseInfo;
     CMonitoringBuffer* m_pMonitorBuffer = nullptr;
     HMODULE m_hResDll = nullptr;
+    // What the status polls keep of the target keys between polls.
+    TargetKeyCache m_TargetKeys;
 };
 
 CK_VPxxxxApp* GetApp();

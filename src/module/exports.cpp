@@ -303,14 +303,14 @@ struct StatusOutputs {
 
 // Pop-up and sound for a status: the number's own switch pops up, the sound
 // switch and the buzzer sound.
-void DecideNotification(const CK_VPxxxxApp& app, int nNotifyNo, int nSimpleNo, const StatusOutputs& out)
+void DecideNotification(const CK_VPxxxxApp& app, TargetKeyPoll& keys, int nNotifyNo, int nSimpleNo,
+                        const StatusOutputs& out)
 {
-    const CBaseInfo& info = app.m_BaseInfo;
     int sound = 0, item = 0, buzzer = 0;
-    GetSoundNotify(info.GetPrinterName().c_str(), info.GetPortName().c_str(), nNotifyNo, &sound, &item);
+    keys.GetSoundNotify(nNotifyNo, &sound, &item);
     *out.pbSoundPlay = sound;
     *out.pbPopup = item;
-    GetBuzzerNotify(info.Context(), app.GetResDll(), nSimpleNo, &buzzer);
+    keys.GetBuzzerNotify(app.GetResDll(), nSimpleNo, &buzzer);
     if (buzzer == 1) *out.pbSoundPlay = 1;
 }
 
@@ -340,8 +340,6 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
         if (buf == nullptr || info.GetInfoState() < 0) return 1;
         CKbApi api(info.GetPrinterName().c_str());
         if (!api.IsEnable()) return 1;
-        // The poll stores and asks about the same target key four times.
-        TargetKeyLookupMemo memo;
 
         // Outputs the host left out are written to scratch words instead.
         int scratch[5] = {0, 0, 0, 0, 0};
@@ -362,7 +360,6 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
         *out.pbPrinting = 0;
         *out.pnRealStatusNo = 0;
 
-        const char* printer = info.GetPrinterName().c_str();
         const char* port = info.GetPortName().c_str();
         const DWORD channelNo = buf->m_dwStatusChannelNo;
         const int hChannel = static_cast<int>(buf->m_hStatusChannel);
@@ -391,6 +388,9 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
             else if (reply.nSecond <= 0) e = failure(reply.nSecond);
         }
 
+        // The target key is written and asked about through the cache: found
+        // once, kept open, checked against change notifications.
+        TargetKeyPoll keys(app->m_TargetKeys, info.Context());
         if (e == 1) {
             std::unique_ptr<CPrinterStatus> status(
                 statusInfo.CreateStatusObject(channelNo, reply.Bytes(), static_cast<DWORD>(reply.data.size()), 0));
@@ -402,15 +402,15 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
                 e = -1;
             } else {
                 app->m_ComErr.Reset();
-                SetStatusRecord(printer, port, reply.data.data(), static_cast<DWORD>(reply.data.size()), channelNo);
-                SetComStatus(printer, port, 1);
+                keys.SetStatusRecord(reply.data.data(), static_cast<DWORD>(reply.data.size()), channelNo);
+                keys.SetComStatus(1);
                 *out.pnRealStatusNo = status->GetRealStatusNo();
                 *out.pnSimpleStatusNo = status->GetSimpleStatusNo();
                 *out.pbPrinting = status->GetPrintingState();
                 int notifyNo = status->GetNotifyNo();
                 int simpleNo = status->GetSimpleStatusNo();
                 status.reset();
-                DecideNotification(*app, notifyNo, simpleNo, out);
+                DecideNotification(*app, keys, notifyNo, simpleNo, out);
                 Trace(scope, "PrGetStatus() : Success\n");
                 TraceOutcome(scope, iEnableGetStatusErr, out);
                 return 1;
@@ -425,8 +425,8 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
         int n;
         if (channelNo != 0 && hChannel != 0) {
             n = iEnableGetStatusErr > 0 ? 22 : 21;
-            SetComStatus(printer, port, iEnableGetStatusErr > 0 ? 4 : 0);
-        } else if (GetComStatus(printer, port) == 3) {
+            keys.SetComStatus(iEnableGetStatusErr > 0 ? 4 : 0);
+        } else if (keys.GetComStatus() == 3) {
             n = 16;
         } else {
             n = iEnableGetStatusErr > 0 ? 22 : 21;
@@ -435,7 +435,7 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
         if (!status) return -1;
         *out.pnSimpleStatusNo = status->GetSimpleStatusNo();
         status.reset();
-        DecideNotification(*app, *out.pnSimpleStatusNo, *out.pnSimpleStatusNo, out);
+        DecideNotification(*app, keys, *out.pnSimpleStatusNo, *out.pnSimpleStatusNo, out);
         Trace(scope, "PrGetStatus() : Error\n");
         TraceOutcome(scope, iEnableGetStatusErr, out);
         return 1;

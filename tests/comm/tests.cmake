@@ -34,3 +34,16 @@ vm2pr2_test(test_timer SOURCES comm/timer_test.cpp
   DEPENDS comm_printers_setup
   FIXTURES comm_printers
   LOCKS target_keys spooler)
+
+# What the status polls keep between polls, against changes made by other
+# processes (poll_cache_helper) and the spooler.
+add_executable(poll_cache_helper comm/poll_cache_helper.cpp $<TARGET_OBJECTS:vm2pr2_objs>)
+target_include_directories(poll_cache_helper PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(poll_cache_helper PRIVATE vm2pr2_kit_install ${VM2PR2_SYSTEM_LIBS})
+set_target_properties(poll_cache_helper PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+vm2pr2_test(test_poll_cache SOURCES comm/poll_cache_test.cpp
+  LIBS vm2pr2_kbsim_control vm2pr2_kit_install
+  DEPENDS comm_printers_setup poll_cache_helper
+  FIXTURES comm_printers
+  LOCKS target_keys spooler)
+set_tests_properties(test_poll_cache.PollCache.TheNextPollSeesAChangeMadeElsewhere PROPERTIES TIMEOUT 400)
