@@ -48,7 +48,7 @@ if(WIN32)
   add_test(NAME kit.demo_day
            COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/kit/demo_day.sh ${CMAKE_BINARY_DIR}/bin)
   set_tests_properties(kit.demo_day PROPERTIES TIMEOUT 180 FIXTURES_REQUIRED wine
-    RESOURCE_LOCK "spooler;target_keys;kbapi_info;screen"
+    RESOURCE_LOCK "spooler;target_keys;kbapi_info;screen;window_map"
     ENVIRONMENT "${VM2PR2_TEST_ENV};KBSIM_INSTANCE=kit_demo_day")
 endif()
 
@@ -59,5 +59,5 @@ if(WIN32)
     LIBS vm2pr2_kbsim_control vm2pr2_kit_install
     DEPENDS comm_printers_setup vm2pr2_kit_res_en vm2pr2_companions
     FIXTURES comm_printers
-    LOCKS screen target_keys)
+    LOCKS screen target_keys window_map)
 endif()

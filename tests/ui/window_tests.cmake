@@ -4,6 +4,6 @@ if(WIN32)
     LIBS vm2pr2_kbsim_control vm2pr2_kit_install
     DEPENDS comm_printers_setup vm2pr2_kit_res_en
     FIXTURES comm_printers
-    LOCKS screen target_keys vlx_common sound_log)
+    LOCKS screen target_keys vlx_common sound_log window_map)
   target_include_directories(test_status_window PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 endif()
