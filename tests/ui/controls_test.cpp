@@ -33,20 +33,25 @@ constexpr POINT kIconCentre{16, 16};
 // Template 102 with its picture and icon bound; the script runs on the
 // watcher's thread while the dialog shows, then the dialog is closed.
 struct PictureDialog {
+    // Binds both controls as the status view does: the picture with the
+    // install folder's files, the icon.
+    void Bind(HWND hWnd, HMODULE hRes)
+    {
+        hPicture = GetDlgItem(hWnd, kPicture);
+        hIcon = GetDlgItem(hWnd, kIcon);
+        picture.Attach(hPicture);
+        picture.SetModule(hRes);
+        picture.SetSize(75, 60);
+        picture.SetFileNames("KX9100B.BMP", "KX9100R.BMP", "KX9100Y.BMP");
+        icon.Attach(hIcon);
+        icon.SetModule(hRes);
+    }
+
     void Run(const char* caption, const std::function<void(HWND)>& script)
     {
         uitest::KitResDll res;
         uitest::TestDialog dlg(caption, nullptr, res.Get());
-        dlg.OnInit = [&](HWND hWnd) {
-            hPicture = GetDlgItem(hWnd, kPicture);
-            hIcon = GetDlgItem(hWnd, kIcon);
-            picture.Attach(hPicture);
-            picture.SetModule(res.Get());
-            picture.SetSize(75, 60);
-            picture.SetFileNames("KX9100B.BMP", "KX9100R.BMP", "KX9100Y.BMP");
-            icon.Attach(hIcon);
-            icon.SetModule(res.Get());
-        };
+        dlg.OnInit = [&](HWND hWnd) { Bind(hWnd, res.Get()); };
         vm2test::WindowWatch watch(caption, "", 10000, [&](HWND hDlg) {
             hDialog = hDlg;
             script(hDlg);
@@ -177,7 +182,7 @@ TEST(CBMP256Ctrl, ResourcesOfEveryHeaderKindFramesAndAnOverlayBlinkThatRestarts)
             d.picture.SetFrames(1, list);
             d.picture.SetOverlay(771, FALSE);
         });
-        uitest::CaptureWindow(hDlg, "picture_overlay");
+        statustest::Screenshot(hDlg, "picture_overlay");
         blink = PictureDialog::Seen(d.hPicture, kCorner);
         // In a hidden phase the status changes: the icon is due visible and
         // the next toggles are one and two full periods away; the old phase
@@ -221,7 +226,7 @@ TEST(CIconCtrl, TwoIconsAlternateAndOneShowsWithoutTimer)
     d.Run("framework icon", [&](HWND hDlg) {
         const DWORD two[] = {759, 765}, one[] = {0x12340000u | 750};  // the high word is not part of the id
         d.Do([&] { d.icon.SetIcons(2, two); });
-        uitest::CaptureWindow(hDlg, "icon_alternating");
+        statustest::Screenshot(hDlg, "icon_alternating");
         alternating = PictureDialog::Seen(d.hIcon, kIconCentre);
         d.Do([&] {
             d.icon.SetIcons(1, one);
@@ -267,28 +272,21 @@ TEST(GuiObjectCounter, TwoHundredAnimatedDialogsLeaveTheCountsFlat)
     uitest::KitResDll res;
     InstallFolder folder;
     auto runOnce = [&] {
-        CBMP256Ctrl picture;
-        CIconCtrl icon;
+        PictureDialog d;
         uitest::TestDialog dlg("framework leak", nullptr, res.Get());
         dlg.OnInit = [&](HWND hWnd) {
-            HWND hPicture = GetDlgItem(hWnd, kPicture), hIcon = GetDlgItem(hWnd, kIcon);
-            picture.Attach(hPicture);
-            picture.SetModule(res.Get());
-            picture.SetSize(75, 60);
-            picture.SetFileNames("KX9100B.BMP", "KX9100R.BMP", "KX9100Y.BMP");
-            picture.SelectBitmap(511);
-            picture.SetOverlay(777, FALSE);
-            icon.Attach(hIcon);
-            icon.SetModule(res.Get());
+            d.Bind(hWnd, res.Get());
+            d.picture.SelectBitmap(511);
+            d.picture.SetOverlay(777, FALSE);
             const DWORD ids[] = {759, 765};
-            icon.SetIcons(2, ids);
+            d.icon.SetIcons(2, ids);
             // Ticks now rather than every 500 ms: frames, blink and icon turn
             // and paint on every opening.
             const int frames[] = {790, 793};
             for (int i = 0; i < 4; ++i) {
-                if (i == 3) picture.SetFrames(2, frames);
-                SendMessageA(hPicture, WM_TIMER, picture.m_nTimerId, 0);
-                SendMessageA(hIcon, WM_TIMER, icon.m_nTimerId, 0);
+                if (i == 3) d.picture.SetFrames(2, frames);
+                SendMessageA(d.hPicture, WM_TIMER, d.picture.m_nTimerId, 0);
+                SendMessageA(d.hIcon, WM_TIMER, d.icon.m_nTimerId, 0);
                 UpdateWindow(hWnd);
             }
             PostMessageA(hWnd, WM_COMMAND, IDOK, 0);

@@ -1,18 +1,6 @@
 #include "ui/ui_fixture.h"
 
-#include "harness/test_support.h"
-
 namespace uitest {
-
-KitResDll::KitResDll()
-    : m_h(LoadLibraryExA((vm2test::BinDir() + "\\KX9100EN.DLL").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
-{
-}
-
-KitResDll::~KitResDll()
-{
-    if (m_h != nullptr) FreeLibrary(m_h);
-}
 
 TestDialog::TestDialog(std::string caption, HWND hParent, HMODULE hRes, int nOkResult)
     : CDialogBox(kStatusTemplate, hParent), m_caption(std::move(caption)), m_nOkResult(nOkResult)
@@ -27,24 +15,17 @@ INT_PTR TestDialog::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
     if (uMsg == WM_INITDIALOG) {
         SetWindowTextA(hWnd, m_caption.c_str());
         if (OnInit) OnInit(hWnd);
-        // Above the windows of tests that run beside this one: some of these
-        // tests read their dialog back from the screen.
         SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-        return TRUE;
-    }
-    if (uMsg == WM_APP && lParam != 0) {
+    } else if (uMsg == WM_APP && lParam != 0) {
         SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, (*reinterpret_cast<const std::function<LRESULT()>*>(lParam))());
-        return TRUE;
-    }
-    if (uMsg == WM_COMMAND && LOWORD(wParam) == IDOK) {
+    } else if (uMsg == WM_COMMAND && LOWORD(wParam) == IDOK) {
         EndModal(m_nOkResult);
-        return TRUE;
-    }
-    if (uMsg == WM_COMMAND && LOWORD(wParam) == kHelpButton && OnHelp) {
+    } else if (uMsg == WM_COMMAND && LOWORD(wParam) == kHelpButton && OnHelp) {
         OnHelp();
-        return TRUE;
+    } else {
+        return FALSE;
     }
-    return FALSE;
+    return TRUE;
 }
 
 LRESULT OnDialogThread(HWND hDialog, const std::function<LRESULT()>& fn)
@@ -60,37 +41,6 @@ COLORREF ScreenPixel(HWND hWnd, int x, int y)
     COLORREF c = GetPixel(hdc, pt.x, pt.y);
     ReleaseDC(nullptr, hdc);
     return c;
-}
-
-bool CaptureWindow(HWND hWnd, const std::string& name)
-{
-    RECT rc;
-    if (!GetWindowRect(hWnd, &rc)) return false;
-    // <build>\screenshots, beside bin: the artifacts of the run.
-    std::string dir = vm2test::BinDir() + "\\..\\screenshots";
-    CreateDirectoryA(dir.c_str(), nullptr);
-    // "import" is a program of the Unix side, where the X display is; Wine
-    // starts Unix programs given by their Unix path.
-    using UnixNameFn = char*(CDECL*)(LPCWSTR);
-    auto pUnixName = reinterpret_cast<UnixNameFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (pUnixName == nullptr) return false;
-    std::wstring wide(dir.begin(), dir.end());
-    char* pszUnix = pUnixName(wide.c_str());
-    if (pszUnix == nullptr) return false;
-    std::string unixDir = pszUnix;
-    HeapFree(GetProcessHeap(), 0, pszUnix);
-    std::string cmd = "/usr/bin/import -window root -crop " + std::to_string(rc.right - rc.left) + "x" +
-                      std::to_string(rc.bottom - rc.top) + "+" + std::to_string(rc.left) + "+" +
-                      std::to_string(rc.top) + " " + unixDir + "/" + name + ".png";
-    STARTUPINFOA si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    WaitForSingleObject(pi.hProcess, 20000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return GetFileAttributesA((dir + "\\" + name + ".png").c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 OwnerWindow::OwnerWindow()
