@@ -7,16 +7,12 @@
 
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "config/regpaths.h"
 #include "harness/test_support.h"
 #include "ui/status_fixture.h"
 
-using vm2test::BinDir;
-using vm2test::ScopedRegKey;
-using vm2test::TempDir;
-using vm2test::UniqueName;
+using namespace vm2test;
 using namespace statustest;
 
 namespace {
@@ -28,11 +24,6 @@ void ClearLog() { DeleteFileA(SoundLog().c_str()); }
 // A driver of its own whose install folder holds the kit's resource DLL,
 // sound library and one variant of the data file.
 struct InstalledModel {
-    std::string driver = UniqueName("drv");
-    ScopedRegKey key{HKEY_LOCAL_MACHINE, std::string(vm2::regpath::kDriverBase) + "\\" + driver};
-    TempDir dir;
-    HMODULE hResDll = nullptr;
-
     explicit InstalledModel(const char* pszDataFile)
     {
         for (const char* f : {"KX9100EN.DLL", "KX9100SND.DLL"})
@@ -47,6 +38,10 @@ struct InstalledModel {
         PlaySoundA(nullptr, nullptr, SND_PURGE);
         if (hResDll != nullptr) FreeLibrary(hResDll);
     }
+    std::string driver = UniqueName("drv");
+    ScopedRegKey key{HKEY_LOCAL_MACHINE, std::string(vm2::regpath::kDriverBase) + "\\" + driver};
+    TempDir dir;
+    HMODULE hResDll = nullptr;
 };
 
 class Sound : public ::testing::Test {

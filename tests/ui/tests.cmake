@@ -14,8 +14,7 @@ if(WIN32)
   # The wait dialog and the programs it waits for. The settings program's
   # folder and the agent program's copy are machine-wide: "kbapi_info",
   # "agent_keys".
-  vm2pr2_test(test_wait_dlg SOURCES ui/wait_dlg_test.cpp coord/companion_fixture.cpp ui/ui_fixture.cpp
-    ui/status_fixture.cpp
+  vm2pr2_test(test_wait_dlg SOURCES ui/wait_dlg_test.cpp coord/companion_fixture.cpp
     DEPENDS vm2pr2_companions vm2pr2_kit_res_en LOCKS screen kbapi_info agent_keys)
   target_include_directories(test_wait_dlg PRIVATE ${CMAKE_SOURCE_DIR}/kit/companions)
 endif()
