@@ -144,7 +144,7 @@ TEST(CBMP256Ctrl, InstallFilesAreReadOncePerSelectorAndBrokenOnesNeitherDrawnNor
     }
 }
 
-TEST(CBMP256Ctrl, ResourcesOfEveryHeaderKindFramesAndAnOverlayBlinkThatRestarts)
+TEST(CBMP256CtrlAndCIconCtrl, HeaderKindsFramesABlinkThatRestartsAndAlternatingIcons)
 {
     // 256-entry table, 16 colours, a 4-entry table, a core header, 24 bits.
     const std::pair<int, COLORREF> kinds[] = {{790, RGB(0, 0x80, 0)}, {791, RGB(0xFF, 0, 0xFF)},
@@ -153,7 +153,9 @@ TEST(CBMP256Ctrl, ResourcesOfEveryHeaderKindFramesAndAnOverlayBlinkThatRestarts)
     const int list[] = {790, 791, 794};
     PictureDialog d;
     COLORREF seen[5] = {};
-    Colours frames, blink, missing, stopped;
+    Colours frames, blink, missing, stopped, alternating;
+    COLORREF single = 0;
+    UINT_PTR nTimerOfOne = 1;
     int nRefused = -1, bVisibleAfterRestart = 0;
     DWORD dwUntilVisible = 0;
     UINT_PTR nTimerAfterStop = 1;
@@ -189,6 +191,17 @@ TEST(CBMP256Ctrl, ResourcesOfEveryHeaderKindFramesAndAnOverlayBlinkThatRestarts)
             nTimerAfterStop = d.picture.m_nTimerId;
         });
         stopped = PictureDialog::Seen(d.hPicture, kCorner, 8);
+
+        const DWORD two[] = {759, 765}, one[] = {0x12340000u | 750};  // the high word is not part of the id
+        d.Do([&] { d.icon.SetIcons(2, two); });
+        statustest::Screenshot(hDlg, "icon_alternating");
+        alternating = PictureDialog::Seen(d.hIcon, kIconCentre);
+        d.Do([&] {
+            d.icon.SetIcons(1, one);
+            nTimerOfOne = d.icon.m_nTimerId;
+        });
+        Sleep(700);
+        single = ScreenPixel(d.hIcon, kIconCentre.x, kIconCentre.y);
     });
     for (int i = 0; i < 5; ++i) EXPECT_EQ(kinds[i].second, seen[i]) << kinds[i].first;
     EXPECT_EQ(0, nRefused) << "no frames or a null list";
@@ -201,28 +214,8 @@ TEST(CBMP256Ctrl, ResourcesOfEveryHeaderKindFramesAndAnOverlayBlinkThatRestarts)
     EXPECT_EQ(Colours{kGrey}, stopped);
     EXPECT_EQ(0u, nTimerAfterStop);
     EXPECT_EQ(nullptr, d.picture.m_hOverlay);
-}
-
-TEST(CIconCtrl, TwoIconsAlternateAndOneShowsWithoutTimer)
-{
-    PictureDialog d;
-    Colours alternating;
-    COLORREF single = 0;
-    UINT_PTR nTimerOfOne = 1;
-    d.Run("framework icon", [&](HWND hDlg) {
-        const DWORD two[] = {759, 765}, one[] = {0x12340000u | 750};  // the high word is not part of the id
-        d.Do([&] { d.icon.SetIcons(2, two); });
-        statustest::Screenshot(hDlg, "icon_alternating");
-        alternating = PictureDialog::Seen(d.hIcon, kIconCentre);
-        d.Do([&] {
-            d.icon.SetIcons(1, one);
-            nTimerOfOne = d.icon.m_nTimerId;
-        });
-        Sleep(700);
-        single = ScreenPixel(d.hIcon, kIconCentre.x, kIconCentre.y);
-    });
     EXPECT_EQ((Colours{RGB(0, 0xC0, 0), RGB(0xFF, 0xFF, 0xFF)}), alternating);
-    EXPECT_EQ(0u, nTimerOfOne);
+    EXPECT_EQ(0u, nTimerOfOne) << "one icon needs no timer";
     EXPECT_EQ(kRed, single);
 }
 
