@@ -24,7 +24,8 @@ TEST(CDialogBoxDoModal, RefusesWithoutTemplateModuleOrDialogAndLeavesTheOwnerAlo
     GetApp()->m_hResDll = nullptr;
     // No template id, no module, a template the DLL does not have (a loop
     // would wait for ever).
-    for (auto [nId, hModule] : {std::pair<UINT, HMODULE>{0, res.Get()}, {uitest::kStatusTemplate, nullptr}, {4711, res.Get()}}) {
+    for (auto [nId, hModule] :
+         {std::pair<UINT, HMODULE>{0, res.Get()}, {uitest::kStatusTemplate, nullptr}, {4711, res.Get()}}) {
         CDialogBox dlg(nId, owner.hWnd);
         dlg.m_hResModule = hModule;
         EXPECT_EQ(-1, dlg.DoModal()) << nId;

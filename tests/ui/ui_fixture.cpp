@@ -8,7 +8,10 @@ TestDialog::TestDialog(std::string caption, HWND hParent, HMODULE hRes, int nOkR
     m_hResModule = hRes;
 }
 
-void TestDialog::OnAttach(HWND hWnd) { m_bAttachedBeforeUser = GetWindowLongPtrA(hWnd, DWLP_USER) == 0 && m_hWnd == hWnd; }
+void TestDialog::OnAttach(HWND hWnd)
+{
+    m_bAttachedBeforeUser = GetWindowLongPtrA(hWnd, DWLP_USER) == 0 && m_hWnd == hWnd;
+}
 
 INT_PTR TestDialog::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {

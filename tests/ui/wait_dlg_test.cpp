@@ -44,7 +44,8 @@ TEST(CWaitDlg, ShowsItsTextsWithoutCloseItemAndEndsAfterItsTwoTimers)
     // The owner's handling is the framework's (dialog_box_test.cpp).
     ASSERT_TRUE(seen.found) << "no window titled \"" << Title() << "\" appeared";
     EXPECT_NE(std::string::npos, seen.AllText().find(comptest::KitString(CWaitDlg::kTextString))) << seen.AllText();
-    EXPECT_TRUE(close != static_cast<UINT>(-1) && (close & (MF_DISABLED | MF_GRAYED)) != 0) << "the user cannot close it";
+    EXPECT_TRUE(close != static_cast<UINT>(-1) && (close & (MF_DISABLED | MF_GRAYED)) != 0)
+        << "the user cannot close it";
     EXPECT_TRUE(upHalfWay);
     EXPECT_GE(elapsed, 1500u) << "100 ms, then the long wait";
     EXPECT_LT(elapsed, 20000u);
