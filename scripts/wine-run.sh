@@ -27,7 +27,7 @@ if [ "$1" != "--session" ] && [ "$1" != "--session-inner" ]; then
   out=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX") || exit 1
   wine "$@" >"$out" 2>&1 </dev/null &
   pid=$!
-  tail -s 0.1 -f --pid=$pid "$out"
+  tail -n +1 -s 0.1 -f --pid=$pid "$out"
   wait $pid
   status=$?
   rm -f "$out"
