@@ -19,7 +19,19 @@ if [ "$1" != "--session" ] && [ "$1" != "--session-inner" ]; then
     DISPLAY=$(cat "$WINEPREFIX/vm2-display")
     export DISPLAY
   fi
-  exec wine "$@"
+  # The first program that needs the desktop starts Wine's explorer.exe, which
+  # inherits that program's standard error and lives until the desktop has
+  # been idle a while: on the caller's pipe (ctest's) it would hold the run
+  # open for as long as other programs keep the desktop busy. The program
+  # writes to a file instead, passed on as it grows and to its end.
+  out=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX") || exit 1
+  wine "$@" >"$out" 2>&1 </dev/null &
+  pid=$!
+  tail -n +1 -s 0.1 -f --pid=$pid "$out"
+  wait $pid
+  status=$?
+  rm -f "$out"
+  exit $status
 fi
 
 self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"

@@ -1,5 +1,6 @@
 #include "config/target_keys.h"
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <string>
@@ -122,6 +123,8 @@ namespace {
 
 thread_local TargetKeyLookupMemo::Data* t_pMemo = nullptr;
 
+std::atomic<vm2::LogonFactsSource> g_logonFacts{vm2::GatherLogonFacts};
+
 std::string LowerName(const char* pszName)
 {
     std::string s = pszName != nullptr ? pszName : "";
@@ -140,6 +143,11 @@ TargetKeyLookupMemo::~TargetKeyLookupMemo()
     delete m_pData;
 }
 
+void vm2::SetLogonFactsSource(LogonFactsSource pfnSource)
+{
+    g_logonFacts = pfnSource != nullptr ? pfnSource : GatherLogonFacts;
+}
+
 int GetCurrentTargetPrnKey(const char* pszName, int nKind, char* pszKeyPath, HKEY* phRoot)
 {
     TraceScope scope("GetCurrentTargetPrnKey()");
@@ -154,7 +162,7 @@ int GetCurrentTargetPrnKey(const char* pszName, int nKind, char* pszKeyPath, HKE
     if (memo != nullptr && memo->haveChoice[nKind]) {
         choice = memo->choice[nKind];
     } else {
-        vm2::LogonFacts facts = vm2::GatherLogonFacts(scope);
+        vm2::LogonFacts facts = g_logonFacts.load()(scope);
         choice = vm2::ChooseTargetBase(nKind, facts);
         if (choice.sameUser) Trace(scope, "same logon user\n");
         if (memo != nullptr) {

@@ -10,6 +10,10 @@
 
 #include <string>
 
+#include "config/target_rules.h"
+
+class TraceScope;
+
 // Opens a printer by name; when the ANSI open fails on an NT system, retries
 // with the name converted to UTF-16. Nonzero on success.
 BOOL KP_OpenPrinter(const char* pszPrinterName, HANDLE* phPrinter, PRINTER_DEFAULTSA* pDefault);
@@ -33,6 +37,15 @@ private:
     Data* m_pData;
     Data* m_pOuter;
 };
+
+namespace vm2 {
+// Where the lookups learn who is logged on and who this process is
+// (GatherLogonFacts). Tests replace it to make the lookup choose a user's
+// hive under HKEY_USERS; null restores the real one. Process-wide: the
+// status window's polling thread looks keys up too.
+using LogonFactsSource = LogonFacts (*)(const TraceScope& scope);
+void SetLogonFactsSource(LogonFactsSource pfnSource);
+}  // namespace vm2
 
 // Finds the target key of a printer (nKind 0) or port (nKind 1) by name.
 // 0 = found (*phRoot and pszKeyPath set); 1 = no key of that name

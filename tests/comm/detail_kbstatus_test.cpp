@@ -4,6 +4,9 @@
 #include "comm/comm_fixture.h"
 #include "comm/receiver.h"
 #include "config/notify_settings.h"
+#include "config/regpaths.h"
+#include "base/trace.h"
+#include "base/unique_handle.h"
 
 using commtest::Receiver;
 using kbsim::Entry;
@@ -202,4 +205,58 @@ TEST_F(DetailKbStatusTest, NetworkChannelPollsAtTheNetworkInterval)
     poller.EndStatusThread();
     EXPECT_TRUE(poller.GetSelectedMode() & 0x8000);
     poller.CloseChannel();
+}
+
+namespace {
+
+// A console user other than this process, whose hive is a key of the test's
+// own under HKEY_USERS (as a service would see a logged-on user's profile).
+std::string g_otherHive;
+
+vm2::LogonFacts OtherUserLoggedOn(const TraceScope&)
+{
+    vm2::LogonFacts facts;
+    facts.logon = {"vm2tk-console", "VM2TK"};
+    facts.selfKnown = true;
+    facts.self = {"SYSTEM", "NT AUTHORITY"};
+    facts.profileListOpened = true;
+    facts.profiles.push_back({g_otherHive, true, facts.logon});
+    return facts;
+}
+
+}  // namespace
+
+TEST_F(DetailKbStatusTest, WhilePrintingTheReplyIsReadUnderTheLogonUsersHive)
+{
+    g_otherHive = vm2test::UniqueName("S-1-5-21-vm2tk");
+    vm2test::ScopedRegKey hive(HKEY_USERS, g_otherHive);
+    vm2test::ScopedRegKey other(HKEY_USERS,
+                                g_otherHive + "\\" + vm2::regpath::kTargetByPrinter + "\\P0000000000000000");
+    ASSERT_TRUE(vm2test::RegKeyExists(HKEY_USERS, other.Path()));
+    other.SetString("Name", commtest::kUsb);
+    Registry own(HKEY_CURRENT_USER, TargetKey(commtest::kUsb).c_str(), FALSE, Registry::kAll);
+    ASSERT_TRUE(own.IsOpen());
+    vm2::UniqueHandle job(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16,
+                                             ("K_VTMS_" + std::string(commtest::kUsb)).c_str()));
+    vm2::SetLogonFactsSource(OtherUserLoggedOn);
+    struct Restore {
+        ~Restore() { vm2::SetLogonFactsSource(nullptr); }
+    } restore;
+    // Only one of the two keys holds a reply: the answer tells which was read.
+    const std::string reply = Reply("ready");
+    for (bool inOthersHive : {true, false}) {
+        SCOPED_TRACE(inOthersHive ? "reply in the logged-on user's hive" : "reply in this process's hive");
+        other.SetBinary("Status", reply.data(), inOthersHive ? static_cast<DWORD>(reply.size()) : 0);
+        own.SetBinary("Status", reply.data(), inOthersHive ? 0 : static_cast<DWORD>(reply.size()));
+        other.SetDword("ComStatus", 1);  // a fresh reply is waiting
+        Receiver window;
+        auto poller = MakePoller();
+        ASSERT_EQ(1, poller->StartStatusThread(window.Handle()));
+        EXPECT_TRUE(window.WaitFor(5000, 1));
+        poller->EndStatusThread();
+        ASSERT_EQ(1u, window.m_got.size());
+        EXPECT_EQ(static_cast<UINT>(WM_RESULT_KBSTATUS), window.m_got[0].msg);
+        EXPECT_EQ(inOthersHive ? 1 : -1, window.m_got[0].result);
+        poller->CloseChannel();
+    }
 }

@@ -24,7 +24,8 @@ TEST(CDialogBoxDoModal, RefusesWithoutTemplateModuleOrDialogAndLeavesTheOwnerAlo
     GetApp()->m_hResDll = nullptr;
     // No template id, no module, a template the DLL does not have (a loop
     // would wait for ever).
-    for (auto [nId, hModule] : {std::pair<UINT, HMODULE>{0, res.Get()}, {uitest::kStatusTemplate, nullptr}, {4711, res.Get()}}) {
+    for (auto [nId, hModule] :
+         {std::pair<UINT, HMODULE>{0, res.Get()}, {uitest::kStatusTemplate, nullptr}, {4711, res.Get()}}) {
         CDialogBox dlg(nId, owner.hWnd);
         dlg.m_hResModule = hModule;
         EXPECT_EQ(-1, dlg.DoModal()) << nId;
@@ -117,27 +118,22 @@ TEST(CViewBaseMoveChild, ShiftsAChildByTheOffsetInTheDialogsClientArea)
         int MoveTo(int, int) override { return 1; }
         int SetViewStatus(CPrinterStatus*) override { return 1; }
     };
-    POINT before{}, after{};
+    RECT before{}, after{};
     TestDialog dlg("framework view", nullptr, res.Get());
     dlg.OnInit = [&](HWND hWnd) {
         View view;
         view.Create(hWnd, res.Get(), nullptr);
         HWND hChild = GetDlgItem(hWnd, IDOK);
-        auto where = [&](POINT* p) {
-            RECT rc;
-            GetWindowRect(hChild, &rc);
-            *p = {rc.left, rc.top};
-            ScreenToClient(hWnd, p);
-        };
-        where(&before);
+        GetWindowRect(hChild, &before);
         view.MoveChild(hChild, 0, 0);
         view.MoveChild(hChild, 10, -5);
-        where(&after);
+        GetWindowRect(hChild, &after);
         PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
     };
     dlg.DoModal();
-    EXPECT_EQ(before.x + 10, after.x);
-    EXPECT_EQ(before.y - 5, after.y);
+    EXPECT_EQ(before.left + 10, after.left);
+    EXPECT_EQ(before.top - 5, after.top);
+    EXPECT_EQ(before.right - before.left, after.right - after.left);
 }
 
 TEST(CWndBase, GetWindowTextStringReadsTextsOfAnyLength)

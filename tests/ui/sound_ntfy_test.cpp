@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "harness/test_support.h"
 #include "ui/status_fixture.h"
@@ -62,7 +61,6 @@ TEST_F(Sound, BuzzerWithoutModuleOrWithoutWaveDoesNotStart)
     CBeepBuzzer none(kModel, nullptr);
     EXPECT_FALSE(none.IsReady());
     EXPECT_EQ(0, none.Play(0));
-
     // This program has no WAVE resources: ready (a module is known), but
     // the play fails without the system's default sound.
     CBeepBuzzer bare(kModel, GetModuleHandleA(nullptr));
@@ -72,51 +70,40 @@ TEST_F(Sound, BuzzerWithoutModuleOrWithoutWaveDoesNotStart)
     EXPECT_LE(LogSize(), 0) << "nothing played";
 }
 
-TEST_F(Sound, EmptyWavresPlaysFromTheResourceDll)
+TEST_F(Sound, StatusSoundsComeFromTheLibraryWavresNamesElseFromTheResourceDll)
 {
-    InstalledModel m("KX9100.INI");
-    {
-        CResSndNtfy snd(kModel, m.driver.c_str(), m.hResDll);
-        ASSERT_TRUE(snd.IsReady());
-        EXPECT_EQ(m.hResDll, snd.GetModule());
-        EXPECT_NE(0, snd.Play(16003));
+    // Tone 16003 differs between the resource DLL and KX9100SND.DLL; a
+    // library named but missing is not replaced by the resource DLL. The
+    // buzzer always plays from the window's DLL.
+    struct {
+        const char* dataFile;
+        bool ready, fromResDll;
+        int hz, tolerance;
+    } cases[] = {{"KX9100.INI", true, true, 698, 60}, {"KX9100S.INI", true, false, 298, 40},
+                 {"KX9100M.INI", false, false, 0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dataFile);
+        InstalledModel m(c.dataFile);
+        {
+            CResSndNtfy snd(kModel, m.driver.c_str(), m.hResDll);
+            EXPECT_EQ(c.ready, snd.IsReady() != FALSE);
+            EXPECT_EQ(c.fromResDll, snd.GetModule() == m.hResDll);
+            EXPECT_EQ(c.ready, snd.Play(16003) != FALSE);
+            if (c.ready) {
+                SettledLogSize();
+                EXPECT_NEAR(c.hz, RecordedHz(), c.tolerance);
+            }
+            EXPECT_EQ(0, snd.Play(0)) << "a status without sound plays nothing";
+            EXPECT_EQ(0, snd.Play(15999)) << "a sound the module does not hold";
+        }
+        EXPECT_NE(nullptr, FindResourceA(m.hResDll, MAKEINTRESOURCEA(17000), "WAVE"))
+            << "the player must not unload the window's resource DLL";
+        CBeepBuzzer buzzer(kModel, m.hResDll);
+        ClearLog();
+        EXPECT_NE(0, buzzer.Play(0));
         SettledLogSize();
-        EXPECT_NEAR(698, RecordedHz(), 60) << "tone 16003 of the resource DLL";
-        EXPECT_EQ(0, snd.Play(0)) << "a status without sound plays nothing";
-        EXPECT_EQ(0, snd.Play(15999)) << "a sound the module does not hold";
+        EXPECT_NEAR(2000, RecordedHz(), 150);
     }
-    EXPECT_NE(nullptr, FindResourceA(m.hResDll, MAKEINTRESOURCEA(17000), "WAVE"))
-        << "the player must not unload the window's resource DLL";
-}
-
-TEST_F(Sound, WavresPlaysFromTheNamedLibraryInTheInstallFolder)
-{
-    InstalledModel m("KX9100S.INI");
-    CResSndNtfy snd(kModel, m.driver.c_str(), m.hResDll);
-    ASSERT_TRUE(snd.IsReady());
-    EXPECT_NE(m.hResDll, snd.GetModule());
-    EXPECT_NE(0, snd.Play(16003));
-    SettledLogSize();
-    EXPECT_NEAR(298, RecordedHz(), 40) << "tone 16003 of KX9100SND.DLL, not of the resource DLL";
-
-    // The library holds no buzzer; the buzzer player still uses the window's DLL.
-    CBeepBuzzer buzzer(kModel, m.hResDll);
-    ClearLog();
-    EXPECT_NE(0, buzzer.Play(0));
-    SettledLogSize();
-    EXPECT_NEAR(2000, RecordedHz(), 150);
-}
-
-TEST_F(Sound, WavresNamingAMissingFileLeavesNoPlayerButTheBuzzer)
-{
-    InstalledModel m("KX9100M.INI");
-    CResSndNtfy snd(kModel, m.driver.c_str(), m.hResDll);
-    EXPECT_FALSE(snd.IsReady()) << "no fallback to the resource DLL";
-    EXPECT_EQ(nullptr, snd.GetModule());
-    EXPECT_EQ(0, snd.Play(16003));
-
-    CBeepBuzzer buzzer(kModel, m.hResDll);
-    EXPECT_NE(0, buzzer.Play(0));
 }
 
 // Run by its own test entry with tests/harness/alsa-none.conf: a machine

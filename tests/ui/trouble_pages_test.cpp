@@ -52,21 +52,7 @@ struct Exact {
 
 }  // namespace
 
-TEST(TroublePages, ReadsRecordsAndTheTitleAfterThem)
-{
-    Exact r(Resource(3, {{4001, 1, 810, 0xA}, {4002, 3, 820, 0xE}, {4003, 0, 0, 0x5}}, "Solving a printer problem"));
-    TroublePages pages = r.Pages();
-    EXPECT_EQ(3, pages.Count());
-    TroublePage p;
-    ASSERT_TRUE(pages.Page(1, &p));
-    EXPECT_EQ(4002, p.wTextId);
-    EXPECT_EQ(3, p.wPictureCount);
-    EXPECT_EQ(820, p.wFirstBitmap);
-    EXPECT_EQ(0xE, p.wFlags);
-    EXPECT_EQ("Solving a printer problem", pages.Title());
-}
-
-TEST(TroublePages, MalformedResourcesStayInsideTheirBytes)
+TEST(TroublePages, ReadInsideTheirBytes)
 {
     struct Case {
         const char* name;
@@ -74,6 +60,8 @@ TEST(TroublePages, MalformedResourcesStayInsideTheirBytes)
         int pages;
         const char* title;
     } cases[] = {
+        {"three pages and a title", Resource(3, {{4001, 1, 810, 0xA}, {4002, 3, 820, 0xE}, {4003, 0, 0, 0x5}},
+                                             "Solving a printer problem"), 3, "Solving a printer problem"},
         {"empty resource", {}, 0, ""},
         {"one byte", {3}, 0, ""},
         {"no pages", Resource(0, {}, "No pages"), 0, "No pages"},
@@ -94,42 +82,27 @@ TEST(TroublePages, MalformedResourcesStayInsideTheirBytes)
         EXPECT_FALSE(pages.Page(pages.Count(), &p));
         EXPECT_FALSE(pages.Page(-1, &p));
         EXPECT_EQ(7, p.wTextId) << "a refused page leaves the output alone";
+        if (c.pages == 0) continue;
+        ASSERT_TRUE(pages.Page(c.pages - 1, &p));
+        const unsigned char* last = c.bytes.data() + 2 + 8 * (c.pages - 1);
+        EXPECT_EQ(last[0] | last[1] << 8, p.wTextId);
+        EXPECT_EQ(last[6] | last[7] << 8, p.wFlags);
     }
     EXPECT_EQ(0, TroublePages(nullptr, 100).Count());
 }
 
-TEST(TroublePages, FlagsGiveTheButtons)
+TEST(TroublePages, FlagsGiveTheButtonsAndStepsStayInside)
 {
-    struct Case {
-        unsigned flags;
-        int index;
-        bool close, back, nextShown, nextEnabled, ok;
-    } cases[] = {
-        {0x0, 1, false, false, true, false, false},  // neither goes on nor ends: Next greyed
-        {0x1, 1, false, false, false, false, true},
-        {0x2, 1, false, false, true, true, false},
-        {0x3, 1, false, false, true, true, false},  // Next wins over the end of the walk
-        {0x4, 1, false, true, true, false, false},
-        {0x8, 1, true, false, true, false, false},
-        {0xF, 1, true, true, true, true, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "flags " << c.flags);
-        PageControls pc = LayoutPage(TroublePage{1, 0, 0, static_cast<uint16_t>(c.flags)}, c.index);
-        EXPECT_EQ(c.close, pc.bClose);
-        EXPECT_EQ(c.back, pc.bBack);
-        EXPECT_EQ(c.nextShown, pc.bNextShown);
-        EXPECT_EQ(c.nextEnabled, pc.bNextEnabled);
-        EXPECT_EQ(c.ok, pc.bOkShown);
-        EXPECT_EQ(c.ok, pc.bOkDefault);
-        EXPECT_FALSE(pc.bFirstPage);
-    }
+    // Neither going on nor ending greys Next; Next wins over the end of the walk.
+    PageControls none = LayoutPage(TroublePage{1, 0, 0, 0}, 1), both = LayoutPage(TroublePage{1, 0, 0, 0x3}, 1);
+    EXPECT_TRUE(none.bNextShown && !none.bNextEnabled && !none.bOkShown);
+    EXPECT_TRUE(both.bNextShown && both.bNextEnabled && !both.bOkShown && !both.bFirstPage);
     // Page 0 hands the default to Next whatever its flags, even when Next is hidden.
     PageControls first = LayoutPage(TroublePage{1, 2, 810, 0x1}, 0);
-    EXPECT_TRUE(first.bFirstPage);
-    EXPECT_TRUE(first.bOkShown);
-    EXPECT_FALSE(first.bNextShown);
-    EXPECT_TRUE(first.bPicture);
+    EXPECT_TRUE(first.bFirstPage && first.bOkShown && !first.bNextShown && first.bPicture);
+
+    const int steps[][4] = {{0, -1, 3, 0}, {2, 1, 3, 2}, {1, 1, 3, 2}, {0, 1, 0, 0}, {0x7FFFFFFF, 1, 3, 0x7FFFFFFF}};
+    for (const auto& s : steps) EXPECT_EQ(s[3], vm2::StepPage(s[0], s[1], s[2])) << s[0] << " + " << s[1];
 }
 
 TEST(TroublePages, FramesAreConsecutiveResourceIds)

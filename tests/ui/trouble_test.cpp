@@ -1,5 +1,6 @@
 // The trouble dialog on the X display, driven from another thread as a user
-// would, over the kit's trouble page variants (kit/resdll/status.rc).
+// would, over the kit's trouble page variants (kit/resdll/status.rc). Which
+// buttons a page's flags give is checked in trouble_pages_test.cpp.
 #include "ui/status/trouble.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,6 @@
 #include "harness/test_support.h"
 #include "ui/status_fixture.h"
 
-using statustest::ButtonType;
 using statustest::Enabled;
 using statustest::KitDll;
 using statustest::Text;
@@ -20,7 +20,7 @@ using vm2test::WindowWatch;
 
 namespace {
 
-constexpr int kBack = 232, kNext = 233, kClose = 234, kText = 231, kPicture = 230;
+constexpr int kBack = 232, kNext = 233, kClose = 234, kText = 231;
 
 int RunTrouble(CTrouble& dlg, const KitDll& dll)
 {
@@ -30,39 +30,45 @@ int RunTrouble(CTrouble& dlg, const KitDll& dll)
 
 void Click(HWND dlg, int id) { SendMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
 
-// Where the focus is when the dialog has started, seen from its own thread:
-// another test's window taking the activation later cannot blur it.
-class FocusProbe : public CTrouble {
+// A command the buttons do not offer (disabled or hidden) still reaches the
+// dialog when posted: the page index must stay in bounds.
+int Posted(HWND dlg, int id, const CTrouble& trouble)
+{
+    PostMessageA(dlg, WM_COMMAND, id, 0);
+    Sleep(100);
+    return trouble.GetPageIndex();
+}
+
+// Remembers the focus when the dialog has started, seen from its own thread
+// (another test's window taking the activation later cannot blur it); ends
+// itself at once when asked to.
+class Probe : public CTrouble {
 public:
-    FocusProbe() : CTrouble(nullptr) {}
+    explicit Probe(bool bAutoOk = false) : CTrouble(nullptr), m_bAutoOk(bAutoOk) {}
     BOOL OnInitDialog() override
     {
         BOOL b = CTrouble::OnInitDialog();
         m_hFocus = GetFocus();
+        if (m_bAutoOk) PostMessageA(m_hWnd, WM_COMMAND, IDOK, 0);
         return b;
     }
+    bool m_bAutoOk;
     std::atomic<HWND> m_hFocus{nullptr};
 };
 
 }  // namespace
 
-TEST(Trouble, SinglePageEndingTheWalkHandsDefaultAndFocusToHiddenNext)
+TEST(Trouble, SinglePageHandsDefaultAndFocusToHiddenNextAndIgnoresEscape)
 {
     KitDll dll("KX9100T1.DLL");
-    FocusProbe dlg;
+    Probe dlg;
     std::atomic<bool> stayed{false};
     WindowWatch watch("Paper out", "", 10000, [&](HWND h) {
-        EXPECT_TRUE(Visible(GetDlgItem(h, IDOK)));
-        EXPECT_FALSE(Visible(GetDlgItem(h, kNext)));
-        EXPECT_EQ(BS_DEFPUSHBUTTON, ButtonType(GetDlgItem(h, kNext))) << "page 0 gives the default to Next";
-        EXPECT_EQ(BS_PUSHBUTTON, ButtonType(GetDlgItem(h, IDOK)));
+        EXPECT_EQ(BS_DEFPUSHBUTTON, statustest::ButtonType(GetDlgItem(h, kNext))) << "page 0 gives the default to Next";
+        EXPECT_EQ(BS_PUSHBUTTON, statustest::ButtonType(GetDlgItem(h, IDOK)));
         EXPECT_EQ(GetDlgItem(h, kNext), dlg.m_hFocus.load()) << "and the focus, though it is hidden";
-        EXPECT_FALSE(Visible(GetDlgItem(h, kClose)));
-        EXPECT_TRUE(Visible(GetDlgItem(h, kPicture)));
         EXPECT_EQ("The printer has stopped. Press OK when the paper is loaded.", Text(GetDlgItem(h, kText)));
         statustest::Screenshot(h, "trouble_single_page");
-
-        // Escape and the caption's close box do nothing.
         PostMessageA(h, WM_CLOSE, 0, 0);
         PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
         Sleep(300);
@@ -71,7 +77,7 @@ TEST(Trouble, SinglePageEndingTheWalkHandsDefaultAndFocusToHiddenNext)
     });
     EXPECT_EQ(1, RunTrouble(dlg, dll));
     EXPECT_TRUE(watch.Join().found);
-    EXPECT_TRUE(stayed);
+    EXPECT_TRUE(stayed) << "Escape and the caption's close box do nothing";
 }
 
 TEST(Trouble, WalksThePagesCyclingFramesAndStopsAtTheEnds)
@@ -80,14 +86,7 @@ TEST(Trouble, WalksThePagesCyclingFramesAndStopsAtTheEnds)
     CTrouble dlg(nullptr);
     WindowWatch watch("Solving a printer problem", "", 10000, [&](HWND h) {
         EXPECT_FALSE(Enabled(GetDlgItem(h, kBack)));
-        EXPECT_TRUE(Visible(GetDlgItem(h, kClose)));
-        EXPECT_TRUE(Visible(GetDlgItem(h, kNext)) && Enabled(GetDlgItem(h, kNext)));
-        EXPECT_FALSE(Visible(GetDlgItem(h, IDOK)));
-        // Back on the first page of a resource that offers it nowhere.
-        PostMessageA(h, WM_COMMAND, kBack, 0);
-        Sleep(100);
-        EXPECT_EQ(0, dlg.GetPageIndex());
-
+        EXPECT_EQ(0, Posted(h, kBack, dlg)) << "Back on the first page";
         Click(h, kNext);
         EXPECT_EQ(1, dlg.GetPageIndex());
         std::set<int> seen;
@@ -96,20 +95,13 @@ TEST(Trouble, WalksThePagesCyclingFramesAndStopsAtTheEnds)
         statustest::Screenshot(h, "trouble_walk_frames");
 
         Click(h, kNext);
-        EXPECT_EQ(2, dlg.GetPageIndex());
-        EXPECT_FALSE(Visible(GetDlgItem(h, kPicture)));
         EXPECT_EQ(nullptr, dlg.GetPicture().m_pnFrames) << "a page without picture ends the cycle";
         int selector = dlg.GetPicture().m_nSelector;
         Sleep(700);
         EXPECT_EQ(selector, dlg.GetPicture().m_nSelector);
-        EXPECT_TRUE(Visible(GetDlgItem(h, IDOK)));
-        EXPECT_FALSE(Visible(GetDlgItem(h, kNext)));
-        EXPECT_TRUE(Enabled(GetDlgItem(h, kBack)));
+        EXPECT_TRUE(Visible(GetDlgItem(h, IDOK)) && !Visible(GetDlgItem(h, kNext))) << "the last page's buttons";
         statustest::Screenshot(h, "trouble_walk_last_page");
-        PostMessageA(h, WM_COMMAND, kNext, 0);
-        Sleep(100);
-        EXPECT_EQ(2, dlg.GetPageIndex()) << "Next on the last page stays";
-
+        EXPECT_EQ(2, Posted(h, kNext, dlg)) << "Next on the last page";
         Click(h, kBack);
         EXPECT_EQ(1, dlg.GetPageIndex());
         Click(h, kClose);
@@ -120,33 +112,22 @@ TEST(Trouble, WalksThePagesCyclingFramesAndStopsAtTheEnds)
 
 TEST(Trouble, MalformedResourcesGiveDefinedPages)
 {
-    {
-        SCOPED_TRACE("no pages, and no resource at all: ended at once");
-        KitDll dll("KX9100T4.DLL");
-        CTrouble empty(nullptr);
-        EXPECT_EQ(1, RunTrouble(empty, dll));
-        CTrouble none(nullptr);
-        none.m_hResModule = dll.Get();
-        EXPECT_EQ(1, none.Run(nullptr));
-    }
-    {
-        SCOPED_TRACE("every flag 0, a missing text, an unterminated title");
-        KitDll dll("KX9100T6.DLL");
-        CTrouble dlg(nullptr);
-        WindowWatch watch("Unterminated", "", 10000, [&](HWND h) {
-            EXPECT_EQ("", Text(GetDlgItem(h, kText)));
-            EXPECT_TRUE(Visible(GetDlgItem(h, kNext)));
-            EXPECT_FALSE(Enabled(GetDlgItem(h, kNext))) << "Next shown but greyed";
-            EXPECT_FALSE(Visible(GetDlgItem(h, IDOK)));
-            EXPECT_FALSE(Visible(GetDlgItem(h, kClose)));
-            PostMessageA(h, WM_COMMAND, kNext, 0);
-            Sleep(100);
-            EXPECT_EQ(1, dlg.GetPageIndex()) << "the command still steps within the pages";
-            PostMessageA(h, WM_COMMAND, IDOK, 0);
-        });
-        EXPECT_EQ(1, RunTrouble(dlg, dll));
-        EXPECT_TRUE(watch.Join().found);
-    }
+    KitDll none("KX9100T4.DLL");  // no pages: ended at once, as without a resource
+    CTrouble empty(nullptr), missing(nullptr);
+    EXPECT_EQ(1, RunTrouble(empty, none));
+    missing.m_hResModule = none.Get();
+    EXPECT_EQ(1, missing.Run(nullptr));
+
+    // Every flag 0, a missing text, a title without its zero byte that ends
+    // the resource: read up to the resource's size, as the caption shows.
+    KitDll dll("KX9100T6.DLL");
+    CTrouble dlg(nullptr);
+    WindowWatch watch("Unterminated", "", 10000, [&](HWND h) {
+        EXPECT_EQ("", Text(GetDlgItem(h, kText)));
+        PostMessageA(h, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(1, RunTrouble(dlg, dll));
+    EXPECT_TRUE(watch.Join().found);
 }
 
 namespace {
@@ -164,30 +145,25 @@ public:
         if (uMsg == WM_INITDIALOG) {
             SetWindowTextA(hWnd, "Outer status window");
             ShowWindow(hWnd, SW_SHOW);
-            return TRUE;
-        }
-        if (uMsg == WM_APP) {
+        } else if (uMsg == WM_APP) {
             // The user's OK in the trouble dialog and the window's own close
             // both wait in the queue when the trouble dialog's loop looks next.
             PostMessageA(reinterpret_cast<HWND>(wParam), WM_COMMAND, IDOK, 0);
             PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
-            return TRUE;
-        }
-        if (uMsg != WM_COMMAND) return FALSE;
-        if (LOWORD(wParam) == IDOK) {
+        } else if (uMsg == WM_COMMAND && LOWORD(wParam) == IDOK) {
             if (m_bEndTroubles) CTrouble::EndOpenDialogs();
             EndModal(2);
-        } else if (LOWORD(wParam) == 215 || LOWORD(wParam) == 241) {
+        } else if (uMsg == WM_COMMAND && LOWORD(wParam) == 215) {
             CTrouble trouble(nullptr);
             trouble.m_hResModule = m_hResModule;
             m_nTroubleResult = trouble.Run(FindResourceA(m_hResModule, MAKEINTRESOURCEA(11010), MAKEINTRESOURCEA(10)));
-            m_bTroubleReturned = true;
+        } else {
+            return FALSE;
         }
         return TRUE;
     }
     bool m_bEndTroubles;
     int m_nTroubleResult = -5;
-    bool m_bTroubleReturned = false;
 };
 
 }  // namespace
@@ -195,79 +171,44 @@ public:
 TEST(Trouble, ItsEndLeavesTheWindowRunningAndTheWindowsCloseEndsBoth)
 {
     KitDll dll("KX9100EN.DLL");
-    {
-        SCOPED_TRACE("trouble ended by the user: the window runs on");
-        OuterWindow outer(dll.Get(), true);
+    // How the trouble dialog ends, given its window h and the outer one's.
+    enum End { kUserCloses, kWindowCloses, kWindowClosesUntold, kBothAtOnce };
+    for (End end : {kUserCloses, kWindowCloses, kWindowClosesUntold, kBothAtOnce}) {
+        SCOPED_TRACE(end);
+        OuterWindow outer(dll.Get(), end != kWindowClosesUntold);
         WindowWatch w("Outer status window", "", 10000, [&](HWND h) {
             PostMessageA(h, WM_COMMAND, 215, 0);
-            WindowWatch t("Solving a printer problem", "", 5000, [](HWND th) { Click(th, kClose); });
+            WindowWatch t("Solving a printer problem", "", 5000, [&](HWND th) {
+                if (end == kUserCloses) Click(th, kClose);
+                else if (end == kBothAtOnce) PostMessageA(h, WM_APP, reinterpret_cast<WPARAM>(th), 0);
+                else Click(h, IDOK);
+            });
             EXPECT_TRUE(t.Join().found);
+            if (end != kUserCloses) return;
             Sleep(300);
             EXPECT_TRUE(IsWindowVisible(h)) << "the trouble dialog's end must not end the window";
             Click(h, IDOK);
         });
-        EXPECT_EQ(2, outer.DoModal());
-        EXPECT_EQ(1, outer.m_nTroubleResult);
-        EXPECT_TRUE(w.Join().found);
-    }
-    for (bool endTroubles : {false, true}) {
-        SCOPED_TRACE(endTroubles ? "window closes, ending its trouble dialogs" : "window closes, nothing told");
-        OuterWindow outer(dll.Get(), endTroubles);
-        WindowWatch w("Outer status window", "", 10000, [&](HWND h) {
-            PostMessageA(h, WM_COMMAND, 215, 0);
-            WindowWatch t("Solving a printer problem", "", 5000, [&](HWND) { Click(h, IDOK); });
-            EXPECT_TRUE(t.Join().found);
-        });
-        EXPECT_EQ(2, outer.DoModal());
-        EXPECT_TRUE(outer.m_bTroubleReturned);
-        EXPECT_EQ(0, outer.m_nTroubleResult) << "ended from outside";
-        EXPECT_TRUE(w.Join().found);
-    }
-    {
-        SCOPED_TRACE("the user's OK and the window's close in one go");
-        OuterWindow outer(dll.Get(), true);
-        WindowWatch w("Outer status window", "", 10000, [&](HWND h) {
-            PostMessageA(h, WM_COMMAND, 215, 0);
-            WindowWatch t("Solving a printer problem", "", 5000, [&](HWND th) {
-                PostMessageA(h, WM_APP, reinterpret_cast<WPARAM>(th), 0);
-            });
-            EXPECT_TRUE(t.Join().found);
-        });
         EXPECT_EQ(2, outer.DoModal()) << "the window's close got through";
         EXPECT_TRUE(w.Join().found);
+        EXPECT_TRUE(end == kBothAtOnce || outer.m_nTroubleResult == (end == kUserCloses ? 1 : 0))
+            << outer.m_nTroubleResult << " (0: ended from outside)";
     }
 }
-
-namespace {
-
-// Ends itself as soon as its first page is up.
-class AutoOk : public CTrouble {
-public:
-    AutoOk() : CTrouble(nullptr) {}
-    BOOL OnInitDialog() override
-    {
-        BOOL b = CTrouble::OnInitDialog();
-        PostMessageA(m_hWnd, WM_COMMAND, IDOK, 0);
-        return b;
-    }
-};
-
-}  // namespace
 
 TEST(Trouble, TwoHundredDialogsLeaveNoObjectBehind)
 {
     KitDll dll("KX9100T2.DLL");  // a first page cycling three pictures
-    {
-        AutoOk warm;
-        ASSERT_EQ(1, RunTrouble(warm, dll));
-    }
-    statustest::Pump(50);
+    auto runs = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            Probe dlg(true);
+            ASSERT_EQ(1, RunTrouble(dlg, dll)) << "run " << i;
+        }
+        statustest::Pump(50);
+    };
+    runs(1);
     vm2test::GuiObjects before = vm2test::CountGuiObjects();
-    for (int i = 0; i < 200; ++i) {
-        AutoOk dlg;
-        ASSERT_EQ(1, RunTrouble(dlg, dll)) << "run " << i;
-    }
-    statustest::Pump(50);
+    runs(200);
     vm2test::GuiObjects after = vm2test::CountGuiObjects();
     EXPECT_EQ(before, after) << before.Describe() << " then " << after.Describe();
 }

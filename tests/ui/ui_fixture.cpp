@@ -4,47 +4,33 @@
 
 namespace uitest {
 
-KitResDll::KitResDll()
-    : m_h(LoadLibraryExA((vm2test::BinDir() + "\\KX9100EN.DLL").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
-{
-}
-
-KitResDll::~KitResDll()
-{
-    if (m_h != nullptr) FreeLibrary(m_h);
-}
-
 TestDialog::TestDialog(std::string caption, HWND hParent, HMODULE hRes, int nOkResult)
     : CDialogBox(kStatusTemplate, hParent), m_caption(std::move(caption)), m_nOkResult(nOkResult)
 {
     m_hResModule = hRes;
 }
 
-void TestDialog::OnAttach(HWND hWnd) { m_bAttachedBeforeUser = GetWindowLongPtrA(hWnd, DWLP_USER) == 0 && m_hWnd == hWnd; }
+void TestDialog::OnAttach(HWND hWnd)
+{
+    m_bAttachedBeforeUser = GetWindowLongPtrA(hWnd, DWLP_USER) == 0 && m_hWnd == hWnd;
+}
 
 INT_PTR TestDialog::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     if (uMsg == WM_INITDIALOG) {
         SetWindowTextA(hWnd, m_caption.c_str());
         if (OnInit) OnInit(hWnd);
-        // Above the windows of tests that run beside this one: some of these
-        // tests read their dialog back from the screen.
         SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-        return TRUE;
-    }
-    if (uMsg == WM_APP && lParam != 0) {
+    } else if (uMsg == WM_APP && lParam != 0) {
         SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, (*reinterpret_cast<const std::function<LRESULT()>*>(lParam))());
-        return TRUE;
-    }
-    if (uMsg == WM_COMMAND && LOWORD(wParam) == IDOK) {
+    } else if (uMsg == WM_COMMAND && LOWORD(wParam) == IDOK) {
         EndModal(m_nOkResult);
-        return TRUE;
-    }
-    if (uMsg == WM_COMMAND && LOWORD(wParam) == kHelpButton && OnHelp) {
+    } else if (uMsg == WM_COMMAND && LOWORD(wParam) == kHelpButton && OnHelp) {
         OnHelp();
-        return TRUE;
+    } else {
+        return FALSE;
     }
-    return FALSE;
+    return TRUE;
 }
 
 LRESULT OnDialogThread(HWND hDialog, const std::function<LRESULT()>& fn)

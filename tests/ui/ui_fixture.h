@@ -1,5 +1,6 @@
-// What the window framework tests share: the kit's resource DLL, and a dialog
-// of template 102 that records what happens to it and ends on its buttons.
+// What the window framework tests share: a dialog of template 102 that
+// records what happens to it and ends on its buttons, and an owner window.
+// The kit's resource DLLs and screenshots come from status_fixture.h.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "ui/framework/dialog_box.h"
+#include "ui/status_fixture.h"
 
 namespace uitest {
 
@@ -15,20 +17,14 @@ constexpr UINT kStatusTemplate = 102;
 constexpr int kHelpButton = 215;
 
 // The kit's English resource DLL, loaded as the module loads it (as data).
-class KitResDll {
-public:
-    KitResDll();
-    ~KitResDll();
-    KitResDll(const KitResDll&) = delete;
-    KitResDll& operator=(const KitResDll&) = delete;
-    HMODULE Get() const { return m_h; }
-
-private:
-    HMODULE m_h;
+struct KitResDll : statustest::KitDll {
+    KitResDll() : KitDll("KX9100EN.DLL") {}
 };
 
-// A dialog of template 102 with its own caption, shown at WM_INITDIALOG. OK
-// ends it with nOkResult; the help button runs OnHelp (if set).
+// A dialog of template 102 with its own caption, shown topmost at
+// WM_INITDIALOG (some tests read it back from the screen). OK ends it with
+// nOkResult; the help button runs OnHelp (if set); WM_APP runs a function
+// on the dialog's thread (OnDialogThread).
 class TestDialog : public CDialogBox {
 public:
     TestDialog(std::string caption, HWND hParent, HMODULE hRes, int nOkResult = IDOK);
@@ -43,8 +39,7 @@ public:
     bool m_bAttachedBeforeUser = false;  // DWLP_USER still empty in OnAttach
 };
 
-// Runs fn on the thread of a TestDialog (as the controls require: their
-// timers belong to that thread) and returns its answer.
+// Runs fn on the thread of a TestDialog (the controls' timers belong to it).
 LRESULT OnDialogThread(HWND hDialog, const std::function<LRESULT()>& fn);
 
 // The colour of a point of a window's client area as the screen shows it.
