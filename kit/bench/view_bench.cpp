@@ -16,7 +16,6 @@
 // It prints figures and never fails on them. Exit code 1 only when the setup
 // fails or a window does not come up.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -123,13 +122,7 @@ std::string Held(const std::string& strLibrary)
         gdi += type != 0 && type != OBJ_DC && type != OBJ_REGION;
     }
     vm2test::GuiObjects user = vm2test::CountGuiObjects();
-    int threads = 0;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 te{};
-    te.dwSize = sizeof(te);
-    for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
-        threads += te.th32OwnerProcessID == GetCurrentProcessId();
-    CloseHandle(snap);
+    const int threads = vm2test::CountThreads();
     char line[256];
     std::snprintf(line, sizeof(line), "gdi %d, icons %d, menus %d, windows %d, threads %d, handles %ld, library %s",
                   gdi, user.nIcons, user.nMenus, user.nWindows, threads, bench::CountHandles(),

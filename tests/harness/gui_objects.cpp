@@ -1,6 +1,7 @@
 #include "harness/gui_objects.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 namespace vm2test {
 
@@ -68,6 +69,19 @@ GuiObjects CountGuiObjects()
         GetWindowThreadProcessId(hMsg, &pid);
         if (pid == GetCurrentProcessId()) ++n.nWindows;
     }
+    return n;
+}
+
+int CountThreads()
+{
+    int n = 0;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snap == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 te{};
+    te.dwSize = sizeof(te);
+    for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
+        n += te.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snap);
     return n;
 }
 

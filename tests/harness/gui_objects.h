@@ -22,4 +22,7 @@ struct GuiObjects {
 
 GuiObjects CountGuiObjects();
 
+// Threads of this process, from the system's thread list.
+int CountThreads();
+
 }  // namespace vm2test

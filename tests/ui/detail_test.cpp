@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <mmsystem.h>
 #include <oleacc.h>
-#include <tlhelp32.h>
 
 #include <functional>
 #include <thread>
@@ -85,14 +84,7 @@ std::string HeldObjects()
     vm2test::GuiObjects user = vm2test::CountGuiObjects();
     held += "GDI, icons " + std::to_string(user.nIcons) + ", menus " + std::to_string(user.nMenus) + ", windows " +
             std::to_string(user.nWindows);
-    int threads = 0;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 te{};
-    te.dwSize = sizeof(te);
-    for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
-        threads += te.th32OwnerProcessID == GetCurrentProcessId();
-    CloseHandle(snap);
-    return held + ", threads " + std::to_string(threads);
+    return held + ", threads " + std::to_string(vm2test::CountThreads());
 }
 
 int CountHandles()

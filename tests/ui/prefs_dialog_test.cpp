@@ -111,7 +111,9 @@ TEST(PrefsDialog, KitModelVariantsChooseTemplateAndControls)
             WindowWatch::PressButton(dlg, IDCANCEL);
         }));
         EXPECT_EQ((std::vector<bool>{c.buzzer, c.buzzer, c.buzzer, c.sound, c.speaker}), seen);
-        if (!c.sound) EXPECT_EQ(0xBAADF00Du, s.Value("SoundNotifyEnable")) << "not offered: neither read nor filled";
+        if (!c.sound) {
+            EXPECT_EQ(0xBAADF00Du, s.Value("SoundNotifyEnable")) << "not offered: neither read nor filled";
+        }
         if (c.selected < 0) continue;
         int gap = pos[0].x, width = outer.right - outer.left;
         EXPECT_GT(gap, 0);
