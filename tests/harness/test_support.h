@@ -115,6 +115,12 @@ struct WindowSnapshot {
     std::string AllText() const;
 };
 
+// Saves the window as the X display shows it, as a user sees it, to
+// <build>/screenshots/<name>.png with ImageMagick's "import"; false when
+// that did not work. The window's thread must be pumping, or be this one.
+bool Screenshot(HWND hWnd, const std::string& name);
+
+
 // Watches, from a thread of its own, for a visible top-level window of this
 // process whose caption (or, if caption is empty, class) matches; then reads
 // it and runs the action (by default: presses the button with id IDOK, else

@@ -170,7 +170,7 @@ TEST(CBMP256CtrlAndCIconCtrl, HeaderKindsFramesABlinkThatRestartsAndAlternatingI
             d.picture.SetFrames(1, list);
             d.picture.SetOverlay(771, FALSE);
         });
-        statustest::Screenshot(hDlg, "picture_overlay");
+        vm2test::Screenshot(hDlg, "picture_overlay");
         blink = PictureDialog::Seen(d.hPicture, kCorner);
         // In a hidden phase the status changes: the icon is due visible and
         // the next toggles are one and two full periods away; the old phase
@@ -194,7 +194,7 @@ TEST(CBMP256CtrlAndCIconCtrl, HeaderKindsFramesABlinkThatRestartsAndAlternatingI
 
         const DWORD two[] = {759, 765}, one[] = {0x12340000u | 750};  // the high word is not part of the id
         d.Do([&] { d.icon.SetIcons(2, two); });
-        statustest::Screenshot(hDlg, "icon_alternating");
+        vm2test::Screenshot(hDlg, "icon_alternating");
         alternating = PictureDialog::Seen(d.hIcon, kIconCentre);
         d.Do([&] {
             d.icon.SetIcons(1, one);

@@ -210,7 +210,7 @@ TEST_F(StatusWindowTest, OnDemandWindowIsCentredNamedForScreenReadersAndFollowsT
         EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - (rc.right - rc.left)) / 2, rc.left);
         EXPECT_EQ(h, FindMapWindow(commtest::kUsb, kPort, MAPWND_STATUS));
         ASSERT_TRUE(WaitUntil([&] { return Message(h) == paperOut; }, 3000)) << Message(h);
-        statustest::Screenshot(h, "status_window_on_demand");
+        vm2test::Screenshot(h, "status_window_on_demand");
 
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         std::string title = statustest::Text(GetDlgItem(h, vm2::res::kCtlStatusTitle));
@@ -247,7 +247,7 @@ TEST_F(StatusWindowTest, PopupStartsFromTheStoredReplyAndClosesItselfOnRecovery)
         RECT rc{};
         GetWindowRect(h, &rc);
         EXPECT_EQ(static_cast<DWORD>(rc.left), StoredDword(commtest::kUsb, "PopupPOSX", 0x70000000));
-        statustest::Screenshot(h, "status_popup_cover_open");
+        vm2test::Screenshot(h, "status_popup_cover_open");
         Sleep(1500);
         EXPECT_TRUE(IsWindowVisible(h)) << "a status with notice keeps it open";
         m_sim.SetReply(commtest::kUsb, Reply("ready"));
@@ -327,7 +327,7 @@ TEST_F(StatusWindowTest, CommunicationErrorBoxesOncePerWindow)
             WaitUntil([&] { return (box = FindWindowA("#32770", kCaption)) != nullptr; }, i < 2 ? 3000 : 6500);
             if (box == nullptr) break;
             EXPECT_EQ(h, GetWindow(box, GW_OWNER));
-            if (i == 0) statustest::Screenshot(box, "status_comm_error_box");
+            if (i == 0) vm2test::Screenshot(box, "status_comm_error_box");
             texts.push_back(statustest::Text(GetDlgItem(box, 0xFFFF)));
             vm2test::WindowWatch::PressButton(box, IDOK);
             WaitUntil([&] { return !IsWindow(box); }, 2000);
@@ -388,7 +388,7 @@ TEST_F(StatusWindowTest, PopupStaysOpenWhileTroubleHelpRunsAndClosesAtTheNextPol
             return trouble != nullptr;
         }, 3000);
         ASSERT_NE(nullptr, trouble) << "the trouble dialog";
-        statustest::Screenshot(trouble, "status_popup_trouble_dialog");
+        vm2test::Screenshot(trouble, "status_popup_trouble_dialog");
         m_sim.SetReply(commtest::kUsb, Reply("ready"));
         EXPECT_TRUE(WaitUntil([&] { return Message(h) == ready; }, 6500)) << "updates go on during help";
         EXPECT_TRUE(IsWindowVisible(h)) << "no self-closing while help is open";
@@ -425,7 +425,7 @@ TEST_F(StatusWindowTest, AboutBoxShowsTheVersionsAndGoesWithAClosingPopup)
         EXPECT_EQ("Ver. 1.20", statustest::Text(GetDlgItem(about, vm2::res::kCtlAboutPackage))) << "KPWVER";
         EXPECT_EQ("Ver. 2.5", statustest::Text(GetDlgItem(about, vm2::res::kCtlAboutLibrary)));
         EXPECT_FALSE(IsWindowVisible(GetDlgItem(about, vm2::res::kCtlAboutSpare1)));
-        statustest::Screenshot(about, "status_about_box");
+        vm2test::Screenshot(about, "status_about_box");
         m_sim.SetReply(commtest::kUsb, Reply("ready"));
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && (!IsWindow(h) || !IsWindowVisible(h)); }, 6500))
             << "the pop-up closes itself and takes the about box along";

@@ -216,7 +216,7 @@ TEST_F(ViewWindow, EveryStatusClassOnScreenAndNoObjectLeftBehind)
         check(c.nOverlay, picture.m_nOverlay);
         check(c.nIcons, view.GetStatusView().GetIcon().m_nCount);
         Pump(150);
-        statustest::Screenshot(hDlg, "view_status_" + std::to_string(c.nRealNo) + "_class_" +
+        vm2test::Screenshot(hDlg, "view_status_" + std::to_string(c.nRealNo) + "_class_" +
                                          std::to_string(statuses.back()->GetStatusClass()));
     }
     // Counted both times in the same state, after a first round of the same

@@ -105,7 +105,7 @@ TEST(PrefsDialog, KitModelVariantsChooseTemplateAndControls)
                 frame = GetPixel(dc, (icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2 - 17 - 4);
                 ReleaseDC(list, dc);
             }
-            uitest::CaptureWindow(dlg, c.buzzer  ? "prefs_template_110"
+            vm2test::Screenshot(dlg, c.buzzer  ? "prefs_template_110"
                                        : c.sound ? "prefs_template_100"
                                                  : "prefs_quiet");
             WindowWatch::PressButton(dlg, IDCANCEL);

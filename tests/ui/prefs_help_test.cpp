@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/test_support.h"
 #include "ui/prefs/html_help.h"
 #include "ui/prefs_fixture.h"
 #include "ui/ui_fixture.h"
@@ -57,7 +58,7 @@ int ChooseFromMenu(HWND dlg, const char* shot = nullptr)
     if (menu == nullptr) return 0;
     HMENU h = reinterpret_cast<HMENU>(SendMessageA(menu, 0x01E1 /* MN_GETHMENU */, 0, 0));
     int count = GetMenuItemCount(h) * (GetMenuItemID(h, 0) == 243 ? 1 : -1);
-    if (shot != nullptr) uitest::CaptureWindow(dlg, shot);
+    if (shot != nullptr) vm2test::Screenshot(dlg, shot);
     PressKey(VK_DOWN);
     PressKey(VK_RETURN);
     Settle(dlg);
@@ -89,7 +90,7 @@ TEST(PrefsHelp, F1AndRightClicksShowTheirTopicsAtTheCursor)
         GetClientRect(list, &rc);
         Click(list, rc.right / 2, rc.bottom - 10, true);
         items = ChooseFromMenu(dlg, "prefs-menu");
-        uitest::CaptureWindow(GetDesktopWindow(), "prefs-help");
+        vm2test::Screenshot(GetDesktopWindow(), "prefs-help");
 
         // The dialog moved so that its Default button sits in the corner.
         RECT button = {}, window = {};

@@ -44,59 +44,6 @@ std::string Text(HWND hWnd)
     return buf;
 }
 
-namespace {
-
-std::string ShotDir()
-{
-    std::string dir = vm2test::BinDir() + "\\..\\screenshots";
-    CreateDirectoryA(dir.c_str(), nullptr);
-    return dir;
-}
-
-}  // namespace
-
-void Screenshot(HWND hWnd, const std::string& name)
-{
-    RECT rc{};
-    if (!GetWindowRect(hWnd, &rc)) return;
-    int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    if (w <= 0 || h <= 0) return;
-    if (GetWindowThreadProcessId(hWnd, nullptr) == GetCurrentThreadId()) Pump(100);
-    else Sleep(100);
-
-    BITMAPINFOHEADER bih{};
-    bih.biSize = sizeof(bih);
-    bih.biWidth = w;
-    bih.biHeight = h;
-    bih.biPlanes = 1;
-    bih.biBitCount = 24;
-    bih.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HBITMAP dib = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&bih), DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC mem = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-
-    DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
-    BITMAPFILEHEADER bfh{};
-    bfh.bfType = 0x4D42;
-    bfh.bfOffBits = sizeof(bfh) + sizeof(bih);
-    bfh.bfSize = bfh.bfOffBits + stride * h;
-    std::string bmp = ShotDir() + "\\" + name + ".bmp";
-    FILE* f = fopen(bmp.c_str(), "wb");
-    if (f != nullptr && bits != nullptr) {
-        fwrite(&bfh, sizeof(bfh), 1, f);
-        fwrite(&bih, sizeof(bih), 1, f);
-        fwrite(bits, stride * h, 1, f);
-    }
-    if (f != nullptr) fclose(f);
-    DeleteObject(dib);
-}
-
 std::string SoundLog()
 {
     const char* unix = getenv("VM2PR2_SOUND_LOG");

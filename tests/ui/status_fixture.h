@@ -1,5 +1,5 @@
 // What the status view, sound and trouble dialog tests share: the kit's
-// resource DLLs, a message pump, a button's look, screenshots and the sound
+// resource DLLs, a message pump, a button's look and the sound
 // recording.
 #pragma once
 
@@ -31,12 +31,6 @@ LONG ButtonType(HWND hButton);
 bool Visible(HWND hWnd);
 bool Enabled(HWND hWnd);
 std::string Text(HWND hWnd);
-
-// Saves what the screen shows of the window as screenshots/<name>.bmp in
-// the build tree, a test artifact (ui.screenshots_png turns them into PNG
-// with ImageMagick after the run). The thread that owns the window must be
-// pumping, or be this one.
-void Screenshot(HWND hWnd, const std::string& name);
 
 // The recording of the test prefix's ALSA file device (8 kHz, 8 bit), as
 // this process sees it; empty without VM2PR2_SOUND_LOG.

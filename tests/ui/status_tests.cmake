@@ -17,15 +17,10 @@ if(WIN32)
 
   # The trouble dialog on the X display, over the kit's page variants.
   vm2pr2_test(test_trouble SOURCES ui/trouble_test.cpp ui/status_fixture.cpp
-    DEPENDS vm2pr2_kit_res_en vm2pr2_kit_status_files FIXTURES status_shots LOCKS screen)
+    DEPENDS vm2pr2_kit_res_en vm2pr2_kit_status_files LOCKS screen)
   vm2pr2_test(test_dialog_view SOURCES ui/dialog_view_test.cpp ui/status_fixture.cpp
-    DEPENDS vm2pr2_kit_res_en FIXTURES status_shots LOCKS screen)
+    DEPENDS vm2pr2_kit_res_en LOCKS screen)
   # A thousand cycles through every status class take Wine about a minute.
   set_tests_properties(test_dialog_view.ViewWindow.EveryStatusClassOnScreenAndNoObjectLeftBehind
     PROPERTIES TIMEOUT 400)
-
-  # The screenshots those tests leave (build/x86_64/screenshots), as PNG.
-  add_test(NAME ui.screenshots_png
-    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/ui/screenshots_png.sh ${CMAKE_BINARY_DIR}/screenshots)
-  set_tests_properties(ui.screenshots_png PROPERTIES FIXTURES_CLEANUP status_shots)
 endif()

@@ -68,7 +68,7 @@ TEST(Trouble, SinglePageHandsDefaultAndFocusToHiddenNextAndIgnoresEscape)
         EXPECT_EQ(BS_PUSHBUTTON, statustest::ButtonType(GetDlgItem(h, IDOK)));
         EXPECT_EQ(GetDlgItem(h, kNext), dlg.m_hFocus.load()) << "and the focus, though it is hidden";
         EXPECT_EQ("The printer has stopped. Press OK when the paper is loaded.", Text(GetDlgItem(h, kText)));
-        statustest::Screenshot(h, "trouble_single_page");
+        vm2test::Screenshot(h, "trouble_single_page");
         PostMessageA(h, WM_CLOSE, 0, 0);
         PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
         Sleep(300);
@@ -92,7 +92,7 @@ TEST(Trouble, WalksThePagesCyclingFramesAndStopsAtTheEnds)
         std::set<int> seen;
         for (int i = 0; i < 16; ++i, Sleep(100)) seen.insert(dlg.GetPicture().m_nSelector);
         EXPECT_EQ((std::set<int>{820, 821, 822}), seen) << "three frames every 500 ms";
-        statustest::Screenshot(h, "trouble_walk_frames");
+        vm2test::Screenshot(h, "trouble_walk_frames");
 
         Click(h, kNext);
         EXPECT_EQ(nullptr, dlg.GetPicture().m_pnFrames) << "a page without picture ends the cycle";
@@ -100,7 +100,7 @@ TEST(Trouble, WalksThePagesCyclingFramesAndStopsAtTheEnds)
         Sleep(700);
         EXPECT_EQ(selector, dlg.GetPicture().m_nSelector);
         EXPECT_TRUE(Visible(GetDlgItem(h, IDOK)) && !Visible(GetDlgItem(h, kNext))) << "the last page's buttons";
-        statustest::Screenshot(h, "trouble_walk_last_page");
+        vm2test::Screenshot(h, "trouble_walk_last_page");
         EXPECT_EQ(2, Posted(h, kNext, dlg)) << "Next on the last page";
         Click(h, kBack);
         EXPECT_EQ(1, dlg.GetPageIndex());

@@ -48,50 +48,6 @@ COLORREF ScreenPixel(HWND hWnd, int x, int y)
     return c;
 }
 
-bool CaptureWindow(HWND hWnd, const std::string& name)
-{
-    RECT rc;
-    if (!GetWindowRect(hWnd, &rc)) return false;
-    // <build>\screenshots, beside bin: the artifacts of the run.
-    std::string dir = vm2test::BinDir() + "\\..\\screenshots";
-    CreateDirectoryA(dir.c_str(), nullptr);
-    // "import" is a program of the Unix side, where the X display is; Wine
-    // starts Unix programs given by their Unix path.
-    using UnixNameFn = char*(CDECL*)(LPCWSTR);
-    auto pUnixName = reinterpret_cast<UnixNameFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (pUnixName == nullptr) return false;
-    std::wstring wide(dir.begin(), dir.end());
-    char* pszUnix = pUnixName(wide.c_str());
-    if (pszUnix == nullptr) return false;
-    std::string unixDir = pszUnix;
-    HeapFree(GetProcessHeap(), 0, pszUnix);
-    std::string cmd = "/usr/bin/import -window root -crop " + std::to_string(rc.right - rc.left) + "x" +
-                      std::to_string(rc.bottom - rc.top) + "+" + std::to_string(rc.left) + "+" +
-                      std::to_string(rc.top) + " " + unixDir + "/" + name + ".png";
-    std::string png = dir + "\\" + name + ".png";
-    DeleteFileA(png.c_str());
-    STARTUPINFOA si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    WaitForSingleObject(pi.hProcess, 20000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    // The process Wine reports is only the starter of the Unix program, which
-    // may not have read the screen yet: a window closed now would come out
-    // black. The picture is taken once its file is written out.
-    LONGLONG size = -1;
-    for (int i = 0; i < 200; ++i) {
-        WIN32_FILE_ATTRIBUTE_DATA fa{};
-        LONGLONG now = GetFileAttributesExA(png.c_str(), GetFileExInfoStandard, &fa) ? fa.nFileSizeLow : -1;
-        if (now > 0 && now == size) return true;
-        size = now;
-        Sleep(100);
-    }
-    return false;
-}
-
 OwnerWindow::OwnerWindow()
     : hWnd(CreateWindowExA(0, "STATIC", "ui owner", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr))
 {

@@ -1,6 +1,6 @@
 // What the window framework tests share: a dialog of template 102 that
 // records what happens to it and ends on its buttons, and an owner window.
-// The kit's resource DLLs and screenshots come from status_fixture.h.
+// The kit's resource DLLs come from status_fixture.h.
 #pragma once
 
 #include <windows.h>
@@ -44,10 +44,6 @@ LRESULT OnDialogThread(HWND hDialog, const std::function<LRESULT()>& fn);
 
 // The colour of a point of a window's client area as the screen shows it.
 COLORREF ScreenPixel(HWND hWnd, int x, int y);
-
-// Saves the window as the screen shows it to <build>/screenshots/<name>.png
-// (ImageMagick "import"); false when that did not work.
-bool CaptureWindow(HWND hWnd, const std::string& name);
 
 // An owner window of the test's own thread.
 struct OwnerWindow {
