@@ -120,6 +120,9 @@ struct WindowSnapshot {
 // that did not work. The window's thread must be pumping, or be this one.
 bool Screenshot(HWND hWnd, const std::string& name);
 
+// Asks done() every 25 ms until it answers true or ms have passed; its
+// last answer.
+bool WaitUntil(const std::function<bool()>& done, DWORD ms);
 
 // Watches, from a thread of its own, for a visible top-level window of this
 // process whose caption (or, if caption is empty, class) matches; then reads

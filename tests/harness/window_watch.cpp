@@ -158,4 +158,11 @@ bool Screenshot(HWND hWnd, const std::string& name)
     return false;
 }
 
+bool WaitUntil(const std::function<bool()>& done, DWORD ms)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(25))
+        if (done()) return true;
+    return done();
+}
+
 }  // namespace vm2test

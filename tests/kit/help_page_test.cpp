@@ -3,31 +3,10 @@
 // prefix's .htm association hands it to the kit's stand-in viewer.
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "base/resource_ids.h"
 #include "comm/comm_fixture.h"
 #include "companions/companion_log.h"
 #include "module/exports.h"
-
-namespace {
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
-
-template <typename Done>
-bool WaitUntil(Done done, DWORD ms)
-{
-    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(25))
-        if (done()) return true;
-    return done();
-}
-
-}  // namespace
 
 TEST_F(SimPrinterTest, StatusHelpOpensTheModelsPageInTheRegisteredViewer)
 {
@@ -41,9 +20,9 @@ TEST_F(SimPrinterTest, StatusHelpOpensTheModelsPageInTheRegisteredViewer)
     bool helpShown = false;
     vm2test::WindowWatch user(std::string("KX-9100 Status Monitor : ") + commtest::kUsb, "", 10000, [&](HWND h) {
         HWND help = GetDlgItem(h, vm2::res::kCtlHelpCompanion);
-        helpShown = WaitUntil([&] { return IsWindowVisible(help) != FALSE; }, 5000);
+        helpShown = vm2test::WaitUntil([&] { return IsWindowVisible(help) != FALSE; }, 5000);
         PostMessageA(h, WM_COMMAND, vm2::res::kCtlHelpButton, 0);
-        WaitUntil([&] { return ReadAll(log).find("[end]") != std::string::npos; }, 10000);
+        vm2test::WaitUntil([&] { return vm2test::ReadFileText(log).find("[end]") != std::string::npos; }, 10000);
         PostMessageA(h, WM_CLOSE, 0, 0);
     });
     EXPECT_EQ(0, PrStartView(2, commtest::kUsb, kit::kDriverName, "USB001", kit::kModelId,
@@ -53,8 +32,8 @@ TEST_F(SimPrinterTest, StatusHelpOpensTheModelsPageInTheRegisteredViewer)
     SetEnvironmentVariableA(companion::kLogVariable, nullptr);
     EXPECT_TRUE(helpShown) << "the status had no help";
 
-    std::vector<companion::Record> records = companion::ParseCompanionRecords(ReadAll(log));
-    ASSERT_EQ(1u, records.size()) << ReadAll(log);
+    std::vector<companion::Record> records = companion::ParseCompanionRecords(vm2test::ReadFileText(log));
+    ASSERT_EQ(1u, records.size()) << vm2test::ReadFileText(log);
     EXPECT_EQ("page-viewer", records[0].program);
     std::string cmd = records[0].Get("cmdline");
     CharUpperA(&cmd[0]);

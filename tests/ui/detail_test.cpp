@@ -27,12 +27,7 @@ const char kCaption[] = "KX-9100 Status Monitor";
 std::string ResDll() { return vm2test::BinDir() + "\\KX9100EN.DLL"; }
 std::string Title(const char* printer) { return std::string(kCaption) + " : " + printer; }
 
-bool WaitUntil(const std::function<bool()>& done, DWORD ms)
-{
-    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(25))
-        if (done()) return true;
-    return done();
-}
+using vm2test::WaitUntil;
 
 HWND WaitWindow(const std::string& title, DWORD ms = 10000)
 {
