@@ -1,18 +1,23 @@
-// The preferences dialog on the display: the kit's model variants, settings
-// loaded, defaulted and saved, list clicks and keys, and the export's results.
+// The preferences dialog on the display, acted on from a watcher thread
+// with real mouse and keyboard input: the kit's model variants, settings
+// loaded, defaulted and saved, the export's results, and context help
+// through the recording help control.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "config/target_fixtures.h"
 #include "coord/window_map.h"
 #include "harness/gui_objects.h"
+#include "harness/test_support.h"
+#include "ui/prefs/html_help.h"
 #include "ui/prefs/vlx_env_dlg.h"
-#include "ui/prefs_fixture.h"
-#include "ui/ui_fixture.h"
 
 using namespace vm2test;
 
@@ -24,27 +29,134 @@ const char kBuzzerModel[] =
 const char kSoundModel[] =
     "SOUND=1\r\nSoundNotifyEnable=1\r\nTrayIconEnable=0\r\nTrayIconSelected=0\r\nITEMNUM=2\r\nITEM012=0\r\nITEM011=1";
 const char kRunKey[] = "software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kClsidKey[] = "Software\\Classes\\CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
+
+// Lets the dialog's thread handle what was sent to it and paint.
+void Settle(HWND hDlg)
+{
+    RedrawWindow(hDlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    for (int i = 0; i < 3; ++i) {
+        SendMessageTimeoutA(hDlg, WM_NULL, 0, 0, SMTO_NORMAL, 2000, nullptr);
+        Sleep(50);
+    }
+}
+
+// A click at client coordinates of hCtrl; a negative coordinate: its centre.
+void Click(HWND hCtrl, int x = -1, int y = -1, bool bRight = false)
+{
+    RECT rc = {};
+    GetClientRect(hCtrl, &rc);
+    POINT pt = {x >= 0 ? x : rc.right / 2, y >= 0 ? y : rc.bottom / 2};
+    ClientToScreen(hCtrl, &pt);
+    SetCursorPos(pt.x, pt.y);
+    Sleep(50);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = bRight ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = bRight ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    SendInput(2, in, sizeof(INPUT));
+    Sleep(250);
+}
+
+void PressKey(WORD vk)
+{
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+    Sleep(250);
+}
+
+// The dialog active and the control focused, as a user's click would leave
+// them: the watcher borrows the dialog thread's input state for it.
+void FocusControl(HWND hCtrl)
+{
+    DWORD self = GetCurrentThreadId(), owner = GetWindowThreadProcessId(hCtrl, nullptr);
+    AttachThreadInput(self, owner, TRUE);
+    SetForegroundWindow(GetAncestor(hCtrl, GA_ROOT));
+    SetFocus(hCtrl);
+    AttachThreadInput(self, owner, FALSE);
+    Sleep(100);
+}
 
 void Press(HWND dlg, int id) { Click(GetDlgItem(dlg, id)); }
 bool Checked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
+bool Visible(HWND dlg, int id) { return IsWindowVisible(GetDlgItem(dlg, id)) != FALSE; }
 
-// The stand-in companions OK starts, recording to a log of the test's own
-// (the agent program answers the wait dialog at once); the printer's logon
-// entry starts as "stale" and is removed afterwards.
+// A notification row's switch (image) by its number, -1 when absent; the
+// list's own sort decides where the row is.
+int RowSwitch(HWND dlg, int number, RECT* pLabel = nullptr)
+{
+    HWND list = GetDlgItem(dlg, 200);
+    LVFINDINFOA find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = number;
+    LVITEMA item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = ListView_FindItem(list, -1, &find);
+    if (item.iItem < 0 || !ListView_GetItem(list, &item)) return -1;
+    if (pLabel != nullptr) ListView_GetItemRect(list, item.iItem, pLabel, LVIR_LABEL);
+    return item.iImage;
+}
+
+// A model with data file, language section, resource DLL and help file in
+// its install folder, and the printer's target key. A section name in
+// brackets ("[KX-9100-QUIET]") takes that model of the kit's data file.
+struct PrefsSetup {
+    explicit PrefsSetup(const std::string& lines, const char* pszPrinter = nullptr, const char* pszPort = "LPT1:")
+        : kit(lines[0] == '[' ? lines.substr(1, lines.find(']') - 1) : std::string()),
+          model(kit.empty() ? lines + "\r\n[Language]\r\nEnglish=09,01\r\n[English]\r\nResDll=KX9100EN.DLL\r\n"
+                                      "HelpFile=KX9100EN.CHM\r\n"
+                            : std::string()),
+          modelId(kit.empty() ? model.Model() : kit),
+          printer(pszPrinter != nullptr ? pszPrinter : UniqueName("vm2tk-prefs")),
+          port(pszPort),
+          resDll(model.dir.File("KX9100EN.DLL"))
+    {
+        if (!kit.empty()) CopyFileA((BinDir() + "\\KX9100.INI").c_str(), model.DataFile().c_str(), FALSE);
+        for (const char* f : {"KX9100EN.DLL", "KX9100EN.CHM"})
+            CopyFileA((BinDir() + "\\" + f).c_str(), model.dir.File(f).c_str(), FALSE);
+        const char* base = printer.empty() ? kPortBase : kPrinterBase;
+        MakeTargetKey(HKEY_CURRENT_USER, base, 0, printer.empty() ? port.c_str() : printer.c_str());
+        key = TargetKeyPath(base, 0);
+    }
+
+    CleanTargetBases clean;
+    std::string kit;
+    TestModel model;
+    std::string modelId, printer, port, resDll, key;
+
+    DWORD Value(const char* name) const { return ReadDword(HKEY_CURRENT_USER, key, name); }
+    DWORD Item(const char* name) const { return ReadDword(HKEY_CURRENT_USER, key + "\\Notify", name); }
+    // Runs the dialog; the action runs on the watcher thread once it is shown.
+    int Run(const std::function<void(HWND)>& action, WindowSnapshot* pSeen = nullptr) const
+    {
+        WindowWatch watch("KX-9100 Monitoring Preferences : " + (printer.empty() ? port : printer), std::string(),
+                          20000, [&action](HWND h) {
+                              Settle(h);
+                              action(h);
+                          });
+        int rc = vm2::prefs::StartPreference(printer.c_str(), model.Driver().c_str(), port.c_str(), modelId.c_str(),
+                                             resDll.c_str());
+        WindowSnapshot seen = watch.Join();
+        if (pSeen != nullptr) *pSeen = seen;
+        return rc;
+    }
+};
+
+// The stand-in companions OK starts record to a log of the test's own (the
+// agent program answers the wait dialog at once); the printer's logon entry
+// starts as "stale".
 struct Companions {
     TempDir dir;
-    std::string log = dir.File("companions.log");
-    std::string name;
-    explicit Companions(const PrefsSetup& s) : name(s.printer)
+    std::string log = dir.File("companions.log"), name;
+    explicit Companions(PrefsSetup& s) : name(s.printer)
     {
         SetEnvironmentVariableA("VM2PR2_COMPANION_LOG", log.c_str());
         SetEnvironmentVariableA("VM2PR2_AGENT_REPLY", (std::to_string(GetCurrentProcessId()) + ":1").c_str());
-        std::string driverKey = "software\\KAVRO\\VLX3\\Driver\\" + s.model.Driver();
-        for (auto v : {std::make_pair("K_VICN", "K_VM1IC2.EXE"), std::make_pair("K_VRCV", "K_VAGENT.EXE")}) {
-            std::string path = BinDir() + "\\" + v.second;
-            RegSetKeyValueA(HKEY_LOCAL_MACHINE, driverKey.c_str(), v.first, REG_SZ, path.c_str(),
-                            static_cast<DWORD>(path.size() + 1));
-        }
+        s.model.driverKey.SetString("K_VICN", BinDir() + "\\K_VM1IC2.EXE");
+        s.model.driverKey.SetString("K_VRCV", BinDir() + "\\K_VAGENT.EXE");
         RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, name.c_str(), REG_SZ, "stale", 6);
     }
     ~Companions()
@@ -57,31 +169,67 @@ struct Companions {
     std::string Records(const char* program, DWORD waitMs = 5000) const
     {
         std::string tag = std::string("[") + program + "]", text;
-        for (DWORD t = 0; t <= waitMs && text.find(tag) == std::string::npos; t += 100) {
-            Sleep(100);
-            text = ReadFileText(log);
-        }
+        WaitUntil([&] { return (text = ReadFileText(log)).find(tag) != std::string::npos; }, waitMs);
         size_t at = text.find(tag);
         return at == std::string::npos ? std::string() : text.substr(at, text.find("[end]", at) - at);
     }
     std::string RunEntry() const { return ReadString(HKEY_CURRENT_USER, kRunKey, name.c_str()); }
 };
 
+// A help control path under the HTML help control's CLSID for one test,
+// the registered one restored afterwards.
+struct HelpControl {
+    std::string old;
+    DWORD oldType = REG_SZ;
+    TempDir dir;
+    std::string log = dir.File("help.log");
+    explicit HelpControl(const std::string& value, DWORD type = REG_SZ)
+    {
+        char buf[600] = "";
+        DWORD size = sizeof(buf);
+        if (RegGetValueA(HKEY_LOCAL_MACHINE, kClsidKey, "", RRF_RT_ANY | RRF_NOEXPAND, &oldType, buf, &size) == 0)
+            old = buf;
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, kClsidKey, "", type, value.c_str(), static_cast<DWORD>(value.size() + 1));
+        SetEnvironmentVariableA("VM2PR2_HELP_LOG", log.c_str());
+    }
+    ~HelpControl()
+    {
+        SetEnvironmentVariableA("VM2PR2_HELP_LOG", nullptr);
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, kClsidKey, "", oldType, old.c_str(), static_cast<DWORD>(old.size() + 1));
+    }
+};
+
+// The context menu the dialog tracks: its item count (negative when the
+// first item is not command 243), then its item chosen.
+int ChooseFromMenu(HWND dlg, const char* shot = nullptr)
+{
+    HWND menu = nullptr;
+    if (!WaitUntil([&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr; }, 4000)) return 0;
+    HMENU h = reinterpret_cast<HMENU>(SendMessageA(menu, 0x01E1 /* MN_GETHMENU */, 0, 0));
+    int count = GetMenuItemCount(h) * (GetMenuItemID(h, 0) == 243 ? 1 : -1);
+    if (shot != nullptr) Screenshot(dlg, shot);
+    PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+    Settle(dlg);
+    return count;
+}
+
 }  // namespace
 
-// The kit's variants: a buzzer gets template 110 (buzzer boxes, no sound
-// box), none template 100; "SOUND" 0 hides the sound box and the speaker
-// too and keeps the sound setting unwritten. A shown chooser spreads its
-// three icons with equal gaps and frames the stored choice.
+// A buzzer gets template 110 (buzzer boxes, no sound box), none template
+// 100; "SOUND" 0 hides the sound box and the speaker too and keeps the sound
+// setting unwritten. A shown chooser spreads its three icons with equal
+// gaps and frames the stored choice.
 TEST(PrefsDialog, KitModelVariantsChooseTemplateAndControls)
 {
     struct Case {
         const char* model;
         bool buzzer, sound, speaker;
         int selected;  // -1: tray icon off
-    } cases[] = {{"[KX-9100]", true, false, true, 0},
-                 {"[KX-9100-SOUND]", false, true, true, 2},
-                 {"[KX-9100-QUIET]", false, false, false, -1}};
+        const char* shot;
+    } cases[] = {{"[KX-9100]", true, false, true, 0, "prefs_template_110"},
+                 {"[KX-9100-SOUND]", false, true, true, 2, "prefs_template_100"},
+                 {"[KX-9100-QUIET]", false, false, false, -1, "prefs_quiet"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
         PrefsSetup s(c.model);
@@ -95,19 +243,16 @@ TEST(PrefsDialog, KitModelVariantsChooseTemplateAndControls)
                     Visible(dlg, 201)};
             HWND list = GetDlgItem(dlg, 205);
             GetWindowRect(list, &outer);
-            for (int i = 0; i < 3; ++i) SendMessageA(list, LVM_GETITEMPOSITION, i, reinterpret_cast<LPARAM>(&pos[i]));
+            for (int i = 0; i < 3; ++i) ListView_GetItemPosition(list, i, &pos[i]);
             if (c.selected >= 0) {
                 Sleep(500);
-                icon.left = LVIR_ICON;
-                SendMessageA(list, LVM_GETITEMRECT, c.selected, reinterpret_cast<LPARAM>(&icon));
+                ListView_GetItemRect(list, c.selected, &icon, LVIR_ICON);
                 // The outer frame lies 4 and 5 pixels outside the 34 x 34 rectangle.
                 HDC dc = GetDC(list);
                 frame = GetPixel(dc, (icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2 - 17 - 4);
                 ReleaseDC(list, dc);
             }
-            vm2test::Screenshot(dlg, c.buzzer  ? "prefs_template_110"
-                                       : c.sound ? "prefs_template_100"
-                                                 : "prefs_quiet");
+            Screenshot(dlg, c.shot);
             WindowWatch::PressButton(dlg, IDCANCEL);
         }));
         EXPECT_EQ((std::vector<bool>{c.buzzer, c.buzzer, c.buzzer, c.sound, c.speaker}), seen);
@@ -115,111 +260,85 @@ TEST(PrefsDialog, KitModelVariantsChooseTemplateAndControls)
             EXPECT_EQ(0xBAADF00Du, s.Value("SoundNotifyEnable")) << "not offered: neither read nor filled";
         }
         if (c.selected < 0) continue;
-        int gap = pos[0].x, width = outer.right - outer.left;
+        long gap = pos[0].x;
         EXPECT_GT(gap, 0);
-        EXPECT_EQ(gap, pos[1].x - pos[0].x - 32);
-        EXPECT_EQ(gap, pos[2].x - pos[1].x - 32);
-        EXPECT_NEAR(gap, width - pos[2].x - 32, 3) << "integer division leaves at most count pixels";
-        for (const POINT& p : pos) EXPECT_EQ((outer.bottom - outer.top - 32) / 2, p.y);
+        EXPECT_NEAR(gap, outer.right - outer.left - pos[2].x - 32, 3) << "integer division leaves at most 3 pixels";
+        for (long i = 0; i < 3; ++i)
+            EXPECT_EQ((std::vector<long>{gap + i * (32 + gap), (outer.bottom - outer.top - 32) / 2}),
+                      (std::vector<long>{pos[i].x, pos[i].y}));
         EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), frame);
     }
 }
 
 // Loading fills values missing from the key from the model and keeps them
 // after Cancel; present values follow their rules (TrayIconEnable 2 is off,
-// TrayIconSelected 7 is kept and shows no picture) and are not rewritten.
-// Cancel saves nothing and tells nobody; OK saves the choices, sets the
-// logon entry and starts the tray program, but an agent box set and
-// cleared again leaves the agent program alone.
-TEST(PrefsDialog, LoadFillsMissingValuesCancelSavesNothingOkSavesTheChoices)
+// TrayIconSelected 7 is kept) and are not rewritten. A click on a row's
+// label or the space bar toggles the row, a click right of the label does
+// not, Default restores it. Cancel saves nothing and tells nobody; OK saves
+// the choices, sets the logon entry, starts the tray program and applies a
+// changed agent box, but not one set and cleared again.
+TEST(PrefsDialog, LoadCancelRowsAndOkSaveTheChoicesAndApplyTheAgentChange)
 {
     PrefsSetup s(kBuzzerModel);
     Companions c(s);
     RegSetKeyValueA(HKEY_CURRENT_USER, s.key.c_str(), "TrayIconEnable", REG_DWORD, "\x02\0\0\0", 4);
     RegSetKeyValueA(HKEY_CURRENT_USER, s.key.c_str(), "TrayIconSelected", REG_DWORD, "\x07\0\0\0", 4);
+    auto values = [&s] {
+        return std::vector<DWORD>{s.Value("BeepBuzzerEnable"), s.Value("LoopBuzzer"),       s.Value("TrayIconEnable"),
+                                  s.Value("TrayIconSelected"), s.Value("SoundNotifyEnable"), s.Item("012"),
+                                  s.Item("011")};
+    };
     auto change = [](HWND dlg) {
         Press(dlg, 392);  // buzzer off: the repeat box is disabled with it
         Press(dlg, 206);  // tray icon on
-    };
-    bool tray = true, buzzer = false, loopEnabled = true;
-    int item12 = -1, item11 = -1;
-    EXPECT_EQ(1, s.Run([&](HWND dlg) {
-        tray = Checked(dlg, 206);
-        buzzer = Checked(dlg, 392);
-        item12 = RowSwitch(dlg, 12);
-        item11 = RowSwitch(dlg, 11);
-        change(dlg);
+        Press(dlg, 208);  // agent box changed
         Settle(dlg);
-        loopEnabled = IsWindowEnabled(GetDlgItem(dlg, 393)) != FALSE;
+    };
+    auto clickRow12 = [](HWND dlg, bool bRightOfLabel = false) {
+        RECT label = {}, client = {};
+        RowSwitch(dlg, 12, &label);
+        GetClientRect(GetDlgItem(dlg, 200), &client);
+        Click(GetDlgItem(dlg, 200), bRightOfLabel ? client.right - 3 : label.left + 4, (label.top + label.bottom) / 2);
+        Settle(dlg);
+        return RowSwitch(dlg, 12);
+    };
+    std::vector<int> seen;
+    EXPECT_EQ(1, s.Run([&](HWND dlg) {
+        seen = {Checked(dlg, 206), Checked(dlg, 392), RowSwitch(dlg, 12), RowSwitch(dlg, 11), clickRow12(dlg),
+                clickRow12(dlg, true)};
+        Press(dlg, 203);
+        Settle(dlg);
+        seen.push_back(RowSwitch(dlg, 12));
+        seen.push_back(clickRow12(dlg));  // and the row selected
+        FocusControl(GetDlgItem(dlg, 200));
+        PressKey(VK_SPACE);
+        Settle(dlg);
+        seen.push_back(RowSwitch(dlg, 12));
+        change(dlg);
+        seen.push_back(IsWindowEnabled(GetDlgItem(dlg, 393)));
         WindowWatch::PressButton(dlg, IDCANCEL);
     }));
-    EXPECT_FALSE(tray) << "TrayIconEnable 2 reads as 0";
-    EXPECT_TRUE(buzzer);
-    EXPECT_FALSE(loopEnabled);
-    EXPECT_EQ(1, item12);
-    EXPECT_EQ(0, item11);
-    EXPECT_EQ(
-        (std::vector<DWORD>{1, 0, 2, 7, 0xBAADF00D, 1, 0}),
-        (std::vector<DWORD>{s.Value("BeepBuzzerEnable"), s.Value("LoopBuzzer"), s.Value("TrayIconEnable"),
-                            s.Value("TrayIconSelected"), s.Value("SoundNotifyEnable"), s.Item("012"), s.Item("011")}));
+    EXPECT_EQ((std::vector<int>{0, 1, 1, 0, 0, 0, 1, 0, 1, 0}), seen)
+        << "tray, buzzer, rows 12 and 11 as loaded; row 12 after a label click, a click right of it, Default, "
+           "a label click, the space bar; the repeat box enabled";
+    EXPECT_EQ((std::vector<DWORD>{1, 0, 2, 7, 0xBAADF00D, 1, 0}), values());
     EXPECT_EQ("stale", c.RunEntry());
 
     EXPECT_EQ(0, s.Run([&](HWND dlg) {
         change(dlg);
         Press(dlg, 208);
+        clickRow12(dlg);
+        WindowWatch::PressButton(dlg, IDOK);
+    }));
+    EXPECT_EQ((std::vector<DWORD>{0, 0, 1, 7, 0, 0, 0}), values()) << "sound written on OK even when not offered";
+    EXPECT_NE(std::string::npos, c.RunEntry().find(" /A \"")) << c.RunEntry();
+    EXPECT_NE(std::string::npos, c.Records("icon").find("R=0")) << ReadFileText(c.log);
+    EXPECT_EQ("", c.Records("agent", 1000));
+
+    EXPECT_EQ(0, s.Run([&](HWND dlg) {
         Press(dlg, 208);
         WindowWatch::PressButton(dlg, IDOK);
     }));
-    EXPECT_EQ((std::vector<DWORD>{0, 0, 1, 7, 0}),
-              (std::vector<DWORD>{s.Value("BeepBuzzerEnable"), s.Value("LoopBuzzer"), s.Value("TrayIconEnable"),
-                                  s.Value("TrayIconSelected"), s.Value("SoundNotifyEnable")}))
-        << "sound written on OK even when not offered";
-    EXPECT_NE(std::string::npos, c.RunEntry().find(" /A \"")) << c.RunEntry();
-    std::string log = c.Records("icon");
-    EXPECT_NE(std::string::npos, log.find("R=0")) << log;
-    EXPECT_EQ("", c.Records("agent", 1000));
-}
-
-// A click on a row's label or the space bar toggles it, a click right of
-// the label does not; Default restores the rows; OK saves them and applies
-// a changed agent box through the agent program.
-TEST(PrefsDialog, LabelClicksAndSpaceToggleRowsAndOkAppliesTheAgentChange)
-{
-    PrefsSetup s(kSoundModel);
-    Companions c(s);
-    int afterLabel = -1, afterRight = -1, afterDefault = -1, before = -1, afterSpace = -1;
-    EXPECT_EQ(0, s.Run([&](HWND dlg) {
-        HWND list = GetDlgItem(dlg, 200);
-        RECT label = {}, client = {};
-        RowSwitch(dlg, 12, &label);
-        GetClientRect(list, &client);
-        int y = (label.top + label.bottom) / 2;
-        Click(list, label.left + 4, y);
-        Settle(dlg);
-        afterLabel = RowSwitch(dlg, 12);
-        Click(list, client.right - 3, y);
-        Settle(dlg);
-        afterRight = RowSwitch(dlg, 12);
-        Click(list, label.left + 4, y);  // off again, and the selected row
-        FocusControl(list);
-        before = RowSwitch(dlg, 12);
-        PressKey(VK_SPACE);
-        Settle(dlg);
-        afterSpace = RowSwitch(dlg, 12);
-        Press(dlg, 203);
-        Settle(dlg);
-        afterDefault = RowSwitch(dlg, 11);
-        Click(list, label.left + 4, y);
-        Press(dlg, 208);  // the agent changed: applied on OK
-        WindowWatch::PressButton(dlg, IDOK);
-    }));
-    EXPECT_EQ(1, afterLabel);
-    EXPECT_EQ(1, afterRight) << "a click right of the row's label toggles nothing";
-    EXPECT_EQ(0, before);
-    EXPECT_EQ(1, afterSpace) << "the space bar toggles the selected row";
-    EXPECT_EQ(1, afterDefault);
-    EXPECT_EQ(1u, s.Item("012"));
-    EXPECT_EQ(1u, s.Item("011"));
     std::string agent = c.Records("agent");
     EXPECT_NE(std::string::npos, agent.find("/p:\"" + s.printer + "\" /im:1")) << agent;
 }
@@ -252,7 +371,7 @@ TEST(PrefsDialog, PortOnlyPrinterSecondDialogNonAdministratorAndAgentFailure)
                      },
                      &seen));
     vm2::prefs::SetAdminCheck(nullptr);
-    EXPECT_EQ(std::string(kPrefsTitle) + " : LPT7:", seen.caption);
+    EXPECT_EQ("KX-9100 Monitoring Preferences : LPT7:", seen.caption);
     EXPECT_EQ(self, registered);
     EXPECT_EQ(nullptr, FindMapWindow("", "LPT7:", 0)) << "unregistered when closed";
     EXPECT_EQ(1, second);
@@ -283,7 +402,7 @@ TEST(PrefsDialog, BadRunsEndWithTheirResults)
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && msg.wParam == 5);
 }
 
-TEST(PrefsDialog, HundredOpenAndCloseCyclesLeaveNothingBehind)
+TEST(PrefsDialog, OpenAndCloseCyclesLeaveNothingBehind)
 {
     PrefsSetup s(kSoundModel);
     auto cycle = [&s](int id) { return s.Run([id](HWND dlg) { WindowWatch::PressButton(dlg, id); }); };
@@ -296,16 +415,79 @@ TEST(PrefsDialog, HundredOpenAndCloseCyclesLeaveNothingBehind)
     cycle(IDCANCEL);
     GuiObjects gui = CountGuiObjects();
     int nHandles = handles();
-    int oks = 0, cancels = 0;
-    for (int i = 0; i < 50; ++i) {
-        oks += cycle(IDOK) == 0;
-        cancels += cycle(IDCANCEL) == 1;
-    }
-    EXPECT_EQ(50, oks);
-    EXPECT_EQ(50, cancels);
+    std::string results;
+    for (int i = 0; i < 5; ++i) results += std::to_string(cycle(IDOK)) + std::to_string(cycle(IDCANCEL));
+    EXPECT_EQ("0101010101", results);
     EXPECT_EQ(gui.Describe(), CountGuiObjects().Describe());
     EXPECT_EQ(nHandles, handles());
     EXPECT_EQ(nullptr, GetModuleHandleA(s.resDll.c_str())) << "resource DLL unloaded";
     EXPECT_EQ(nullptr, FindMapWindow(s.printer.c_str(), s.port.c_str(), 0));
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, s.printer.c_str());
+}
+
+// F1 over the agent box shows its topic; a right click on the notification
+// list offers one item, then its topic in the "VlxHH_Context" window; in the
+// bottom-right corner of the screen that window opens left of and above the
+// cursor.
+TEST(PrefsHelp, F1AndRightClicksShowTheirTopicsAtTheCursor)
+{
+    PrefsSetup s(kSoundModel);
+    HelpControl hc(BinDir() + "\\VM2HHREC.DLL");
+    int items = 0;
+    POINT cursor = {};
+    EXPECT_EQ(1, s.Run([&](HWND dlg) {
+        HWND agent = GetDlgItem(dlg, 208);
+        Click(agent);
+        Click(agent);  // back as it was, the focus stays on the box
+        FocusControl(agent);
+        PressKey(VK_F1);
+        Settle(dlg);
+        HWND list = GetDlgItem(dlg, 200);
+        RECT rc = {};
+        GetClientRect(list, &rc);
+        Click(list, rc.right / 2, rc.bottom - 10, true);
+        items = ChooseFromMenu(dlg, "prefs-menu");
+        Screenshot(GetDesktopWindow(), "prefs-help");
+        // The dialog moved so that its Default button sits in the corner.
+        RECT button = {}, window = {};
+        GetWindowRect(GetDlgItem(dlg, 203), &button);
+        GetWindowRect(dlg, &window);
+        int dx = GetSystemMetrics(SM_CXSCREEN) - 12 - (button.left + button.right) / 2;
+        int dy = GetSystemMetrics(SM_CYSCREEN) - 12 - (button.top + button.bottom) / 2;
+        SetWindowPos(dlg, nullptr, window.left + dx, window.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        Settle(dlg);
+        Click(GetDlgItem(dlg, 203), -1, -1, true);
+        GetCursorPos(&cursor);
+        ChooseFromMenu(dlg);
+        WindowWatch::PressButton(dlg, IDCANCEL);
+    }));
+    EXPECT_EQ(1, items) << "one item, command 243";
+    std::string log = ReadFileText(hc.log);
+    for (const char* call :
+         {"initialize", "get_win_type", "display_topic", "::HTML\\0X3015.htm>VlxHH_Context", "wintype VlxHH_Context",
+          "valid=0xd58 exstyle=0x80 show=9", "order=0,1,2,3,4,255,255,255,255,255,255,11,",
+          "::HTML\\0X3005.htm>VlxHH_Context", "uninitialize"})
+        EXPECT_NE(std::string::npos, log.find(call)) << call << "\n" << log;
+    long l = 0, t = 0, r = 0, b = 0;
+    size_t at = log.rfind("wintype VlxHH_Context rect=");
+    ASSERT_EQ(4, sscanf(log.c_str() + (at == std::string::npos ? 0 : at), "wintype VlxHH_Context rect=%ld,%ld,%ld,%ld",
+                        &l, &t, &r, &b))
+        << log;
+    long w = GetSystemMetrics(SM_CXSCREEN) / 4, h = GetSystemMetrics(SM_CYSCREEN) / 4;
+    EXPECT_EQ((std::vector<long>{cursor.x - w, cursor.y - h, cursor.x, cursor.y}), (std::vector<long>{l, t, r, b}));
+}
+
+// Run without the system's help control too (prefs_tests.cmake).
+TEST(PrefsHelp, WithoutAHelpControlHelpRequestsDoNothing)
+{
+    HelpControl hc("%SystemRoot%\\" + std::string(300, 'x'), REG_EXPAND_SZ);
+    PrefsSetup s(kSoundModel);
+    char path[260] = "x";
+    EXPECT_FALSE(vm2::ReadHelpControlPath(path)) << "expands past 260 characters";
+    EXPECT_STREQ("", path);
+    EXPECT_EQ(1, s.Run([&](HWND dlg) {
+        WindowWatch::PressButton(dlg, 9);
+        Settle(dlg);
+        WindowWatch::PressButton(dlg, IDCANCEL);
+    }));
+    EXPECT_EQ("", ReadFileText(hc.log));
 }

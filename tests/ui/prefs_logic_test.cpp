@@ -1,3 +1,6 @@
+// The preferences rules the display cannot show; what it shows (rows 12 and
+// 11, values filled on load, the help topics and the window's place in the
+// corner) is prefs_dialog_test.cpp.
 #include "ui/prefs/prefs_logic.h"
 
 #include <gtest/gtest.h>
@@ -7,58 +10,35 @@
 #include <vector>
 
 using namespace vm2::prefs;
-using Names = std::vector<std::string>;
 
 namespace {
 
-// A target key and a model section in memory; records every write in order.
-struct MemoryStore : SettingsStore {
-    std::map<std::string, std::uint32_t> values;
+// A model section in memory; the key's values are never read for defaults.
+struct ProfileOnly : SettingsStore {
     std::map<std::string, int> profile;
-    Names writes;
-    bool Read(const char* name, std::uint32_t* v) override
-    {
-        auto it = values.find(name);
-        if (it != values.end()) *v = it->second;
-        return it != values.end();
-    }
-    void Write(const char* name, std::uint32_t v) override
-    {
-        values[name] = v;
-        writes.push_back(name);
-    }
+    bool Read(const char*, std::uint32_t*) override { return false; }
+    void Write(const char*, std::uint32_t) override { ADD_FAILURE() << "defaults write nothing"; }
     int ProfileInt(const char* key) override { return profile.count(key) ? profile[key] : 0; }
 };
 
 }  // namespace
 
-TEST(NotifyItems, CountTableAndNames)
+TEST(NotifyItems, CountAndValueNames)
 {
     for (const char* bad : {"", "x", "-3", "0", " ", "000000003" /* only seven characters are read */})
         EXPECT_EQ(0, ParseItemCount(bad)) << bad;
     EXPECT_EQ(2, ParseItemCount("2"));
     EXPECT_EQ(kMaxNotifyItems, ParseItemCount("9999999"));
-    int expected[3][2] = {{1001, 12}, {1002, 11}, {1003, 0}};
-    for (int i = 0; i < 3; ++i) {
-        int text = 0, number = -1;
-        NotifyItemAt(i, &text, &number);
-        EXPECT_EQ(expected[i][0], text);
-        EXPECT_EQ(expected[i][1], number);
-    }
     char name[8];
-    EXPECT_TRUE(NotifyValueName(12, name, sizeof(name)));
-    EXPECT_STREQ("012", name);
     EXPECT_FALSE(NotifyValueName(1000, name, sizeof(name)));
 }
 
-// Loading as the dialog runs it is checked on the display; here what the
-// display does not show: defaults touch sound, buzzer and nothing else, a
-// switch other than 0 and 1 reads as 0, and a notification item's default
-// is written once read.
-TEST(PrefSettings, DefaultsTouchSoundAndBuzzerOnlyAndItemsTakeTheModelsDefault)
+// Default touches sound and buzzer only (the rows are the dialog's); a
+// switch other than 0 and 1 reads as 0; no buzzer, no repeat.
+TEST(PrefSettings, DefaultsTouchSoundAndBuzzerOnly)
 {
-    MemoryStore s;
-    s.profile = {{"SoundNotifyEnable", 1}, {"BeepBuzzerEnable", 2}, {"LoopBuzzer", 1}, {"ITEM012", 1}};
+    ProfileOnly s;
+    s.profile = {{"SoundNotifyEnable", 1}, {"BeepBuzzerEnable", 2}, {"LoopBuzzer", 1}};
     PrefSettings p;
     p.bTrayIconEnable = 1;
     p.nTrayIconSelected = 2;
@@ -69,11 +49,6 @@ TEST(PrefSettings, DefaultsTouchSoundAndBuzzerOnlyAndItemsTakeTheModelsDefault)
                                           p.nTrayIconSelected}));
     LoadPrefDefaults(s, false, &p);
     EXPECT_EQ(0u, p.bLoopBuzzer) << "no buzzer";
-    s.values["011"] = 3;
-    EXPECT_EQ(1u, LoadNotifySwitch(s, "012"));
-    EXPECT_EQ(0u, LoadNotifySwitch(s, "011"));
-    EXPECT_EQ(Names{"012"}, s.writes);
-    EXPECT_EQ(1u, s.values["012"]);
 }
 
 TEST(PrefSettings, OnlyNumberedTargetKeysTakeValues)
@@ -86,7 +61,7 @@ TEST(PrefSettings, OnlyNumberedTargetKeysTakeValues)
 }
 
 // The list's columns share spare width or give way to the state column; the
-// help window flips left of and above the cursor at the screen's edges.
+// help window flips left of the cursor at the right edge only.
 TEST(Layout, ColumnsAndHelpWindow)
 {
     int c0 = 0, c1 = 0;
@@ -94,29 +69,17 @@ TEST(Layout, ColumnsAndHelpWindow)
     EXPECT_EQ((std::vector<int>{175, 125}), (std::vector<int>{c0, c1}));
     NotifyColumnWidths(280, 50, 300, &c0, &c1);
     EXPECT_EQ((std::vector<int>{250, 50}), (std::vector<int>{c0, c1}));
-    struct Case {
-        int x, y;
-        std::vector<int> rect;
-    } cases[] = {
-        {100, 50, {100, 50, 420, 306}}, {1270, 1000, {950, 744, 1270, 1000}}, {1000, 10, {680, 10, 1000, 266}}};
-    for (const Case& c : cases) {
-        Rect r = HelpWindowRect(c.x, c.y, 1280, 1024);
-        EXPECT_EQ(c.rect, (std::vector<int>{r.left, r.top, r.right, r.bottom})) << c.x << "," << c.y;
-    }
+    Rect r = HelpWindowRect(1000, 10, 1280, 1024);
+    EXPECT_EQ((std::vector<int>{680, 10, 1000, 266}), (std::vector<int>{r.left, r.top, r.right, r.bottom}));
 }
 
-TEST(ContextHelp, FileKindTopicAndTable)
+// A help file is HTML help by the text from its last dot; the second agent
+// box, hidden on the display, has a topic; a control outside the table none.
+TEST(ContextHelp, FileKindAndTopics)
 {
-    for (const char* yes : {"C:\\x\\KX.CHM", "a.b\\help.Chm", "help.chmx" /* the text from the last dot */})
-        EXPECT_TRUE(IsHtmlHelpFile(yes)) << yes;
+    for (const char* yes : {"C:\\x\\KX.CHM", "a.b\\help.Chm", "help.chmx"}) EXPECT_TRUE(IsHtmlHelpFile(yes)) << yes;
     for (const char* no : {"", "help.hlp", "help.ch", "chm"}) EXPECT_FALSE(IsHtmlHelpFile(no)) << no;
     EXPECT_FALSE(IsHtmlHelpFile(nullptr));
-    char topic[64];
-    ASSERT_TRUE(FormatHelpTopic("C:\\h.chm", 0x3005, topic, sizeof(topic)));
-    EXPECT_STREQ("C:\\h.chm::HTML\\0X3005.htm>VlxHH_Context", topic);
-    EXPECT_FALSE(FormatHelpTopic("C:\\h.chm", 0x3005, topic, 20));
-    for (auto pair : {std::make_pair(208, 0x3015u), std::make_pair(209, 0x3020u), std::make_pair(200, 0x3005u),
-                      std::make_pair(1, 0u)})
-        EXPECT_EQ(pair.second, HelpContextOf(pair.first)) << pair.first;
-    EXPECT_EQ(0u, kHelpTable[18].nControl);
+    EXPECT_EQ(0x3020u, HelpContextOf(209));
+    EXPECT_EQ(0u, HelpContextOf(1));
 }

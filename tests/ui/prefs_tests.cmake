@@ -5,21 +5,11 @@ if(WIN32)
   # The dialog on the display, acted on with real input; the target bases
   # of the user are shared with the other target-key tests: "target_keys".
   # The help control's CLSID is a machine value: "help_control".
-  vm2pr2_test(test_prefs_dialog SOURCES ui/prefs_dialog_test.cpp ui/prefs_fixture.cpp ui/ui_fixture.cpp
-    config/target_fixtures.cpp
+  vm2pr2_test(test_prefs_dialog SOURCES ui/prefs_dialog_test.cpp config/target_fixtures.cpp
     DEPENDS vm2pr2_kit_res_en vm2pr2_kit_help vm2pr2_help_recorder vm2pr2_companions LOCKS "screen;target_keys;help_control;run_key;window_map")
-endif()
-
-if(WIN32)
-  vm2pr2_test(test_prefs_help SOURCES ui/prefs_help_test.cpp ui/prefs_fixture.cpp ui/ui_fixture.cpp
-    config/target_fixtures.cpp
-    DEPENDS vm2pr2_kit_res_en vm2pr2_kit_help vm2pr2_help_recorder LOCKS "screen;target_keys;help_control;window_map")
   # Without the system's help control either.
-  set_property(TEST test_prefs_help.PrefsHelp.WithoutAHelpControlHelpRequestsDoNothing APPEND PROPERTY
+  set_property(TEST test_prefs_dialog.PrefsHelp.WithoutAHelpControlHelpRequestsDoNothing APPEND PROPERTY
     ENVIRONMENT "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d;hhctrl.ocx=")
-endif()
-if(WIN32)
-  set_tests_properties(test_prefs_dialog.PrefsDialog.HundredOpenAndCloseCyclesLeaveNothingBehind PROPERTIES TIMEOUT 600)
 endif()
 
 if(WIN32)
