@@ -1,7 +1,5 @@
-// The preferences dialog on the display, acted on from a watcher thread
-// with real mouse and keyboard input: the kit's model variants, settings
-// loaded, defaulted and saved, the export's results, and context help
-// through the recording help control.
+// The preferences dialog on the display, acted on from a watcher thread with
+// real mouse and keyboard input; context help through the recording control.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -68,8 +66,7 @@ void PressKey(WORD vk)
     Sleep(250);
 }
 
-// The dialog active and the control focused, as a user's click would leave
-// them: the watcher borrows the dialog thread's input state for it.
+// The dialog active, the control focused: the dialog thread's input state borrowed.
 void FocusControl(HWND hCtrl)
 {
     DWORD self = GetCurrentThreadId(), owner = GetWindowThreadProcessId(hCtrl, nullptr);
@@ -84,8 +81,7 @@ void Press(HWND dlg, int id) { Click(GetDlgItem(dlg, id)); }
 bool Checked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
 bool Visible(HWND dlg, int id) { return IsWindowVisible(GetDlgItem(dlg, id)) != FALSE; }
 
-// A notification row's switch (image) by its number, -1 when absent; the
-// list's own sort decides where the row is.
+// A notification row's switch (image) by its number wherever it is; -1: none.
 int RowSwitch(HWND dlg, int number, RECT* pLabel = nullptr)
 {
     HWND list = GetDlgItem(dlg, 200);
@@ -100,21 +96,18 @@ int RowSwitch(HWND dlg, int number, RECT* pLabel = nullptr)
     return item.iImage;
 }
 
-// A model with data file, language section, resource DLL and help file in
-// its install folder, and the printer's target key. A section name in
-// brackets ("[KX-9100-QUIET]") takes that model of the kit's data file.
+// A model of its own ("SOUND=1...") or of the kit ("[KX-9100-QUIET]") in the
+// kit's data file, with its resource DLL and help file; the target key.
 struct PrefsSetup {
     explicit PrefsSetup(const std::string& lines, const char* pszPrinter = nullptr, const char* pszPort = "LPT1:")
-        : kit(lines[0] == '[' ? lines.substr(1, lines.find(']') - 1) : std::string()),
-          model(kit.empty() ? lines + "\r\n[Language]\r\nEnglish=09,01\r\n[English]\r\nResDll=KX9100EN.DLL\r\n"
-                                      "HelpFile=KX9100EN.CHM\r\n"
-                            : std::string()),
-          modelId(kit.empty() ? model.Model() : kit),
+        : model(std::string()),
+          modelId(lines[0] == '[' ? lines.substr(1, lines.find(']') - 1) : model.Model()),
           printer(pszPrinter != nullptr ? pszPrinter : UniqueName("vm2tk-prefs")),
           port(pszPort),
           resDll(model.dir.File("KX9100EN.DLL"))
     {
-        if (!kit.empty()) CopyFileA((BinDir() + "\\KX9100.INI").c_str(), model.DataFile().c_str(), FALSE);
+        std::string own = lines[0] == '[' ? std::string() : "\r\n[" + modelId + "]\r\n" + lines + "\r\n";
+        model.Install(ReadFileText(BinDir() + "\\KX9100.INI") + own, "KX9100.INI");
         for (const char* f : {"KX9100EN.DLL", "KX9100EN.CHM"})
             CopyFileA((BinDir() + "\\" + f).c_str(), model.dir.File(f).c_str(), FALSE);
         const char* base = printer.empty() ? kPortBase : kPrinterBase;
@@ -123,7 +116,6 @@ struct PrefsSetup {
     }
 
     CleanTargetBases clean;
-    std::string kit;
     TestModel model;
     std::string modelId, printer, port, resDll, key;
 
@@ -145,9 +137,8 @@ struct PrefsSetup {
     }
 };
 
-// The stand-in companions OK starts record to a log of the test's own (the
-// agent program answers the wait dialog at once); the printer's logon entry
-// starts as "stale".
+// The stand-ins OK starts log to a file of the test's (the agent program
+// answers at once); the printer's logon entry starts as "stale".
 struct Companions {
     TempDir dir;
     std::string log = dir.File("companions.log"), name;
@@ -176,8 +167,7 @@ struct Companions {
     std::string RunEntry() const { return ReadString(HKEY_CURRENT_USER, kRunKey, name.c_str()); }
 };
 
-// A help control path under the HTML help control's CLSID for one test,
-// the registered one restored afterwards.
+// A help control of the test's under the HTML help control's CLSID.
 struct HelpControl {
     std::string old;
     DWORD oldType = REG_SZ;
@@ -199,8 +189,7 @@ struct HelpControl {
     }
 };
 
-// The context menu the dialog tracks: its item count (negative when the
-// first item is not command 243), then its item chosen.
+// The tracked context menu's item count (negative unless command 243), chosen.
 int ChooseFromMenu(HWND dlg, const char* shot = nullptr)
 {
     HWND menu = nullptr;
@@ -216,10 +205,8 @@ int ChooseFromMenu(HWND dlg, const char* shot = nullptr)
 
 }  // namespace
 
-// A buzzer gets template 110 (buzzer boxes, no sound box), none template
-// 100; "SOUND" 0 hides the sound box and the speaker too and keeps the sound
-// setting unwritten. A shown chooser spreads its three icons with equal
-// gaps and frames the stored choice.
+// A buzzer: template 110 (no sound box), else 100; "SOUND" 0 hides sound box and
+// speaker. The chooser spreads its icons with equal gaps, frames the choice.
 TEST(PrefsDialog, KitModelVariantsChooseTemplateAndControls)
 {
     struct Case {
@@ -270,13 +257,10 @@ TEST(PrefsDialog, KitModelVariantsChooseTemplateAndControls)
     }
 }
 
-// Loading fills values missing from the key from the model and keeps them
-// after Cancel; present values follow their rules (TrayIconEnable 2 is off,
-// TrayIconSelected 7 is kept) and are not rewritten. A click on a row's
-// label or the space bar toggles the row, a click right of the label does
-// not, Default restores it. Cancel saves nothing and tells nobody; OK saves
-// the choices, sets the logon entry, starts the tray program and applies a
-// changed agent box, but not one set and cleared again.
+// Load fills missing values (kept after Cancel); TrayIconEnable 2 reads as off,
+// TrayIconSelected 7 is kept. Rows toggle on their label and Space, not right of
+// it. OK saves, starts the tray program, applies an agent change (not a set and
+// cleared box).
 TEST(PrefsDialog, LoadCancelRowsAndOkSaveTheChoicesAndApplyTheAgentChange)
 {
     PrefsSetup s(kBuzzerModel);
@@ -284,9 +268,11 @@ TEST(PrefsDialog, LoadCancelRowsAndOkSaveTheChoicesAndApplyTheAgentChange)
     RegSetKeyValueA(HKEY_CURRENT_USER, s.key.c_str(), "TrayIconEnable", REG_DWORD, "\x02\0\0\0", 4);
     RegSetKeyValueA(HKEY_CURRENT_USER, s.key.c_str(), "TrayIconSelected", REG_DWORD, "\x07\0\0\0", 4);
     auto values = [&s] {
-        return std::vector<DWORD>{s.Value("BeepBuzzerEnable"), s.Value("LoopBuzzer"),       s.Value("TrayIconEnable"),
-                                  s.Value("TrayIconSelected"), s.Value("SoundNotifyEnable"), s.Item("012"),
-                                  s.Item("011")};
+        std::vector<DWORD> v = {s.Item("012"), s.Item("011")};
+        for (const char* n :
+             {"BeepBuzzerEnable", "LoopBuzzer", "TrayIconEnable", "TrayIconSelected", "SoundNotifyEnable"})
+            v.push_back(s.Value(n));
+        return v;
     };
     auto change = [](HWND dlg) {
         Press(dlg, 392);  // buzzer off: the repeat box is disabled with it
@@ -304,8 +290,8 @@ TEST(PrefsDialog, LoadCancelRowsAndOkSaveTheChoicesAndApplyTheAgentChange)
     };
     std::vector<int> seen;
     EXPECT_EQ(1, s.Run([&](HWND dlg) {
-        seen = {Checked(dlg, 206), Checked(dlg, 392), RowSwitch(dlg, 12), RowSwitch(dlg, 11), clickRow12(dlg),
-                clickRow12(dlg, true)};
+        seen = {Checked(dlg, 206),  Checked(dlg, 392), RowSwitch(dlg, 12),
+                RowSwitch(dlg, 11), clickRow12(dlg),   clickRow12(dlg, true)};
         Press(dlg, 203);
         Settle(dlg);
         seen.push_back(RowSwitch(dlg, 12));
@@ -321,7 +307,7 @@ TEST(PrefsDialog, LoadCancelRowsAndOkSaveTheChoicesAndApplyTheAgentChange)
     EXPECT_EQ((std::vector<int>{0, 1, 1, 0, 0, 0, 1, 0, 1, 0}), seen)
         << "tray, buzzer, rows 12 and 11 as loaded; row 12 after a label click, a click right of it, Default, "
            "a label click, the space bar; the repeat box enabled";
-    EXPECT_EQ((std::vector<DWORD>{1, 0, 2, 7, 0xBAADF00D, 1, 0}), values());
+    EXPECT_EQ((std::vector<DWORD>{1, 0, 1, 0, 2, 7, 0xBAADF00D}), values());
     EXPECT_EQ("stale", c.RunEntry());
 
     EXPECT_EQ(0, s.Run([&](HWND dlg) {
@@ -330,7 +316,7 @@ TEST(PrefsDialog, LoadCancelRowsAndOkSaveTheChoicesAndApplyTheAgentChange)
         clickRow12(dlg);
         WindowWatch::PressButton(dlg, IDOK);
     }));
-    EXPECT_EQ((std::vector<DWORD>{0, 0, 1, 7, 0, 0, 0}), values()) << "sound written on OK even when not offered";
+    EXPECT_EQ((std::vector<DWORD>{0, 0, 0, 0, 1, 7, 0}), values()) << "sound written on OK even when not offered";
     EXPECT_NE(std::string::npos, c.RunEntry().find(" /A \"")) << c.RunEntry();
     EXPECT_NE(std::string::npos, c.Records("icon").find("R=0")) << ReadFileText(c.log);
     EXPECT_EQ("", c.Records("agent", 1000));
@@ -343,45 +329,37 @@ TEST(PrefsDialog, LoadCancelRowsAndOkSaveTheChoicesAndApplyTheAgentChange)
     EXPECT_NE(std::string::npos, agent.find("/p:\"" + s.printer + "\" /im:1")) << agent;
 }
 
-// With an empty printer name the port names the title and the register
-// entry; a second dialog for it raises the first and ends with 1. A user
-// without administrator rights gets disabled agent boxes; a failed reply of
-// the agent program is told.
+// No printer name: the port names title and register entry; a second dialog
+// raises the first. Non-administrators get disabled agent boxes.
 TEST(PrefsDialog, PortOnlyPrinterSecondDialogNonAdministratorAndAgentFailure)
 {
     PrefsSetup s(kSoundModel, "", "LPT7:");
     vm2::prefs::SetAdminCheck([] { return 0; });
-    int second = 99;
-    bool agent = true, secondAgent = true;
-    HWND foreground = nullptr, self = nullptr, registered = nullptr;
-    WindowSnapshot seen, box;
+    std::vector<bool> seen;
+    WindowSnapshot shown, box;
     EXPECT_EQ(1, s.Run(
                      [&](HWND dlg) {
-                         self = dlg;
-                         registered = FindMapWindow("", "LPT7:", 0);
-                         agent = IsWindowEnabled(GetDlgItem(dlg, 208)) != FALSE;
-                         secondAgent = Visible(dlg, 209);
-                         second = vm2::prefs::StartPreference("", s.model.Driver().c_str(), "LPT7:", s.modelId.c_str(),
-                                                              s.resDll.c_str());
+                         seen = {FindMapWindow("", "LPT7:", 0) == dlg, IsWindowEnabled(GetDlgItem(dlg, 208)) != FALSE,
+                                 Visible(dlg, 209),
+                                 vm2::prefs::StartPreference("", s.model.Driver().c_str(), "LPT7:", s.modelId.c_str(),
+                                                             s.resDll.c_str()) == 1};
                          Settle(dlg);
-                         foreground = GetForegroundWindow();
+                         seen.push_back(GetForegroundWindow() == dlg);
                          PostMessageA(dlg, WM_USER + 10, 0, 2);  // bit 0 clear: failed
                          box = WindowWatch("KX-9100 Status Monitor", "#32770", 5000).Join();
                          WindowWatch::PressButton(dlg, IDCANCEL);
                      },
-                     &seen));
+                     &shown));
     vm2::prefs::SetAdminCheck(nullptr);
-    EXPECT_EQ("KX-9100 Monitoring Preferences : LPT7:", seen.caption);
-    EXPECT_EQ(self, registered);
+    EXPECT_EQ((std::vector<bool>{true, false, false, true, true}), seen)
+        << "registered under the port; agent boxes disabled, hidden; a second dialog ends with 1, raises the first";
+    EXPECT_EQ("KX-9100 Monitoring Preferences : LPT7:", shown.caption);
     EXPECT_EQ(nullptr, FindMapWindow("", "LPT7:", 0)) << "unregistered when closed";
-    EXPECT_EQ(1, second);
-    EXPECT_EQ(self, foreground);
-    EXPECT_FALSE(agent);
-    EXPECT_FALSE(secondAgent);
     EXPECT_NE(std::string::npos, box.AllText().find("The agent setting could not be changed.")) << box.AllText();
 }
 
-TEST(PrefsDialog, BadRunsEndWithTheirResults)
+// Run without the system's help control too (prefs_tests.cmake).
+TEST(PrefsDialog, BadRunsEndWithTheirResultsAndWithoutAHelpControlHelpDoesNothing)
 {
     PrefsSetup s(kSoundModel);
     auto run = [&s](const std::string& printer, const char* driver, const char* model, const std::string& dll) {
@@ -396,10 +374,19 @@ TEST(PrefsDialog, BadRunsEndWithTheirResults)
     EXPECT_EQ(-1, run(s.printer, "no such driver", "NOMODEL", s.resDll));
     EXPECT_NE(std::string::npos, noProfile.Join().AllText().find("cannot be found"));
     EXPECT_EQ(-3, run(s.printer, driver, s.modelId.c_str(), BinDir() + "\\KBSIM.DLL")) << "no templates";
-    // A WM_QUIT of the host's ends the dialog unsaved and is posted again.
-    EXPECT_EQ(-3, s.Run([](HWND dlg) { PostThreadMessageA(GetWindowThreadProcessId(dlg, nullptr), WM_QUIT, 5, 0); }));
+    HelpControl hc("%SystemRoot%\\" + std::string(300, 'x'), REG_EXPAND_SZ);
+    char path[260] = "x";
+    EXPECT_FALSE(vm2::ReadHelpControlPath(path)) << "expands past 260 characters";
+    EXPECT_STREQ("", path);
+    // The help button does nothing; a WM_QUIT of the host's ends the dialog unsaved and is posted again.
+    EXPECT_EQ(-3, s.Run([](HWND dlg) {
+        WindowWatch::PressButton(dlg, 9);
+        Settle(dlg);
+        PostThreadMessageA(GetWindowThreadProcessId(dlg, nullptr), WM_QUIT, 5, 0);
+    }));
     MSG msg = {};
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && msg.wParam == 5);
+    EXPECT_EQ("", ReadFileText(hc.log));
 }
 
 TEST(PrefsDialog, OpenAndCloseCyclesLeaveNothingBehind)
@@ -424,10 +411,8 @@ TEST(PrefsDialog, OpenAndCloseCyclesLeaveNothingBehind)
     EXPECT_EQ(nullptr, FindMapWindow(s.printer.c_str(), s.port.c_str(), 0));
 }
 
-// F1 over the agent box shows its topic; a right click on the notification
-// list offers one item, then its topic in the "VlxHH_Context" window; in the
-// bottom-right corner of the screen that window opens left of and above the
-// cursor.
+// F1 and the one-item context menu show their topics in "VlxHH_Context", left
+// of and above the cursor in the screen's bottom-right corner.
 TEST(PrefsHelp, F1AndRightClicksShowTheirTopicsAtTheCursor)
 {
     PrefsSetup s(kSoundModel);
@@ -435,10 +420,7 @@ TEST(PrefsHelp, F1AndRightClicksShowTheirTopicsAtTheCursor)
     int items = 0;
     POINT cursor = {};
     EXPECT_EQ(1, s.Run([&](HWND dlg) {
-        HWND agent = GetDlgItem(dlg, 208);
-        Click(agent);
-        Click(agent);  // back as it was, the focus stays on the box
-        FocusControl(agent);
+        FocusControl(GetDlgItem(dlg, 208));
         PressKey(VK_F1);
         Settle(dlg);
         HWND list = GetDlgItem(dlg, 200);
@@ -474,20 +456,4 @@ TEST(PrefsHelp, F1AndRightClicksShowTheirTopicsAtTheCursor)
         << log;
     long w = GetSystemMetrics(SM_CXSCREEN) / 4, h = GetSystemMetrics(SM_CYSCREEN) / 4;
     EXPECT_EQ((std::vector<long>{cursor.x - w, cursor.y - h, cursor.x, cursor.y}), (std::vector<long>{l, t, r, b}));
-}
-
-// Run without the system's help control too (prefs_tests.cmake).
-TEST(PrefsHelp, WithoutAHelpControlHelpRequestsDoNothing)
-{
-    HelpControl hc("%SystemRoot%\\" + std::string(300, 'x'), REG_EXPAND_SZ);
-    PrefsSetup s(kSoundModel);
-    char path[260] = "x";
-    EXPECT_FALSE(vm2::ReadHelpControlPath(path)) << "expands past 260 characters";
-    EXPECT_STREQ("", path);
-    EXPECT_EQ(1, s.Run([&](HWND dlg) {
-        WindowWatch::PressButton(dlg, 9);
-        Settle(dlg);
-        WindowWatch::PressButton(dlg, IDCANCEL);
-    }));
-    EXPECT_EQ("", ReadFileText(hc.log));
 }

@@ -8,7 +8,7 @@ if(WIN32)
   vm2pr2_test(test_prefs_dialog SOURCES ui/prefs_dialog_test.cpp config/target_fixtures.cpp
     DEPENDS vm2pr2_kit_res_en vm2pr2_kit_help vm2pr2_help_recorder vm2pr2_companions LOCKS "screen;target_keys;help_control;run_key;window_map")
   # Without the system's help control either.
-  set_property(TEST test_prefs_dialog.PrefsHelp.WithoutAHelpControlHelpRequestsDoNothing APPEND PROPERTY
+  set_property(TEST test_prefs_dialog.PrefsDialog.BadRunsEndWithTheirResultsAndWithoutAHelpControlHelpDoesNothing APPEND PROPERTY
     ENVIRONMENT "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d;hhctrl.ocx=")
 endif()
 
