@@ -85,9 +85,7 @@ bool Visible(HWND dlg, int id) { return IsWindowVisible(GetDlgItem(dlg, id)) != 
 int RowSwitch(HWND dlg, int number, RECT* pLabel = nullptr)
 {
     HWND list = GetDlgItem(dlg, 200);
-    LVFINDINFOA find = {};
-    find.flags = LVFI_PARAM;
-    find.lParam = number;
+    LVFINDINFOA find = {LVFI_PARAM, nullptr, number, {}, 0};
     LVITEMA item = {};
     item.mask = LVIF_IMAGE;
     item.iItem = ListView_FindItem(list, -1, &find);
@@ -177,7 +175,8 @@ struct HelpControl {
     {
         char buf[600] = "";
         DWORD size = sizeof(buf);
-        if (RegGetValueA(HKEY_LOCAL_MACHINE, kClsidKey, "", RRF_RT_ANY | RRF_NOEXPAND, &oldType, buf, &size) == 0)
+        if (RegGetValueA(HKEY_LOCAL_MACHINE, kClsidKey, "", RRF_RT_ANY | RRF_NOEXPAND, &oldType, buf, &size) ==
+            ERROR_SUCCESS)
             old = buf;
         RegSetKeyValueA(HKEY_LOCAL_MACHINE, kClsidKey, "", type, value.c_str(), static_cast<DWORD>(value.size() + 1));
         SetEnvironmentVariableA("VM2PR2_HELP_LOG", log.c_str());

@@ -1,6 +1,4 @@
-// The preferences rules the display cannot show; what it shows (rows 12 and
-// 11, values filled on load, the help topics and the window's place in the
-// corner) is prefs_dialog_test.cpp.
+// The preferences rules the display (prefs_dialog_test.cpp) does not show.
 #include "ui/prefs/prefs_logic.h"
 
 #include <gtest/gtest.h>
@@ -33,8 +31,7 @@ TEST(NotifyItems, CountAndValueNames)
     EXPECT_FALSE(NotifyValueName(1000, name, sizeof(name)));
 }
 
-// Default touches sound and buzzer only (the rows are the dialog's); a
-// switch other than 0 and 1 reads as 0; no buzzer, no repeat.
+// Default leaves the tray settings; a switch of 2 reads as 0; no buzzer, no repeat.
 TEST(PrefSettings, DefaultsTouchSoundAndBuzzerOnly)
 {
     ProfileOnly s;
@@ -60,8 +57,7 @@ TEST(PrefSettings, OnlyNumberedTargetKeysTakeValues)
     EXPECT_FALSE(IsTargetKeyPath(nullptr));
 }
 
-// The list's columns share spare width or give way to the state column; the
-// help window flips left of the cursor at the right edge only.
+// Spare width shared, else the state column kept; the help window flips per edge.
 TEST(Layout, ColumnsAndHelpWindow)
 {
     int c0 = 0, c1 = 0;
@@ -73,8 +69,7 @@ TEST(Layout, ColumnsAndHelpWindow)
     EXPECT_EQ((std::vector<int>{680, 10, 1000, 266}), (std::vector<int>{r.left, r.top, r.right, r.bottom}));
 }
 
-// A help file is HTML help by the text from its last dot; the second agent
-// box, hidden on the display, has a topic; a control outside the table none.
+// HTML help by the text from the last dot; topics of the hidden box and of none.
 TEST(ContextHelp, FileKindAndTopics)
 {
     for (const char* yes : {"C:\\x\\KX.CHM", "a.b\\help.Chm", "help.chmx"}) EXPECT_TRUE(IsHtmlHelpFile(yes)) << yes;

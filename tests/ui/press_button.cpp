@@ -1,6 +1,5 @@
-// press_button.exe <window title> <control id> <wait ms>: clicks a button of
-// a top-level window once it shows, so that scripts can drive the demo's
-// modal windows.
+// press_button.exe <window title> <control id> <wait ms>: clicks a button of a
+// top-level window once it shows; scripts drive the demo's modal windows so.
 #include <windows.h>
 
 #include <cstdlib>
