@@ -10,6 +10,7 @@ if(WIN32)
   # Without the system's help control either.
   set_property(TEST test_prefs_dialog.PrefsDialog.BadRunsEndWithTheirResultsAndWithoutAHelpControlHelpDoesNothing APPEND PROPERTY
     ENVIRONMENT "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d;hhctrl.ocx=")
+  set_tests_properties(test_prefs_dialog.PrefsDialog.OpenAndCloseCyclesLeaveNothingBehind PROPERTIES TIMEOUT 300)
 endif()
 
 if(WIN32)
