@@ -10,6 +10,7 @@
 
 #include "coord/agent.h"
 #include "coord/companion_fixture.h"
+#include "module/app.h"
 
 using comptest::CompanionSandbox;
 using vm2test::WindowWatch;
@@ -26,91 +27,64 @@ TEST(CWaitDlg, ShowsItsTextsWithoutCloseItemAndEndsAfterItsTwoTimers)
 {
     ASSERT_FALSE(Title().empty());
     CWaitDlg dlg(comptest::ResourceDll().c_str(), nullptr);
-    ASSERT_NE(nullptr, dlg.m_hResModule);
     dlg.m_nLongDelay = 1500;  // 10 s in the product
-
-    UINT close = 0;
-    bool upHalfWay = false;
     WindowWatch watch(Title(), "", 10000, [&](HWND hWnd) {
-        close = GetMenuState(GetSystemMenu(hWnd, FALSE), SC_CLOSE, MF_BYCOMMAND);
+        UINT close = GetMenuState(GetSystemMenu(hWnd, FALSE), SC_CLOSE, MF_BYCOMMAND);
+        EXPECT_TRUE(close != static_cast<UINT>(-1) && (close & (MF_DISABLED | MF_GRAYED)) != 0) << "the user closes it";
+        PostMessageA(hWnd, WM_TIMER, 99, 0);  // not its timer: changes nothing
         Sleep(700);
-        upHalfWay = IsWindow(hWnd) && IsWindowVisible(hWnd);
+        EXPECT_TRUE(IsWindowVisible(hWnd)) << "gone before its long wait";
     });
     DWORD start = GetTickCount();
     EXPECT_EQ(0, dlg.DoModal(1)) << "the result field is never set";
     DWORD elapsed = GetTickCount() - start;
     vm2test::WindowSnapshot seen = watch.Join();
-
-    // The owner's handling is the framework's (dialog_box_test.cpp).
     ASSERT_TRUE(seen.found) << "no window titled \"" << Title() << "\" appeared";
     EXPECT_NE(std::string::npos, seen.AllText().find(comptest::KitString(CWaitDlg::kTextString))) << seen.AllText();
-    EXPECT_TRUE(close != static_cast<UINT>(-1) && (close & (MF_DISABLED | MF_GRAYED)) != 0)
-        << "the user cannot close it";
-    EXPECT_TRUE(upHalfWay);
     EXPECT_GE(elapsed, 1500u) << "100 ms, then the long wait";
     EXPECT_LT(elapsed, 20000u);
     EXPECT_EQ(1, dlg.m_lParam);
     EXPECT_EQ(0u, dlg.m_nTimerId) << "no timer outlives the dialog";
 }
 
-TEST(CWaitDlg, ClosesAtOnceOnTheAnswerMessageAndWithoutTemplateShowsNothing)
-{
-    CWaitDlg dlg(comptest::ResourceDll().c_str(), nullptr);
-    WindowWatch watch(Title(), "", 10000, [](HWND hWnd) {
-        // A stray timer message changes nothing; the answer ends the wait.
-        PostMessageA(hWnd, WM_TIMER, 99, 0);
-        Sleep(300);
-        PostMessageA(hWnd, WM_USER + 10, 0, 1);
-    });
-    DWORD start = GetTickCount();
-    dlg.DoModal(0);
-    DWORD elapsed = GetTickCount() - start;
-    ASSERT_TRUE(watch.Join().found);
-    EXPECT_LT(elapsed, 8000u) << "the dialog waited for its timer instead";
-    EXPECT_GE(elapsed, 300u);
-
-    // The module DLL has no dialog 111; a missing DLL and no path at all.
-    for (const std::string& path : {vm2test::ModuleDllPath(), vm2test::BinDir() + "\\NOSUCH.DLL", std::string()}) {
-        SCOPED_TRACE(path);
-        CWaitDlg none(path.empty() ? nullptr : path.c_str(), nullptr);
-        start = GetTickCount();
-        EXPECT_EQ(0, none.DoModal(1));
-        EXPECT_LT(GetTickCount() - start, 5000u);
-        EXPECT_EQ(nullptr, none.m_hWnd);
-    }
-}
-
-TEST(CWaitDlgSetSAgent, SettingsProgramAnswersTheShownDialog)
+TEST(CWaitDlgSetSAgent, SettingsProgramAnswersTheShownDialogWhichEndsAtOnce)
 {
     CompanionSandbox box;
     vm2test::ScopedRegKey info(HKEY_LOCAL_MACHINE, kKbapiInfoKey);
     info.SetString("InstallDir", vm2test::BinDir());
     CWaitDlg dlg(comptest::ResourceDll().c_str(), nullptr);
-    int nStarted = -1;
-    HWND hShown = nullptr;
+    char wnd[32] = "";
     WindowWatch watch(Title(), "", 10000, [&](HWND hWnd) {
-        hShown = hWnd;
-        nStarted = dlg.SetSAgent(1);
+        snprintf(wnd, sizeof(wnd), "%x;40a", static_cast<unsigned>(reinterpret_cast<uintptr_t>(hWnd)));
+        EXPECT_EQ(1, dlg.SetSAgent(1));
     });
     DWORD start = GetTickCount();
     dlg.DoModal(1);
-    DWORD elapsed = GetTickCount() - start;
     ASSERT_TRUE(watch.Join().found);
-    EXPECT_EQ(1, nStarted);
-    EXPECT_LT(elapsed, 8000u) << "the settings program's answer did not end the wait";
-
+    EXPECT_LT(GetTickCount() - start, 8000u) << "the answer did not end the wait";
     auto records = box.WaitForRecords(1);
     ASSERT_EQ(1u, records.size());
     EXPECT_EQ("kbapiset", records[0].program);
-    char wnd[32];
-    snprintf(wnd, sizeof(wnd), "%x;40a", static_cast<unsigned>(reinterpret_cast<uintptr_t>(hShown)));
     EXPECT_NE(std::string::npos, records[0].Get("cmdline").find(std::string("/Ret=WM:") + wnd + "  /Agt=On"));
     EXPECT_EQ(wnd, records[0].Get("posted"));
 }
 
-TEST(CWaitDlgSetSAgent, WithoutDialogTheProgramIsToldNoWindowAndWithoutFolderNothingStarts)
+TEST(CWaitDlgSetSAgent, NoWindowWithoutTemplateOrDialogAndNoStartWithoutProgram)
 {
     CompanionSandbox box;
+    // The module DLL has no dialog 111; a missing DLL; no path, while the
+    // application's resource DLL has one.
+    CWaitDlg kit(comptest::ResourceDll().c_str(), nullptr);
+    HMODULE hSaved = GetApp()->m_hResDll;
+    GetApp()->m_hResDll = kit.m_hResModule;
+    for (const std::string& path : {vm2test::ModuleDllPath(), vm2test::BinDir() + "\\NOSUCH.DLL", std::string()}) {
+        CWaitDlg none(path.empty() ? nullptr : path.c_str(), nullptr);
+        DWORD start = GetTickCount();
+        EXPECT_EQ(0, none.DoModal(1)) << path;
+        EXPECT_LT(GetTickCount() - start, 5000u) << path;
+    }
+    GetApp()->m_hResDll = hSaved;
+
     vm2test::DeleteRegTree(HKEY_LOCAL_MACHINE, kKbapiInfoKey);
     CWaitDlg dlg(nullptr, nullptr);
     EXPECT_EQ(0, dlg.SetSAgent(1));
@@ -121,7 +95,6 @@ TEST(CWaitDlgSetSAgent, WithoutDialogTheProgramIsToldNoWindowAndWithoutFolderNot
     }
     Sleep(200);
     EXPECT_TRUE(box.Records().empty());
-
     info.SetString("InstallDir", vm2test::BinDir() + "\\");
     EXPECT_EQ(1, dlg.SetSAgent(0));
     auto records = box.WaitForRecords(1);
@@ -130,44 +103,38 @@ TEST(CWaitDlgSetSAgent, WithoutDialogTheProgramIsToldNoWindowAndWithoutFolderNot
     EXPECT_EQ("none", records[0].Get("posted"));
 }
 
-TEST(SetSIDMAgent2, StartsTheCopiedProgramAndWaitsForItsAnswer)
+TEST(SetSIDMAgent2, StartsTheCopiedProgramAndWaitsForItsAnswerOnlyWithNamesAndProgram)
 {
     CompanionSandbox box;
-    char pid[48];
-    snprintf(pid, sizeof(pid), "%lu:1", GetCurrentProcessId());
-    comptest::ScopedEnv reply(companion::kAgentReplyVariable, pid);
-
-    vm2test::WindowWatch watch(Title(), "", 10000, [](HWND) {});
+    const std::string driver = box.DriverName(), noDriver = vm2test::UniqueName("KAVRO NoDriver");
+    const char* refused[][2] = {{"", "P"}, {driver.c_str(), ""}, {nullptr, nullptr}, {noDriver.c_str(), "P"}};
+    for (const auto& names : refused) EXPECT_EQ(0, SetSIDMAgent2(nullptr, names[0], names[1], nullptr, 1));
+    // Resources without the dialog: it stops without waiting.
     DWORD start = GetTickCount();
-    EXPECT_EQ(1, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "Agent Printer", comptest::ResourceDll().c_str(), 1));
-    DWORD elapsed = GetTickCount() - start;
-    EXPECT_TRUE(watch.Join().found) << "the wait dialog was not shown";
-    EXPECT_LT(elapsed, 8000u) << "the program's answer did not end the wait";
-
-    auto records = box.WaitForRecords(1);
-    ASSERT_EQ(1u, records.size());
-    EXPECT_EQ("agent", records[0].program);
-    // Elevated start: the copy under the common application-data folder.
-    EXPECT_STRCASEEQ((comptest::CommonAppData() + "\\KAVRO\\K_VAGENT.EXE").c_str(), records[0].Get("exe").c_str());
-    EXPECT_NE(std::string::npos, records[0].Get("cmdline").find("/p:\"Agent Printer\" /im:1"));
-    EXPECT_NE("none", records[0].Get("replied"));
-}
-
-TEST(SetSIDMAgent2, StopsWithoutDialogWhenItHasNoResourcesAndStartsNothingWithoutNames)
-{
-    CompanionSandbox box;
-    DWORD start = GetTickCount();
-    EXPECT_EQ(1, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "P", (box.TempFolder() + "\\none.dll").c_str(), 0));
+    EXPECT_EQ(1, SetSIDMAgent2(nullptr, driver.c_str(), "P", (box.TempFolder() + "\\none.dll").c_str(), 0));
     EXPECT_LT(GetTickCount() - start, 8000u);
     auto records = box.WaitForRecords(1);
     ASSERT_EQ(1u, records.size());
     EXPECT_NE(std::string::npos, records[0].Get("cmdline").find("/p:\"P\" /im:0"));
 
-    const std::string driver = box.DriverName(), noDriver = vm2test::UniqueName("KAVRO NoDriver");
-    const char* refused[][2] = {{"", "P"}, {driver.c_str(), ""}, {nullptr, nullptr}, {noDriver.c_str(), "P"}};
-    for (const auto& names : refused) EXPECT_EQ(0, SetSIDMAgent2(nullptr, names[0], names[1], nullptr, 1));
+    char pid[48];
+    snprintf(pid, sizeof(pid), "%lu:1", GetCurrentProcessId());
+    comptest::ScopedEnv reply(companion::kAgentReplyVariable, pid);
+    WindowWatch watch(Title(), "", 10000, [](HWND) {});
+    start = GetTickCount();
+    EXPECT_EQ(1, SetSIDMAgent2(nullptr, driver.c_str(), "Agent Printer", comptest::ResourceDll().c_str(), 1));
+    EXPECT_LT(GetTickCount() - start, 8000u) << "the program's answer did not end the wait";
+    EXPECT_TRUE(watch.Join().found) << "the wait dialog was not shown";
+    records = box.WaitForRecords(2);
+    ASSERT_EQ(2u, records.size());
+    EXPECT_EQ("agent", records[1].program);
+    // Elevated start: the copy under the common application-data folder.
+    EXPECT_STRCASEEQ((comptest::CommonAppData() + "\\KAVRO\\K_VAGENT.EXE").c_str(), records[1].Get("exe").c_str());
+    EXPECT_NE(std::string::npos, records[1].Get("cmdline").find("/p:\"Agent Printer\" /im:1"));
+    EXPECT_NE("none", records[1].Get("replied"));
+
     box.SetDriverValue("K_VRCV", "");
     EXPECT_EQ(0, SetSIDMAgent2(nullptr, driver.c_str(), "P", nullptr, 1)) << "no program named";
     Sleep(200);
-    EXPECT_EQ(1u, box.Records().size());
+    EXPECT_EQ(2u, box.Records().size());
 }
