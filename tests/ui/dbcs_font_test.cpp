@@ -25,19 +25,19 @@ TEST(CDialogBoxDoubleByteFont, OldSansFacesTakeTheGuiFontAtTheirSize)
     } cases[] = {{res.Get(), uitest::kStatusTemplate, gui.lfHeight}, {hSelf, 902, gui.lfHeight}, {hSelf, 901, lNine},
                  {hSelf, 903, 0}};
     for (const auto& c : cases) {
-        HFONT hSubst = nullptr;
+        HFONT hSubst = nullptr, hChild = nullptr;
+        LOGFONTA lf{};
         uitest::TestDialog dlg("font test", nullptr, c.hModule);
         dlg.m_nTemplateID = c.nTemplate;
         dlg.OnInit = [&](HWND hWnd) {
-            LOGFONTA lf{};
-            hSubst = dlg.m_hSubstFont;
-            EXPECT_EQ(c.lHeight != 0, hSubst != nullptr && GetObjectA(hSubst, sizeof(lf), &lf) != 0) << c.nTemplate;
-            EXPECT_EQ(c.lHeight, lf.lfHeight) << c.nTemplate;
-            EXPECT_STREQ(c.lHeight != 0 ? gui.lfFaceName : "", lf.lfFaceName) << c.nTemplate;
-            if (hSubst != nullptr) EXPECT_EQ(hSubst, reinterpret_cast<HFONT>(SendDlgItemMessageA(hWnd, IDOK, WM_GETFONT, 0, 0))) << "the controls take it too";
+            if ((hSubst = dlg.m_hSubstFont) != nullptr) GetObjectA(hSubst, sizeof(lf), &lf);
+            hChild = reinterpret_cast<HFONT>(SendDlgItemMessageA(hWnd, IDOK, WM_GETFONT, 0, 0));
             PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
         };
         EXPECT_EQ(IDOK, dlg.DoModal());
-        EXPECT_TRUE(hSubst == nullptr || GetObjectType(hSubst) == 0) << c.nTemplate << ": not deleted with the window";
+        EXPECT_EQ(c.lHeight, lf.lfHeight) << c.nTemplate;
+        EXPECT_STREQ(c.lHeight != 0 ? gui.lfFaceName : "", lf.lfFaceName) << c.nTemplate;
+        EXPECT_TRUE(hSubst == nullptr || (hChild == hSubst && GetObjectType(hSubst) == 0))
+            << c.nTemplate << ": the controls take it, and it goes with the window";
     }
 }

@@ -1,10 +1,8 @@
-// The modal loop of the window framework on the X display: refusals, result,
-// owner, centring, nesting, moving a view's children, the window text reader.
+// The window framework on the X display: the modal loop, a view's children
+// moved, the window text reader, visual styles bound at run time.
 #include "ui/framework/dialog_box.h"
 
 #include <gtest/gtest.h>
-
-#include <string>
 
 #include "harness/test_support.h"
 #include "module/app.h"
@@ -15,11 +13,6 @@ using vm2test::WindowWatch;
 
 namespace {
 
-HWND MakeOwner()
-{
-    return CreateWindowExA(0, "STATIC", "ui owner", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
-}
-
 struct View : CViewBase {
     void GetSize(int*, int*) override {}
     int MoveTo(int, int) override { return 1; }
@@ -28,10 +21,13 @@ struct View : CViewBase {
 
 }  // namespace
 
-TEST(CDialogBoxDoModal, RefusesWithoutTemplateModuleOrDialogAndLeavesTheOwnerAlone)
+// Refusals first; then each run: the owner (enabled or not) and a dialog whose
+// help button runs an inner one; the inner one ends by itself, or the outer
+// one ends while the inner one runs and takes it along.
+TEST(CDialogBoxDoModal, RefusalsQuitCodeCentringOwnerGivenBackNestingAndMovedChildren)
 {
     statustest::KitDll res("KX9100EN.DLL");
-    HWND hOwner = MakeOwner();
+    HWND hOwner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
     HMODULE hSaved = GetApp()->m_hResDll;
     GetApp()->m_hResDll = nullptr;
     // No template id, no module, a template the DLL does not have (a loop
@@ -43,28 +39,10 @@ TEST(CDialogBoxDoModal, RefusesWithoutTemplateModuleOrDialogAndLeavesTheOwnerAlo
         EXPECT_EQ(-1, dlg.DoModal()) << nId;
         EXPECT_TRUE(IsWindowEnabled(hOwner)) << nId;
     }
-    GetApp()->m_hResDll = hSaved;
-    DestroyWindow(hOwner);
-    // Without its object (as before WM_INITDIALOG) the procedure handles nothing.
-    HWND hBare = CreateDialogParamA(res.Get(), MAKEINTRESOURCEA(uitest::kStatusTemplate), nullptr,
-                                    CDialogBox::SharedDialogProc, 0);
-    ASSERT_NE(nullptr, hBare);
-    EXPECT_EQ(0, SendMessageA(hBare, WM_COMMAND, IDOK, 0));
-    EXPECT_TRUE(DestroyWindow(hBare));
-}
-
-// Each run: an owner (enabled or not) and a dialog whose help button runs an
-// inner one; the inner one ends by itself, or the outer one ends while the
-// inner one runs and takes it along.
-TEST(CDialogBoxDoModal, QuitCodeCentringOwnerGivenBackNestingAndMovedChildren)
-{
-    statustest::KitDll res("KX9100EN.DLL");
-    HMODULE hSaved = GetApp()->m_hResDll;
     GetApp()->m_hResDll = res.Get();  // the fallback when the dialog has no module
     // Wine's EndDialog enables the owner even when it was disabled before.
     for (bool bFirst : {true, false}) {
         SCOPED_TRACE(bFirst ? "owner enabled, inner dialog ends itself" : "owner disabled, outer dialog ends both");
-        HWND hOwner = MakeOwner();
         EnableWindow(hOwner, bFirst);
         int nInner = -2;
         uitest::TestDialog outer("framework outer", hOwner, nullptr, 42);
@@ -78,7 +56,12 @@ TEST(CDialogBoxDoModal, QuitCodeCentringOwnerGivenBackNestingAndMovedChildren)
             view.MoveChild(hChild, 10, -5);
             GetWindowRect(hChild, &after);
             EXPECT_TRUE(after.left == before.left + 10 && after.top == before.top - 5 &&
-                        after.right - after.left == before.right - before.left) << "MoveChild";
+                        after.right - after.left == before.right - before.left);
+            for (size_t n : {0u, 63u, 64u, 65u, 1000u}) {
+                SetWindowTextA(hWnd, std::string(n, 'x').c_str());
+                EXPECT_EQ(std::string(n, 'x'), outer.GetWindowTextString()) << "GetWindowTextString";
+            }
+            SetWindowTextA(hWnd, outer.m_caption.c_str());
         };
         outer.OnHelp = [&] { nInner = uitest::TestDialog("framework inner", outer.m_hWnd, res.Get(), 7).DoModal(); };
         WindowWatch watchOuter("framework outer", "", 10000, [&](HWND hWnd) {
@@ -87,7 +70,6 @@ TEST(CDialogBoxDoModal, QuitCodeCentringOwnerGivenBackNestingAndMovedChildren)
             EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - (rc.right - rc.left)) / 2, rc.left);
             EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - (rc.bottom - rc.top)) / 2, rc.top);
             EXPECT_FALSE(IsWindowEnabled(hOwner)) << "the owner is disabled meanwhile";
-            EXPECT_EQ(reinterpret_cast<LONG_PTR>(&outer), GetWindowLongPtrA(hWnd, DWLP_USER));
             PostMessageA(hWnd, WM_COMMAND, uitest::kHelpButton, 0);
         });
         WindowWatch watchInner("framework inner", "", 10000, [&](HWND hInner) {
@@ -96,26 +78,34 @@ TEST(CDialogBoxDoModal, QuitCodeCentringOwnerGivenBackNestingAndMovedChildren)
             PostMessageA(hOuter, WM_COMMAND, IDOK, 0);
         });
         EXPECT_EQ(42, outer.DoModal());
-        ASSERT_TRUE(watchOuter.Join().found);
-        ASSERT_TRUE(watchInner.Join().found);
+        ASSERT_TRUE(watchOuter.Join().found && watchInner.Join().found);
         EXPECT_EQ(bFirst ? 7 : 0, nInner);
         EXPECT_EQ(bFirst, IsWindowEnabled(hOwner) != FALSE) << "the owner as it was";
-        EXPECT_EQ(nullptr, outer.m_hWnd);
+        EXPECT_TRUE(outer.m_hWnd == nullptr && outer.GetWindowTextString().empty());
         MSG msg;
         EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "a WM_QUIT was left behind";
-        DestroyWindow(hOwner);
     }
     GetApp()->m_hResDll = hSaved;
+    DestroyWindow(hOwner);
 }
 
-TEST(CWndBase, GetWindowTextStringReadsTextsOfAnyLength)
+// theme_probe's exit code under Wine's per-program Windows version (null:
+// the prefix's) and with the library switched off.
+TEST(CWinThemeCtrl, BindsTheLibraryFromWindowsXpOnAndDoesNothingWithoutIt)
 {
-    CWndBase wnd;
-    for (size_t n : {0u, 63u, 64u, 65u, 1000u}) {
-        std::string text(n, 'x');
-        wnd.m_hWnd = CreateWindowExA(0, "STATIC", text.c_str(), 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-        EXPECT_EQ(text, wnd.GetWindowTextString()) << n;
-        DestroyWindow(wnd.m_hWnd);
+    const struct {
+        const char* version;
+        bool bNoUxTheme;
+        int expected;  // 1 supported, 2 loaded, 4 nothing called (counted where not loaded)
+    } cases[] = {{nullptr, false, 1 | 2}, {nullptr, true, 1 | 4}, {"win2k", false, 4}, {"winxp", false, 1 | 2},
+                 {"win98", false, 4}, {"nt40", false, 4}};
+    for (const auto& c : cases) {
+        vm2test::ScopedRegKey app(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\theme_probe.exe");
+        if (c.version != nullptr) app.SetString("Version", c.version);
+        vm2test::ScopedRegKey overrides(HKEY_CURRENT_USER, app.Path() + "\\DllOverrides");
+        if (c.bNoUxTheme) overrides.SetString("uxtheme", "");
+        DWORD code = vm2test::ChildProcess("\"" + vm2test::BinDir() + "\\theme_probe.exe\"").Wait();
+        EXPECT_EQ(c.expected, static_cast<int>(code) & ((c.expected & 2) != 0 ? 3 : 7))
+            << (c.version ? c.version : "") << ": " << code;
     }
-    EXPECT_EQ("", wnd.GetWindowTextString()) << "a destroyed window";
 }

@@ -16,9 +16,7 @@ constexpr UINT kStatusTemplate = 102;
 constexpr int kHelpButton = 215;
 
 // Shown topmost under its own caption (tests read the screen) after OnInit
-// ran. OK ends it with nOkResult, the help button runs OnHelp, and WM_APP
-// runs the std::function<void()> its lParam points to on the dialog's thread
-// and then repaints the dialog.
+// ran; OK ends it with nOkResult, the help button runs OnHelp.
 class TestDialog : public CDialogBox {
 public:
     TestDialog(std::string caption, HWND hParent, HMODULE hRes, int nOkResult = IDOK)
@@ -27,15 +25,12 @@ public:
         m_hResModule = hRes;
     }
 
-    INT_PTR DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) override
+    INT_PTR DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM) override
     {
         if (uMsg == WM_INITDIALOG) {
             SetWindowTextA(hWnd, m_caption.c_str());
             if (OnInit) OnInit(hWnd);
             SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-        } else if (uMsg == WM_APP) {
-            (*reinterpret_cast<const std::function<void()>*>(lParam))();
-            RedrawWindow(hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         } else if (uMsg == WM_COMMAND && LOWORD(wParam) == IDOK) {
             EndModal(m_nOkResult);
         } else if (uMsg == WM_COMMAND && LOWORD(wParam) == kHelpButton && OnHelp) {
