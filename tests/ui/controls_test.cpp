@@ -1,5 +1,4 @@
-// The status picture and status icon as the X display shows them, and what
-// their dialogs leave behind.
+// The status picture and status icon as the X display shows them; what their dialogs leave behind.
 #include "ui/framework/bmp256_ctrl.h"
 #include "ui/framework/icon_ctrl.h"
 
@@ -16,10 +15,8 @@ using Colours = std::set<COLORREF>;
 
 namespace {
 
-constexpr COLORREF kGrey = RGB(0xC0, 0xC0, 0xC0), kBlue = RGB(0, 0, 0xFF), kRed = RGB(0xFF, 0, 0);
-constexpr COLORREF kYellow = RGB(0xFF, 0xFF, 0);
-// The printer's body, a corner under the overlay, the centre of an icon.
-constexpr POINT kBody{12, 30}, kCorner{15, 12}, kIconCentre{16, 16};
+constexpr auto kGrey = RGB(192, 192, 192), kBlue = RGB(0, 0, 255), kRed = RGB(255, 0, 0), kYellow = RGB(255, 255, 0);
+constexpr POINT kBody{12, 30}, kCorner{15, 12}, kIconCentre{16, 16};  // the printer, under the overlay, an icon
 
 COLORREF Pixel(HWND hWnd, POINT pt)
 {
@@ -30,42 +27,35 @@ COLORREF Pixel(HWND hWnd, POINT pt)
     return c;
 }
 
-// The colours a point shows over about two seconds.
-Colours Seen(HWND hWnd, POINT pt, int nSamples = 20)
+Colours Seen(HWND hWnd, POINT pt, int nSamples = 20)  // sampled every 100 ms
 {
     Colours seen;
     for (int i = 0; i < nSamples; ++i, Sleep(100)) seen.insert(Pixel(hWnd, pt));
     return seen;
 }
 
-// Template 102 with its picture (75 x 60, the install folder's files) and
-// its icon bound.
+// Template 102 with its picture (75 x 60, the install folder's files) and icon bound.
 struct PictureDialog : uitest::TestDialog {
     PictureDialog(const char* caption, HMODULE hRes) : TestDialog(caption, nullptr, hRes)
     {
         OnInit = [this, hRes](HWND hWnd) {
-            picture.Attach(hPicture = GetDlgItem(hWnd, 210));
+            picture.Attach(GetDlgItem(hWnd, 210));
             picture.SetModule(hRes);
             picture.SetSize(75, 60);
             picture.SetFileNames("KX9100B.BMP", "KX9100R.BMP", "KX9100Y.BMP");
-            icon.Attach(hIcon = GetDlgItem(hWnd, 383));
+            icon.Attach(GetDlgItem(hWnd, 383));
             icon.SetModule(hRes);
         };
     }
-    // From another thread: runs fn on the dialog's (the controls' timers
-    // belong to it) and returns what the point shows after the repaint.
-    COLORREF Do(const std::function<void()>& fn, POINT pt = kBody)
+    // Runs fn on the dialog's thread (the controls' timers are its); what the body shows after the repaint.
+    COLORREF Do(const std::function<void()>& fn)
     {
-        OnHelp = [&] {
-            fn();
-            RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        };
+        OnHelp = [&] { fn(), RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); };
         SendMessageA(m_hWnd, WM_COMMAND, uitest::kHelpButton, 0);
         Sleep(60);
-        return Pixel(hPicture, pt);
+        return Pixel(picture.m_hWnd, kBody);
     }
 
-    HWND hPicture = nullptr, hIcon = nullptr;
     CBMP256Ctrl picture;
     CIconCtrl icon;
 };
@@ -74,7 +64,6 @@ struct PictureDialog : uitest::TestDialog {
 
 TEST(CBMP256CtrlAndCIconCtrl, FilesHeaderKindsFramesBlinkAndIconsAsTheScreenShowsThem)
 {
-    // A driver key whose install folder holds copies of the kit's files.
     vm2test::TempDir dir;
     vm2test::ScopedRegKey driver(HKEY_LOCAL_MACHINE, "Software\\" + vm2test::UniqueName("vm2ui-driver"));
     for (const char* f : {"KX9100B.BMP", "KX9100R.BMP"})
@@ -82,23 +71,21 @@ TEST(CBMP256CtrlAndCIconCtrl, FilesHeaderKindsFramesBlinkAndIconsAsTheScreenShow
     driver.SetString("InstallPath", dir.Path());
     g_strDriverKey = driver.Path();
     const std::string blueFile = dir.File("KX9100B.BMP"), blue = vm2test::ReadFileText(blueFile);
-    std::string rle = blue;
-    rle[14 + 16] = 1;  // the parser refuses each broken kind (dib_layout_test); the control must heed it
     const int kinds[] = {790, 791, 792, 793, 794};  // 256, 16 and 4 colours, a core header, 24 bits
     statustest::KitDll res("KX9100EN.DLL");
     PictureDialog d("framework pictures", res.Get());
     vm2test::WindowWatch watch("framework pictures", "", 10000, [&](HWND hDlg) {
         EXPECT_EQ(kBlue, d.Do([&] { d.picture.SelectBitmap(511); }));
         DeleteFileA(blueFile.c_str());
-        EXPECT_EQ(kBlue, d.Do([&] { d.picture.SelectBitmap(511), InvalidateRect(d.hPicture, nullptr, TRUE); }))
+        EXPECT_EQ(kBlue, d.Do([&] { d.picture.SelectBitmap(511), InvalidateRect(d.picture.m_hWnd, nullptr, TRUE); }))
             << "read at each paint, not once per selector";
         EXPECT_EQ(kRed, d.Do([&] { d.picture.SelectBitmap(512); }));
         EXPECT_NE(kRed, d.Do([&] { d.picture.SelectBitmap(4711); })) << "the old picture stayed";
-        for (const std::string& bytes : {std::string(), blue.substr(0, blue.size() - 1), rle, blue}) {
+        for (const std::string& bytes : {std::string(), blue.substr(0, blue.size() - 1), blue}) {
             vm2test::WriteFileText(blueFile, bytes);
             COLORREF c = d.Do([&] { d.picture.SelectBitmap(4711), d.picture.SelectBitmap(511); });  // read afresh
             RECT rc{};
-            GetClientRect(d.hPicture, &rc);
+            GetClientRect(d.picture.m_hWnd, &rc);
             EXPECT_TRUE((bytes == blue) == (c == kBlue) && rc.right == 75 && rc.bottom == 60)
                 << bytes.size() << " bytes: " << std::hex << c << std::dec << ", " << rc.right << "x" << rc.bottom;
         }
@@ -107,23 +94,22 @@ TEST(CBMP256CtrlAndCIconCtrl, FilesHeaderKindsFramesBlinkAndIconsAsTheScreenShow
             EXPECT_EQ(0, d.picture.SetFrames(0, kinds) + d.picture.SetFrames(2, nullptr)) << "no frames or a null list";
             d.picture.SetFrames(5, kinds);
         });
-        EXPECT_EQ((Colours{RGB(0, 0x80, 0), RGB(0xFF, 0, 0xFF), RGB(0, 0xFF, 0xFF), RGB(0x80, 0x40, 0),
-                           RGB(0xFF, 0x80, 0)}),
-                  Seen(d.hPicture, kBody, 30));
+        const Colours kindColours{RGB(0, 128, 0), RGB(255, 0, 255), RGB(0, 255, 255), RGB(128, 64, 0),
+                                  RGB(255, 128, 0)};
+        EXPECT_EQ(kindColours, Seen(d.picture.m_hWnd, kBody, 30));
         d.Do([&] { d.picture.SetFrames(1, kinds), d.picture.SetOverlay(771, FALSE); });
         vm2test::Screenshot(hDlg, "picture_overlay");
-        EXPECT_EQ((Colours{kGrey, kYellow}), Seen(d.hPicture, kCorner));
-        // The status changes in a hidden phase: the icon is due visible and the
-        // next toggles are one and two full periods away; the old phase would
-        // have shown it within one.
-        vm2test::WaitUntil([&] { return Pixel(d.hPicture, kCorner) == kGrey; }, 1000);
+        EXPECT_EQ((Colours{kGrey, kYellow}), Seen(d.picture.m_hWnd, kCorner));
+        // A change in a hidden phase: the icon is due visible and the next toggles
+        // are one and two periods away; the old phase would show it within one.
+        vm2test::WaitUntil([&] { return Pixel(d.picture.m_hWnd, kCorner) == kGrey; }, 1000);
         d.Do([&] { d.picture.SetOverlay(771, TRUE); });
         DWORD start = GetTickCount();
-        vm2test::WaitUntil([&] { return Pixel(d.hPicture, kCorner) == kYellow; }, 3000);
+        vm2test::WaitUntil([&] { return Pixel(d.picture.m_hWnd, kCorner) == kYellow; }, 3000);
         DWORD dwUntilVisible = GetTickCount() - start;
-        EXPECT_TRUE(dwUntilVisible >= 800 && dwUntilVisible < 2000) << dwUntilVisible << " ms: the blink did not restart";
+        EXPECT_TRUE(dwUntilVisible >= 800 && dwUntilVisible < 2000) << dwUntilVisible << " ms: no restart";
         d.Do([&] { d.picture.SetOverlay(4711, FALSE); });
-        EXPECT_EQ(Colours{kGrey}, Seen(d.hPicture, kCorner, 8)) << "a missing overlay icon draws nothing";
+        EXPECT_EQ(Colours{kGrey}, Seen(d.picture.m_hWnd, kCorner, 8)) << "a missing overlay icon draws nothing";
         d.Do([&] {
             d.picture.SetOverlay(0, FALSE);
             EXPECT_TRUE(d.picture.m_nTimerId == 0 && d.picture.m_hOverlay == nullptr) << "stopped, icon freed";
@@ -132,11 +118,11 @@ TEST(CBMP256CtrlAndCIconCtrl, FilesHeaderKindsFramesBlinkAndIconsAsTheScreenShow
         const DWORD two[] = {759, 765}, one[] = {0x12340000u | 750};  // the high word is not part of the id
         d.Do([&] { d.icon.SetIcons(2, two); });
         vm2test::Screenshot(hDlg, "icon_alternating");
-        EXPECT_EQ((Colours{RGB(0, 0xC0, 0), RGB(0xFF, 0xFF, 0xFF)}), Seen(d.hIcon, kIconCentre));
+        EXPECT_EQ((Colours{RGB(0, 192, 0), RGB(255, 255, 255)}), Seen(d.icon.m_hWnd, kIconCentre));
         d.Do([&] { d.icon.SetIcons(1, one); });
         EXPECT_EQ(0u, d.icon.m_nTimerId) << "one icon needs no timer";
         Sleep(700);
-        EXPECT_EQ(kRed, Pixel(d.hIcon, kIconCentre));
+        EXPECT_EQ(kRed, Pixel(d.icon.m_hWnd, kIconCentre));
         vm2test::WindowWatch::PressButton(hDlg, IDOK);
     });
     d.DoModal();
@@ -156,8 +142,8 @@ TEST(GuiObjectCounter, SeesEachKindLeakedOnPurposeAndNoneLeftByAnimatedDialogs)
     HWND hWnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     vm2test::GuiObjects leaked = vm2test::CountGuiObjects();
     DeleteObject(hBrush), DestroyMenu(hMenu), DestroyIcon(hIcon), DestroyWindow(hWnd);
-    EXPECT_TRUE(leaked.nGdi > before.nGdi && leaked.nMenus == before.nMenus + 1 &&
-                leaked.nIcons == before.nIcons + 1 && leaked.nWindows == before.nWindows + 1)
+    EXPECT_TRUE(leaked.nGdi > before.nGdi && leaked.nMenus == before.nMenus + 1 && leaked.nIcons == before.nIcons + 1 &&
+                leaked.nWindows == before.nWindows + 1)
         << before.Describe() << " then " << leaked.Describe();
     EXPECT_EQ(before, vm2test::CountGuiObjects()) << before.Describe();
 
@@ -173,8 +159,8 @@ TEST(GuiObjectCounter, SeesEachKindLeakedOnPurposeAndNoneLeftByAnimatedDialogs)
             // Ticks now rather than every 500 ms: frames, blink and icon turn and paint.
             for (int i = 0; i < 4; ++i) {
                 if (i == 3) d.picture.SetFrames(2, frames);
-                SendMessageA(d.hPicture, WM_TIMER, d.picture.m_nTimerId, 0);
-                SendMessageA(d.hIcon, WM_TIMER, d.icon.m_nTimerId, 0);
+                SendMessageA(d.picture.m_hWnd, WM_TIMER, d.picture.m_nTimerId, 0);
+                SendMessageA(d.icon.m_hWnd, WM_TIMER, d.icon.m_nTimerId, 0);
                 RedrawWindow(d.m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
             }
             PostMessageA(d.m_hWnd, WM_COMMAND, IDOK, 0);

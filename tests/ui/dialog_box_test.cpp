@@ -1,5 +1,4 @@
-// The window framework on the X display: the modal loop, a view's children
-// moved, the window text reader, visual styles bound at run time.
+// The window framework on the X display: modal loop, view children, window texts, visual styles.
 #include "ui/framework/dialog_box.h"
 
 #include <gtest/gtest.h>
@@ -11,27 +10,21 @@
 
 using vm2test::WindowWatch;
 
-namespace {
-
-struct View : CViewBase {
+struct MoveChildView : CViewBase {
     void GetSize(int*, int*) override {}
     int MoveTo(int, int) override { return 1; }
     int SetViewStatus(CPrinterStatus*) override { return 1; }
 };
 
-}  // namespace
-
-// Refusals first; then each run: the owner (enabled or not) and a dialog whose
-// help button runs an inner one; the inner one ends by itself, or the outer
-// one ends while the inner one runs and takes it along.
+// Refusals (no template id, no module, a template the DLL lacks: a loop would wait for ever); then each run:
+// the owner (enabled or not) and a dialog whose help button runs an inner one, which ends by itself, or the
+// outer one ends while it runs and takes it along.
 TEST(CDialogBoxDoModal, RefusalsQuitCodeCentringOwnerGivenBackNestingAndMovedChildren)
 {
     statustest::KitDll res("KX9100EN.DLL");
-    HWND hOwner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    HWND hOwner = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
     HMODULE hSaved = GetApp()->m_hResDll;
     GetApp()->m_hResDll = nullptr;
-    // No template id, no module, a template the DLL does not have (a loop
-    // would wait for ever).
     for (auto [nId, hModule] :
          {std::pair<UINT, HMODULE>{0, res.Get()}, {uitest::kStatusTemplate, nullptr}, {4711, res.Get()}}) {
         CDialogBox dlg(nId, hOwner);
@@ -47,7 +40,7 @@ TEST(CDialogBoxDoModal, RefusalsQuitCodeCentringOwnerGivenBackNestingAndMovedChi
         int nInner = -2;
         uitest::TestDialog outer("framework outer", hOwner, nullptr, 42);
         outer.OnInit = [&](HWND hWnd) {
-            View view;
+            MoveChildView view;
             view.Create(hWnd, res.Get(), nullptr);
             HWND hChild = GetDlgItem(hWnd, IDOK);
             RECT before{}, after{};
@@ -89,23 +82,20 @@ TEST(CDialogBoxDoModal, RefusalsQuitCodeCentringOwnerGivenBackNestingAndMovedChi
     DestroyWindow(hOwner);
 }
 
-// theme_probe's exit code under Wine's per-program Windows version (null:
-// the prefix's) and with the library switched off.
 TEST(CWinThemeCtrl, BindsTheLibraryFromWindowsXpOnAndDoesNothingWithoutIt)
 {
-    const struct {
-        const char* version;
-        bool bNoUxTheme;
-        int expected;  // 1 supported, 2 loaded, 4 nothing called (counted where not loaded)
-    } cases[] = {{nullptr, false, 1 | 2}, {nullptr, true, 1 | 4}, {"win2k", false, 4}, {"winxp", false, 1 | 2},
-                 {"win98", false, 4}, {"nt40", false, 4}};
-    for (const auto& c : cases) {
+    // theme_probe's exit code under a Windows version of Wine's (null: the prefix's), the library on or off.
+    auto probe = [](const char* version, bool bNoUxTheme) {
         vm2test::ScopedRegKey app(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\theme_probe.exe");
-        if (c.version != nullptr) app.SetString("Version", c.version);
+        if (version != nullptr) app.SetString("Version", version);
         vm2test::ScopedRegKey overrides(HKEY_CURRENT_USER, app.Path() + "\\DllOverrides");
-        if (c.bNoUxTheme) overrides.SetString("uxtheme", "");
-        DWORD code = vm2test::ChildProcess("\"" + vm2test::BinDir() + "\\theme_probe.exe\"").Wait();
-        EXPECT_EQ(c.expected, static_cast<int>(code) & ((c.expected & 2) != 0 ? 3 : 7))
-            << (c.version ? c.version : "") << ": " << code;
-    }
+        if (bNoUxTheme) overrides.SetString("uxtheme", "");
+        return static_cast<int>(vm2test::ChildProcess("\"" + vm2test::BinDir() + "\\theme_probe.exe\"").Wait());
+    };
+    // 1 supported, 2 library loaded, 4 the texture call made nothing (counted where the library is not loaded).
+    EXPECT_EQ(1 | 2, probe(nullptr, false) & 3);
+    EXPECT_EQ(1 | 4, probe(nullptr, true) & 7);
+    EXPECT_EQ(4, probe("win2k", false) & 7);
+    EXPECT_EQ(1 | 2, probe("winxp", false) & 3);
+    EXPECT_EQ(4, probe("win98", false) & 7);
 }

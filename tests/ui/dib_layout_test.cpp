@@ -1,6 +1,5 @@
-// The bitmap layout reader: kinds the kit has none of, the palette, broken
-// headers (the kit's kinds and files: controls_test.cpp; reads past the end:
-// fuzz_dib_layout).
+// The bitmap layout reader: kinds the kit has none of, the palette, broken headers
+// (the kit's kinds and files: controls_test.cpp; reads past the end: fuzz_dib_layout).
 #include "ui/framework/dib_layout.h"
 
 #include <gtest/gtest.h>
@@ -8,13 +7,9 @@
 #include <cstdlib>
 #include <vector>
 
-using vm2::ui::DibLayout;
 using Bytes = std::vector<std::uint8_t>;
 
-namespace {
-
-// A bitmap with colour i = (red i, green 255 - i, blue 7); extra bytes are
-// added to (or cut from) the end.
+// A bitmap with colour i = (red i, green 255 - i, blue 7), extra bytes added to (or cut from) its end.
 struct Dib {
     std::uint32_t header = 40, bits = 8, clrUsed = 0, compression = 0, planes = 1;
     std::int32_t width = 75, height = 60;
@@ -35,16 +30,10 @@ struct Dib {
     }
 };
 
-}  // namespace
-
 TEST(ParseDib, FindsTableRowsAndPaletteOfEachKindAndRefusesBrokenOnes)
 {
-    const struct {
-        const char* name;
-        Dib dib;
-        int colours;  // -1: refused, the layout left alone
-        std::size_t bitsOffset;
-    } cases[] = {
+    // Name, bitmap, colours (-1: refused, the layout left alone), offset of the rows.
+    const std::tuple<const char*, Dib, int, std::size_t> cases[] = {
         {"256 colours", Dib{}, 256, 40 + 1024},
         {"core header, 256 triples", Dib{12}, 256, 12 + 768},
         {"top-down", Dib{40, 8, 0, 0, 1, 75, -60}, 256, 40 + 1024},
@@ -62,23 +51,23 @@ TEST(ParseDib, FindsTableRowsAndPaletteOfEachKindAndRefusesBrokenOnes)
         {"pixel rows one byte short", Dib{40, 8, 0, 0, 1, 75, 60, 256, -1}, -1, 0},
         {"core header top-down", Dib{12, 8, 0, 0, 1, 75, -60}, -1, 0},
     };
-    for (const auto& c : cases) {
-        const Bytes b = c.dib.Make();
-        DibLayout l;
+    for (const auto& [name, dib, colours, bitsOffset] : cases) {
+        const Bytes b = dib.Make();
+        vm2::ui::DibLayout l;
         l.nWidth = 4711;
-        EXPECT_EQ(c.colours >= 0, vm2::ui::ParseDib(b.data(), b.size(), &l)) << c.name;
-        if (c.colours < 0) {
-            EXPECT_EQ(4711, l.nWidth) << c.name << ": the layout is left alone";
+        EXPECT_EQ(colours >= 0, vm2::ui::ParseDib(b.data(), b.size(), &l)) << name;
+        if (colours < 0) {
+            EXPECT_EQ(4711, l.nWidth) << name << ": the layout is left alone";
             continue;
         }
-        EXPECT_TRUE(l.nWidth == c.dib.width && l.nHeight == 60 && int(l.nColours) == c.colours &&
-                    l.nBitsOffset == c.bitsOffset)
-            << c.name << ": " << l.nWidth << "x" << l.nHeight << ", " << l.nColours << " colours, rows at "
+        EXPECT_TRUE(l.nWidth == dib.width && l.nHeight == 60 && int(l.nColours) == colours &&
+                    l.nBitsOffset == bitsOffset)
+            << name << ": " << l.nWidth << "x" << l.nHeight << ", " << l.nColours << " colours, rows at "
             << l.nBitsOffset;
         // Only a 256-entry table gives a palette, whatever the size of its entries.
         std::uint8_t rgb[256][3] = {};
-        EXPECT_EQ(c.colours == 256, vm2::ui::ReadPalette256(b.data(), l, rgb)) << c.name;
-        EXPECT_TRUE(c.colours != 256 || (rgb[1][0] == 1 && rgb[1][1] == 254 && rgb[255][0] == 255 && rgb[255][2] == 7))
-            << c.name;
+        EXPECT_EQ(colours == 256, vm2::ui::ReadPalette256(b.data(), l, rgb)) << name;
+        EXPECT_TRUE(colours != 256 || (rgb[1][0] == 1 && rgb[1][1] == 254 && rgb[255][0] == 255 && rgb[255][2] == 7))
+            << name;
     }
 }

@@ -1,2 +1,1 @@
-// The shared dialog is defined in ui_fixture.h.
-#include "ui/ui_fixture.h"
+#include "ui/ui_fixture.h"  // the shared dialog is defined there

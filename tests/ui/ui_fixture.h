@@ -1,5 +1,4 @@
 // What the window framework tests share: a dialog of the kit's template 102.
-// The kit's resource DLLs come from status_fixture.h.
 #pragma once
 
 #include <windows.h>

@@ -1,14 +1,11 @@
-// The wait dialog on the X display and the programs it waits for (their
-// command lines: companion_commands_test.cpp).
+// The wait dialog on the X display and the programs it waits for (their commands: companion_commands_test).
 #include "ui/framework/wait_dlg.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <string>
 
-#include "coord/agent.h"
 #include "coord/companion_fixture.h"
 #include "module/app.h"
 
@@ -17,7 +14,7 @@ constexpr auto npos = std::string::npos;
 
 static std::string Title() { return comptest::KitString(CWaitDlg::kTitleString); }
 
-TEST(CWaitDlg, ShowsItsTextsWithoutCloseItemEndsAfterItsTwoTimersAndNeedsItsTemplate)
+TEST(CWaitDlg, TextsNoCloseItemTwoTimersTemplateNeededAndTheProgramsThatAnswerIt)
 {
     CWaitDlg dlg(comptest::ResourceDll().c_str(), nullptr);
     dlg.m_nLongDelay = 1500;  // 10 s in the product
@@ -37,8 +34,7 @@ TEST(CWaitDlg, ShowsItsTextsWithoutCloseItemEndsAfterItsTwoTimersAndNeedsItsTemp
     EXPECT_TRUE(elapsed >= 1500 && elapsed < 20000) << elapsed << " ms: 100 ms, then the long wait";
     EXPECT_EQ(0u, dlg.m_nTimerId) << "no timer outlives the dialog";
 
-    // The module DLL has no dialog 111; a missing DLL; no path, while the
-    // application's resource DLL has one: nothing shows, nothing waits.
+    // No dialog 111 in the module DLL, a missing DLL, no path (the application's DLL has one): no wait.
     HMODULE hSaved = GetApp()->m_hResDll;
     GetApp()->m_hResDll = dlg.m_hResModule;
     for (const std::string& path : {vm2test::ModuleDllPath(), vm2test::BinDir() + "\\NOSUCH.DLL", std::string()}) {
@@ -48,15 +44,11 @@ TEST(CWaitDlg, ShowsItsTextsWithoutCloseItemEndsAfterItsTwoTimersAndNeedsItsTemp
         EXPECT_LT(GetTickCount() - start, 5000u) << path;
     }
     GetApp()->m_hResDll = hSaved;
-}
 
-// The settings program (the product switches the agent off with the dialog
-// shown) and the agent program answer the dialog, and the wait ends at once.
-TEST(CWaitDlg, SetSAgentAndSetSIDMAgent2StartTheirProgramsOnlyWhereTheyAreAndWaitForTheAnswer)
-{
+    // The settings program (the product switches the agent off with the dialog shown) and the agent
+    // program answer the dialog, and the wait of 10 s ends at once.
     comptest::CompanionSandbox box;
     vm2test::ScopedRegKey info(HKEY_LOCAL_MACHINE, "Software\\KAVRO\\KBAPIInfo");
-    CWaitDlg dlg(comptest::ResourceDll().c_str(), nullptr);
     for (const std::string& folder : {std::string(), box.TempFolder()}) {  // none; one without the program
         info.SetString("InstallDir", folder);
         EXPECT_EQ(0, dlg.SetSAgent(0)) << folder;
@@ -66,14 +58,15 @@ TEST(CWaitDlg, SetSAgentAndSetSIDMAgent2StartTheirProgramsOnlyWhereTheyAreAndWai
     for (const auto& names : refused) EXPECT_EQ(0, SetSIDMAgent2(nullptr, names[0], names[1], nullptr, 1));
 
     info.SetString("InstallDir", vm2test::BinDir() + "\\");
+    dlg.m_nLongDelay = CWaitDlg::kLongDelay;
     char wnd[32] = "";
-    WindowWatch watch(Title(), "", 10000, [&](HWND hWnd) {
+    WindowWatch kbapiWatch(Title(), "", 10000, [&](HWND hWnd) {
         snprintf(wnd, sizeof(wnd), "%x;40a", static_cast<unsigned>(reinterpret_cast<uintptr_t>(hWnd)));
         EXPECT_EQ(1, dlg.SetSAgent(0));
     });
-    DWORD start = GetTickCount();
+    start = GetTickCount();
     dlg.DoModal(1);
-    ASSERT_TRUE(watch.Join().found);
+    ASSERT_TRUE(kbapiWatch.Join().found);
     EXPECT_LT(GetTickCount() - start, 8000u) << "the settings program's answer did not end the wait";
     auto records = box.WaitForRecords(1);
     ASSERT_EQ(1u, records.size()) << "started without names or program";
@@ -81,9 +74,7 @@ TEST(CWaitDlg, SetSAgentAndSetSIDMAgent2StartTheirProgramsOnlyWhereTheyAreAndWai
     EXPECT_NE(npos, records[0].Get("cmdline").find(std::string("/Ret=WM:") + wnd + "  /Agt=Off"));
     EXPECT_EQ(wnd, records[0].Get("posted"));
 
-    char pid[48];
-    snprintf(pid, sizeof(pid), "%lu:1", GetCurrentProcessId());
-    comptest::ScopedEnv reply(companion::kAgentReplyVariable, pid);
+    comptest::ScopedEnv reply(companion::kAgentReplyVariable, std::to_string(GetCurrentProcessId()) + ":1");
     WindowWatch agentWatch(Title(), "", 10000, [](HWND) {});
     start = GetTickCount();
     EXPECT_EQ(1, SetSIDMAgent2(nullptr, driver.c_str(), "Agent Printer", comptest::ResourceDll().c_str(), 0));
