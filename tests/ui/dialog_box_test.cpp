@@ -1,149 +1,101 @@
-// The modal loop of the window framework on the X display: refusals, result,
-// owner, centring, nesting, moving a view's children, the window text reader.
+// The window framework on the X display: modal loop, view children, window texts, visual styles.
 #include "ui/framework/dialog_box.h"
 
 #include <gtest/gtest.h>
-
-#include <string>
 
 #include "harness/test_support.h"
 #include "module/app.h"
 #include "ui/framework/view_base.h"
 #include "ui/ui_fixture.h"
 
-using uitest::KitResDll;
-using uitest::OwnerWindow;
-using uitest::TestDialog;
 using vm2test::WindowWatch;
 
-TEST(CDialogBoxDoModal, RefusesWithoutTemplateModuleOrDialogAndLeavesTheOwnerAlone)
+struct MoveChildView : CViewBase {
+    void GetSize(int*, int*) override {}
+    int MoveTo(int, int) override { return 1; }
+    int SetViewStatus(CPrinterStatus*) override { return 1; }
+};
+
+// Refusals (no template id, no module, a template the DLL lacks: a loop would wait for ever); then each run:
+// the owner (enabled or not) and a dialog whose help button runs an inner one, which ends by itself, or the
+// outer one ends while it runs and takes it along.
+TEST(CDialogBoxDoModal, RefusalsQuitCodeCentringOwnerGivenBackNestingAndMovedChildren)
 {
-    KitResDll res;
-    OwnerWindow owner;
+    statustest::KitDll res("KX9100EN.DLL");
+    HWND hOwner = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
     HMODULE hSaved = GetApp()->m_hResDll;
     GetApp()->m_hResDll = nullptr;
-    // No template id, no module, a template the DLL does not have (a loop
-    // would wait for ever).
     for (auto [nId, hModule] :
          {std::pair<UINT, HMODULE>{0, res.Get()}, {uitest::kStatusTemplate, nullptr}, {4711, res.Get()}}) {
-        CDialogBox dlg(nId, owner.hWnd);
+        CDialogBox dlg(nId, hOwner);
         dlg.m_hResModule = hModule;
         EXPECT_EQ(-1, dlg.DoModal()) << nId;
-        EXPECT_TRUE(IsWindowEnabled(owner.hWnd)) << nId;
+        EXPECT_TRUE(IsWindowEnabled(hOwner)) << nId;
     }
-    GetApp()->m_hResDll = hSaved;
-    // Without its object (as before WM_INITDIALOG) the procedure handles nothing.
-    HWND hBare = CreateDialogParamA(res.Get(), MAKEINTRESOURCEA(uitest::kStatusTemplate), nullptr,
-                                    CDialogBox::SharedDialogProc, 0);
-    ASSERT_NE(nullptr, hBare);
-    EXPECT_EQ(0, SendMessageA(hBare, WM_COMMAND, IDOK, 0));
-    EXPECT_TRUE(DestroyWindow(hBare));
-}
-
-TEST(CDialogBoxDoModal, ReturnsTheQuitCodeCentredAndGivesBackTheOwnerAsItWas)
-{
-    KitResDll res;
-    HMODULE hSaved = GetApp()->m_hResDll;
     GetApp()->m_hResDll = res.Get();  // the fallback when the dialog has no module
     // Wine's EndDialog enables the owner even when it was disabled before.
-    for (bool bOwnerEnabled : {true, false}) {
-        SCOPED_TRACE(bOwnerEnabled);
-        OwnerWindow owner;
-        EnableWindow(owner.hWnd, bOwnerEnabled);
-        TestDialog dlg("framework test", owner.hWnd, nullptr, 42);
-        RECT rc{};
-        bool bEnabledMeanwhile = true;
-        LONG_PTR user = 0;
-        WindowWatch watch("framework test", "", 10000, [&](HWND hWnd) {
-            GetWindowRect(hWnd, &rc);
-            bEnabledMeanwhile = IsWindowEnabled(owner.hWnd) != FALSE;
-            user = GetWindowLongPtrA(hWnd, DWLP_USER);
-            WindowWatch::PressButton(hWnd, IDOK);
-        });
-        EXPECT_EQ(42, dlg.DoModal());
-        ASSERT_TRUE(watch.Join().found);
-        EXPECT_FALSE(bEnabledMeanwhile);
-        EXPECT_EQ(bOwnerEnabled, IsWindowEnabled(owner.hWnd) != FALSE);
-        EXPECT_EQ(reinterpret_cast<LONG_PTR>(&dlg), user);
-        EXPECT_TRUE(dlg.m_bAttachedBeforeUser) << "OnAttach comes before the object is stored";
-        EXPECT_EQ(nullptr, dlg.m_hWnd);
-        EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - (rc.right - rc.left)) / 2, rc.left);
-        EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - (rc.bottom - rc.top)) / 2, rc.top);
-    }
-    GetApp()->m_hResDll = hSaved;
-}
-
-TEST(CDialogBoxDoModal, NestedDialogsEndInOrder)
-{
-    KitResDll res;
-    // The inner dialog ends by itself and the outer one carries on; or the
-    // outer one ends while the inner one runs and takes the inner one along.
-    for (bool bInnerEndsItself : {true, false}) {
-        SCOPED_TRACE(bInnerEndsItself);
-        std::string order;
+    for (bool bFirst : {true, false}) {
+        SCOPED_TRACE(bFirst ? "owner enabled, inner dialog ends itself" : "owner disabled, outer dialog ends both");
+        EnableWindow(hOwner, bFirst);
         int nInner = -2;
-        HWND hOuter = nullptr;
-        TestDialog outer("framework outer", nullptr, res.Get(), 9);
-        outer.OnInit = [&](HWND hWnd) { hOuter = hWnd; };
-        outer.OnHelp = [&] {
-            TestDialog inner("framework inner", outer.m_hWnd, res.Get(), 7);
-            nInner = inner.DoModal();
-            order += "inner;";
-        };
-        WindowWatch watchInner("framework inner", "", 10000, [&](HWND hInner) {
-            if (bInnerEndsItself) {
-                WindowWatch::PressButton(hInner, IDOK);
-                Sleep(200);
+        uitest::TestDialog outer("framework outer", hOwner, nullptr, 42);
+        outer.OnInit = [&](HWND hWnd) {
+            MoveChildView view;
+            view.Create(hWnd, res.Get(), nullptr);
+            HWND hChild = GetDlgItem(hWnd, IDOK);
+            RECT before{}, after{};
+            GetWindowRect(hChild, &before);
+            view.MoveChild(hChild, 0, 0);
+            view.MoveChild(hChild, 10, -5);
+            GetWindowRect(hChild, &after);
+            EXPECT_TRUE(after.left == before.left + 10 && after.top == before.top - 5 &&
+                        after.right - after.left == before.right - before.left);
+            for (size_t n : {0u, 63u, 64u, 65u, 1000u}) {
+                SetWindowTextA(hWnd, std::string(n, 'x').c_str());
+                EXPECT_EQ(std::string(n, 'x'), outer.GetWindowTextString()) << "GetWindowTextString";
             }
+            SetWindowTextA(hWnd, outer.m_caption.c_str());
+        };
+        outer.OnHelp = [&] { nInner = uitest::TestDialog("framework inner", outer.m_hWnd, res.Get(), 7).DoModal(); };
+        WindowWatch watchOuter("framework outer", "", 10000, [&](HWND hWnd) {
+            RECT rc{};
+            GetWindowRect(hWnd, &rc);
+            EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - (rc.right - rc.left)) / 2, rc.left);
+            EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - (rc.bottom - rc.top)) / 2, rc.top);
+            EXPECT_FALSE(IsWindowEnabled(hOwner)) << "the owner is disabled meanwhile";
+            PostMessageA(hWnd, WM_COMMAND, uitest::kHelpButton, 0);
+        });
+        WindowWatch watchInner("framework inner", "", 10000, [&](HWND hInner) {
+            HWND hOuter = GetWindow(hInner, GW_OWNER);
+            if (bFirst) WindowWatch::PressButton(hInner, IDOK), Sleep(200);
             PostMessageA(hOuter, WM_COMMAND, IDOK, 0);
         });
-        WindowWatch watchOuter("framework outer", "", 10000,
-                               [](HWND hWnd) { PostMessageA(hWnd, WM_COMMAND, uitest::kHelpButton, 0); });
-        EXPECT_EQ(9, outer.DoModal());
-        order += "outer;";
-        ASSERT_TRUE(watchOuter.Join().found);
-        ASSERT_TRUE(watchInner.Join().found);
-        EXPECT_EQ("inner;outer;", order);
-        EXPECT_EQ(bInnerEndsItself ? 7 : 0, nInner);
+        EXPECT_EQ(42, outer.DoModal());
+        ASSERT_TRUE(watchOuter.Join().found && watchInner.Join().found);
+        EXPECT_EQ(bFirst ? 7 : 0, nInner);
+        EXPECT_EQ(bFirst, IsWindowEnabled(hOwner) != FALSE) << "the owner as it was";
+        EXPECT_TRUE(outer.m_hWnd == nullptr && outer.GetWindowTextString().empty());
         MSG msg;
         EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "a WM_QUIT was left behind";
     }
+    GetApp()->m_hResDll = hSaved;
+    DestroyWindow(hOwner);
 }
 
-TEST(CViewBaseMoveChild, ShiftsAChildByTheOffsetInTheDialogsClientArea)
+TEST(CWinThemeCtrl, BindsTheLibraryFromWindowsXpOnAndDoesNothingWithoutIt)
 {
-    KitResDll res;
-    struct View : CViewBase {
-        void GetSize(int*, int*) override {}
-        int MoveTo(int, int) override { return 1; }
-        int SetViewStatus(CPrinterStatus*) override { return 1; }
+    // theme_probe's exit code under a Windows version of Wine's (null: the prefix's), the library on or off.
+    auto probe = [](const char* version, bool bNoUxTheme) {
+        vm2test::ScopedRegKey app(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\theme_probe.exe");
+        if (version != nullptr) app.SetString("Version", version);
+        vm2test::ScopedRegKey overrides(HKEY_CURRENT_USER, app.Path() + "\\DllOverrides");
+        if (bNoUxTheme) overrides.SetString("uxtheme", "");
+        return static_cast<int>(vm2test::ChildProcess("\"" + vm2test::BinDir() + "\\theme_probe.exe\"").Wait());
     };
-    RECT before{}, after{};
-    TestDialog dlg("framework view", nullptr, res.Get());
-    dlg.OnInit = [&](HWND hWnd) {
-        View view;
-        view.Create(hWnd, res.Get(), nullptr);
-        HWND hChild = GetDlgItem(hWnd, IDOK);
-        GetWindowRect(hChild, &before);
-        view.MoveChild(hChild, 0, 0);
-        view.MoveChild(hChild, 10, -5);
-        GetWindowRect(hChild, &after);
-        PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
-    };
-    dlg.DoModal();
-    EXPECT_EQ(before.left + 10, after.left);
-    EXPECT_EQ(before.top - 5, after.top);
-    EXPECT_EQ(before.right - before.left, after.right - after.left);
-}
-
-TEST(CWndBase, GetWindowTextStringReadsTextsOfAnyLength)
-{
-    for (size_t n : {0u, 63u, 64u, 65u, 1000u}) {
-        std::string text(n, 'x');
-        CWndBase wnd;
-        wnd.m_hWnd = CreateWindowExA(0, "STATIC", text.c_str(), 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-        EXPECT_EQ(text, wnd.GetWindowTextString()) << n;
-        DestroyWindow(wnd.m_hWnd);
-        EXPECT_EQ("", wnd.GetWindowTextString()) << "a destroyed window";
-    }
+    // 1 supported, 2 library loaded, 4 the texture call made nothing (counted where the library is not loaded).
+    EXPECT_EQ(1 | 2, probe(nullptr, false) & 3);
+    EXPECT_EQ(1 | 4, probe(nullptr, true) & 7);
+    EXPECT_EQ(4, probe("win2k", false) & 7);
+    EXPECT_EQ(1 | 2, probe("winxp", false) & 3);
+    EXPECT_EQ(4, probe("win98", false) & 7);
 }

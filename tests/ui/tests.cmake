@@ -7,7 +7,7 @@ if(WIN32)
   target_include_directories(theme_probe PRIVATE ${CMAKE_SOURCE_DIR}/src)
   target_link_libraries(theme_probe PRIVATE ${VM2PR2_SYSTEM_LIBS})
   set_target_properties(theme_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-  vm2pr2_test(test_ui_framework SOURCES ui/dialog_box_test.cpp ui/controls_test.cpp ui/theme_test.cpp
+  vm2pr2_test(test_ui_framework SOURCES ui/dialog_box_test.cpp ui/controls_test.cpp
     ui/ui_fixture.cpp ui/status_fixture.cpp DEPENDS vm2pr2_kit_res_en theme_probe
     LOCKS screen)
 

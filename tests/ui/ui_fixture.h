@@ -1,6 +1,4 @@
-// What the window framework tests share: a dialog of template 102 that
-// records what happens to it and ends on its buttons, and an owner window.
-// The kit's resource DLLs come from status_fixture.h.
+// What the window framework tests share: a dialog of the kit's template 102.
 #pragma once
 
 #include <windows.h>
@@ -16,40 +14,36 @@ namespace uitest {
 constexpr UINT kStatusTemplate = 102;
 constexpr int kHelpButton = 215;
 
-// The kit's English resource DLL, loaded as the module loads it (as data).
-struct KitResDll : statustest::KitDll {
-    KitResDll() : KitDll("KX9100EN.DLL") {}
-};
-
-// A dialog of template 102 with its own caption, shown topmost at
-// WM_INITDIALOG (some tests read it back from the screen). OK ends it with
-// nOkResult; the help button runs OnHelp (if set); WM_APP runs a function
-// on the dialog's thread (OnDialogThread).
+// Shown topmost under its own caption (tests read the screen) after OnInit
+// ran; OK ends it with nOkResult, the help button runs OnHelp.
 class TestDialog : public CDialogBox {
 public:
-    TestDialog(std::string caption, HWND hParent, HMODULE hRes, int nOkResult = IDOK);
+    TestDialog(std::string caption, HWND hParent, HMODULE hRes, int nOkResult = IDOK)
+        : CDialogBox(kStatusTemplate, hParent), m_caption(std::move(caption)), m_nOkResult(nOkResult)
+    {
+        m_hResModule = hRes;
+    }
 
-    INT_PTR DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) override;
-    void OnAttach(HWND hWnd) override;
+    INT_PTR DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM) override
+    {
+        if (uMsg == WM_INITDIALOG) {
+            SetWindowTextA(hWnd, m_caption.c_str());
+            if (OnInit) OnInit(hWnd);
+            SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        } else if (uMsg == WM_COMMAND && LOWORD(wParam) == IDOK) {
+            EndModal(m_nOkResult);
+        } else if (uMsg == WM_COMMAND && LOWORD(wParam) == kHelpButton && OnHelp) {
+            OnHelp();
+        } else {
+            return FALSE;
+        }
+        return TRUE;
+    }
 
     std::string m_caption;
     int m_nOkResult;
     std::function<void()> OnHelp;
     std::function<void(HWND)> OnInit;
-    bool m_bAttachedBeforeUser = false;  // DWLP_USER still empty in OnAttach
-};
-
-// Runs fn on the thread of a TestDialog (the controls' timers belong to it).
-LRESULT OnDialogThread(HWND hDialog, const std::function<LRESULT()>& fn);
-
-// The colour of a point of a window's client area as the screen shows it.
-COLORREF ScreenPixel(HWND hWnd, int x, int y);
-
-// An owner window of the test's own thread.
-struct OwnerWindow {
-    OwnerWindow();
-    ~OwnerWindow();
-    HWND hWnd;
 };
 
 }  // namespace uitest

@@ -1,173 +1,90 @@
-// The wait dialog on the X display, its timers and answer message, and the
-// programs it waits for (their command lines: companion_commands_test.cpp).
+// The wait dialog on the X display and the programs it waits for (their commands: companion_commands_test).
 #include "ui/framework/wait_dlg.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <string>
 
-#include "coord/agent.h"
 #include "coord/companion_fixture.h"
+#include "module/app.h"
 
-using comptest::CompanionSandbox;
 using vm2test::WindowWatch;
+constexpr auto npos = std::string::npos;
 
-namespace {
+static std::string Title() { return comptest::KitString(CWaitDlg::kTitleString); }
 
-const char kKbapiInfoKey[] = "Software\\KAVRO\\KBAPIInfo";
-
-std::string Title() { return comptest::KitString(CWaitDlg::kTitleString); }
-
-}  // namespace
-
-TEST(CWaitDlg, ShowsItsTextsWithoutCloseItemAndEndsAfterItsTwoTimers)
+TEST(CWaitDlg, TextsNoCloseItemTwoTimersTemplateNeededAndTheProgramsThatAnswerIt)
 {
-    ASSERT_FALSE(Title().empty());
     CWaitDlg dlg(comptest::ResourceDll().c_str(), nullptr);
-    ASSERT_NE(nullptr, dlg.m_hResModule);
     dlg.m_nLongDelay = 1500;  // 10 s in the product
-
-    UINT close = 0;
-    bool upHalfWay = false;
     WindowWatch watch(Title(), "", 10000, [&](HWND hWnd) {
-        close = GetMenuState(GetSystemMenu(hWnd, FALSE), SC_CLOSE, MF_BYCOMMAND);
+        UINT close = GetMenuState(GetSystemMenu(hWnd, FALSE), SC_CLOSE, MF_BYCOMMAND);
+        EXPECT_TRUE(close != static_cast<UINT>(-1) && (close & (MF_DISABLED | MF_GRAYED)) != 0) << "closable";
+        PostMessageA(hWnd, WM_TIMER, 99, 0);  // not its timer: changes nothing
         Sleep(700);
-        upHalfWay = IsWindow(hWnd) && IsWindowVisible(hWnd);
+        EXPECT_TRUE(IsWindowVisible(hWnd)) << "gone before its long wait";
     });
     DWORD start = GetTickCount();
     EXPECT_EQ(0, dlg.DoModal(1)) << "the result field is never set";
     DWORD elapsed = GetTickCount() - start;
     vm2test::WindowSnapshot seen = watch.Join();
-
-    // The owner's handling is the framework's (dialog_box_test.cpp).
     ASSERT_TRUE(seen.found) << "no window titled \"" << Title() << "\" appeared";
-    EXPECT_NE(std::string::npos, seen.AllText().find(comptest::KitString(CWaitDlg::kTextString))) << seen.AllText();
-    EXPECT_TRUE(close != static_cast<UINT>(-1) && (close & (MF_DISABLED | MF_GRAYED)) != 0)
-        << "the user cannot close it";
-    EXPECT_TRUE(upHalfWay);
-    EXPECT_GE(elapsed, 1500u) << "100 ms, then the long wait";
-    EXPECT_LT(elapsed, 20000u);
-    EXPECT_EQ(1, dlg.m_lParam);
+    EXPECT_NE(npos, seen.AllText().find(comptest::KitString(CWaitDlg::kTextString))) << seen.AllText();
+    EXPECT_TRUE(elapsed >= 1500 && elapsed < 20000) << elapsed << " ms: 100 ms, then the long wait";
     EXPECT_EQ(0u, dlg.m_nTimerId) << "no timer outlives the dialog";
-}
 
-TEST(CWaitDlg, ClosesAtOnceOnTheAnswerMessageAndWithoutTemplateShowsNothing)
-{
-    CWaitDlg dlg(comptest::ResourceDll().c_str(), nullptr);
-    WindowWatch watch(Title(), "", 10000, [](HWND hWnd) {
-        // A stray timer message changes nothing; the answer ends the wait.
-        PostMessageA(hWnd, WM_TIMER, 99, 0);
-        Sleep(300);
-        PostMessageA(hWnd, WM_USER + 10, 0, 1);
-    });
-    DWORD start = GetTickCount();
-    dlg.DoModal(0);
-    DWORD elapsed = GetTickCount() - start;
-    ASSERT_TRUE(watch.Join().found);
-    EXPECT_LT(elapsed, 8000u) << "the dialog waited for its timer instead";
-    EXPECT_GE(elapsed, 300u);
-
-    // The module DLL has no dialog 111; a missing DLL and no path at all.
+    // No dialog 111 in the module DLL, a missing DLL, no path (the application's DLL has one): no wait.
+    HMODULE hSaved = GetApp()->m_hResDll;
+    GetApp()->m_hResDll = dlg.m_hResModule;
     for (const std::string& path : {vm2test::ModuleDllPath(), vm2test::BinDir() + "\\NOSUCH.DLL", std::string()}) {
-        SCOPED_TRACE(path);
         CWaitDlg none(path.empty() ? nullptr : path.c_str(), nullptr);
         start = GetTickCount();
-        EXPECT_EQ(0, none.DoModal(1));
-        EXPECT_LT(GetTickCount() - start, 5000u);
-        EXPECT_EQ(nullptr, none.m_hWnd);
+        EXPECT_EQ(0, none.DoModal(1)) << path;
+        EXPECT_LT(GetTickCount() - start, 5000u) << path;
     }
-}
+    GetApp()->m_hResDll = hSaved;
 
-TEST(CWaitDlgSetSAgent, SettingsProgramAnswersTheShownDialog)
-{
-    CompanionSandbox box;
-    vm2test::ScopedRegKey info(HKEY_LOCAL_MACHINE, kKbapiInfoKey);
-    info.SetString("InstallDir", vm2test::BinDir());
-    CWaitDlg dlg(comptest::ResourceDll().c_str(), nullptr);
-    int nStarted = -1;
-    HWND hShown = nullptr;
-    WindowWatch watch(Title(), "", 10000, [&](HWND hWnd) {
-        hShown = hWnd;
-        nStarted = dlg.SetSAgent(1);
-    });
-    DWORD start = GetTickCount();
-    dlg.DoModal(1);
-    DWORD elapsed = GetTickCount() - start;
-    ASSERT_TRUE(watch.Join().found);
-    EXPECT_EQ(1, nStarted);
-    EXPECT_LT(elapsed, 8000u) << "the settings program's answer did not end the wait";
-
-    auto records = box.WaitForRecords(1);
-    ASSERT_EQ(1u, records.size());
-    EXPECT_EQ("kbapiset", records[0].program);
-    char wnd[32];
-    snprintf(wnd, sizeof(wnd), "%x;40a", static_cast<unsigned>(reinterpret_cast<uintptr_t>(hShown)));
-    EXPECT_NE(std::string::npos, records[0].Get("cmdline").find(std::string("/Ret=WM:") + wnd + "  /Agt=On"));
-    EXPECT_EQ(wnd, records[0].Get("posted"));
-}
-
-TEST(CWaitDlgSetSAgent, WithoutDialogTheProgramIsToldNoWindowAndWithoutFolderNothingStarts)
-{
-    CompanionSandbox box;
-    vm2test::DeleteRegTree(HKEY_LOCAL_MACHINE, kKbapiInfoKey);
-    CWaitDlg dlg(nullptr, nullptr);
-    EXPECT_EQ(0, dlg.SetSAgent(1));
-    vm2test::ScopedRegKey info(HKEY_LOCAL_MACHINE, kKbapiInfoKey);
+    // The settings program (the product switches the agent off with the dialog shown) and the agent
+    // program answer the dialog, and the wait of 10 s ends at once.
+    comptest::CompanionSandbox box;
+    vm2test::ScopedRegKey info(HKEY_LOCAL_MACHINE, "Software\\KAVRO\\KBAPIInfo");
     for (const std::string& folder : {std::string(), box.TempFolder()}) {  // none; one without the program
         info.SetString("InstallDir", folder);
-        EXPECT_EQ(0, dlg.SetSAgent(1)) << folder;
+        EXPECT_EQ(0, dlg.SetSAgent(0)) << folder;
     }
-    Sleep(200);
-    EXPECT_TRUE(box.Records().empty());
-
-    info.SetString("InstallDir", vm2test::BinDir() + "\\");
-    EXPECT_EQ(1, dlg.SetSAgent(0));
-    auto records = box.WaitForRecords(1);
-    ASSERT_EQ(1u, records.size());
-    EXPECT_NE(std::string::npos, records[0].Get("cmdline").find("/Ret=WM:0;40a  /Agt=Off"));
-    EXPECT_EQ("none", records[0].Get("posted"));
-}
-
-TEST(SetSIDMAgent2, StartsTheCopiedProgramAndWaitsForItsAnswer)
-{
-    CompanionSandbox box;
-    char pid[48];
-    snprintf(pid, sizeof(pid), "%lu:1", GetCurrentProcessId());
-    comptest::ScopedEnv reply(companion::kAgentReplyVariable, pid);
-
-    vm2test::WindowWatch watch(Title(), "", 10000, [](HWND) {});
-    DWORD start = GetTickCount();
-    EXPECT_EQ(1, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "Agent Printer", comptest::ResourceDll().c_str(), 1));
-    DWORD elapsed = GetTickCount() - start;
-    EXPECT_TRUE(watch.Join().found) << "the wait dialog was not shown";
-    EXPECT_LT(elapsed, 8000u) << "the program's answer did not end the wait";
-
-    auto records = box.WaitForRecords(1);
-    ASSERT_EQ(1u, records.size());
-    EXPECT_EQ("agent", records[0].program);
-    // Elevated start: the copy under the common application-data folder.
-    EXPECT_STRCASEEQ((comptest::CommonAppData() + "\\KAVRO\\K_VAGENT.EXE").c_str(), records[0].Get("exe").c_str());
-    EXPECT_NE(std::string::npos, records[0].Get("cmdline").find("/p:\"Agent Printer\" /im:1"));
-    EXPECT_NE("none", records[0].Get("replied"));
-}
-
-TEST(SetSIDMAgent2, StopsWithoutDialogWhenItHasNoResourcesAndStartsNothingWithoutNames)
-{
-    CompanionSandbox box;
-    DWORD start = GetTickCount();
-    EXPECT_EQ(1, SetSIDMAgent2(nullptr, box.DriverName().c_str(), "P", (box.TempFolder() + "\\none.dll").c_str(), 0));
-    EXPECT_LT(GetTickCount() - start, 8000u);
-    auto records = box.WaitForRecords(1);
-    ASSERT_EQ(1u, records.size());
-    EXPECT_NE(std::string::npos, records[0].Get("cmdline").find("/p:\"P\" /im:0"));
-
     const std::string driver = box.DriverName(), noDriver = vm2test::UniqueName("KAVRO NoDriver");
     const char* refused[][2] = {{"", "P"}, {driver.c_str(), ""}, {nullptr, nullptr}, {noDriver.c_str(), "P"}};
     for (const auto& names : refused) EXPECT_EQ(0, SetSIDMAgent2(nullptr, names[0], names[1], nullptr, 1));
-    box.SetDriverValue("K_VRCV", "");
-    EXPECT_EQ(0, SetSIDMAgent2(nullptr, driver.c_str(), "P", nullptr, 1)) << "no program named";
-    Sleep(200);
-    EXPECT_EQ(1u, box.Records().size());
+
+    info.SetString("InstallDir", vm2test::BinDir() + "\\");
+    dlg.m_nLongDelay = CWaitDlg::kLongDelay;
+    char wnd[32] = "";
+    WindowWatch kbapiWatch(Title(), "", 10000, [&](HWND hWnd) {
+        snprintf(wnd, sizeof(wnd), "%x;40a", static_cast<unsigned>(reinterpret_cast<uintptr_t>(hWnd)));
+        EXPECT_EQ(1, dlg.SetSAgent(0));
+    });
+    start = GetTickCount();
+    dlg.DoModal(1);
+    ASSERT_TRUE(kbapiWatch.Join().found);
+    EXPECT_LT(GetTickCount() - start, 8000u) << "the settings program's answer did not end the wait";
+    auto records = box.WaitForRecords(1);
+    ASSERT_EQ(1u, records.size()) << "started without names or program";
+    EXPECT_EQ("kbapiset", records[0].program);
+    EXPECT_NE(npos, records[0].Get("cmdline").find(std::string("/Ret=WM:") + wnd + "  /Agt=Off"));
+    EXPECT_EQ(wnd, records[0].Get("posted"));
+
+    comptest::ScopedEnv reply(companion::kAgentReplyVariable, std::to_string(GetCurrentProcessId()) + ":1");
+    WindowWatch agentWatch(Title(), "", 10000, [](HWND) {});
+    start = GetTickCount();
+    EXPECT_EQ(1, SetSIDMAgent2(nullptr, driver.c_str(), "Agent Printer", comptest::ResourceDll().c_str(), 0));
+    EXPECT_LT(GetTickCount() - start, 8000u) << "the agent program's answer did not end the wait";
+    EXPECT_TRUE(agentWatch.Join().found) << "the wait dialog was not shown";
+    records = box.WaitForRecords(2);
+    ASSERT_EQ(2u, records.size());
+    EXPECT_EQ("agent", records[1].program);
+    // Elevated start: the copy under the common application-data folder.
+    EXPECT_STRCASEEQ((comptest::CommonAppData() + "\\KAVRO\\K_VAGENT.EXE").c_str(), records[1].Get("exe").c_str());
+    EXPECT_NE(npos, records[1].Get("cmdline").find("/p:\"Agent Printer\" /im:0"));
+    EXPECT_NE("none", records[1].Get("replied"));
 }
