@@ -1,9 +1,7 @@
 #include "ui/status_fixture.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 #include "harness/test_support.h"
 
@@ -14,28 +12,15 @@ KitDll::KitDll(const char* pszName)
 {
 }
 
-KitDll::~KitDll()
-{
-    if (m_h != nullptr) FreeLibrary(m_h);
-}
-
 void Pump(DWORD nMs)
 {
     DWORD start = GetTickCount();
     do {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     } while (GetTickCount() - start < nMs);
 }
-
-LONG ButtonType(HWND hButton) { return GetWindowLongA(hButton, GWL_STYLE) & BS_TYPEMASK; }
-bool Visible(HWND hWnd) { return (GetWindowLongA(hWnd, GWL_STYLE) & WS_VISIBLE) != 0; }
-bool Enabled(HWND hWnd) { return IsWindowEnabled(hWnd) != FALSE; }
-
 
 std::string Text(HWND hWnd)
 {
@@ -47,10 +32,8 @@ std::string Text(HWND hWnd)
 std::string SoundLog()
 {
     const char* unix = getenv("VM2PR2_SOUND_LOG");
-    if (unix == nullptr) return std::string();
-    std::string path = std::string("Z:") + unix;
-    for (char& c : path)
-        if (c == '/') c = '\\';
+    std::string path = unix != nullptr ? std::string("Z:") + unix : std::string();
+    std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
 
