@@ -28,15 +28,6 @@ int RunTrouble(CTrouble& dlg, HMODULE hRes)
 
 void Click(HWND dlg, int id) { WindowWatch::PressButton(dlg, id); }
 
-// A command the buttons do not offer (disabled or hidden) still reaches the
-// dialog when posted: the page index must stay in bounds.
-int Posted(HWND dlg, int id, const CTrouble& trouble)
-{
-    PostMessageA(dlg, WM_COMMAND, id, 0);
-    Sleep(100);
-    return trouble.GetPageIndex();
-}
-
 // Acts from its own thread as soon as it has started (another test's window
 // taking the activation later cannot blur what it sees): notes what the
 // dialog shows, where Enter goes, whether Escape and the close box leave it
@@ -98,36 +89,6 @@ TEST(Trouble, PagesAsReadDefaultToNextEscapeIgnoredAndNoObjectLeftBehind)
     EXPECT_EQ(before, after) << before.Describe() << " then " << after.Describe();
 }
 
-TEST(Trouble, WalksThePagesCyclingFramesAndStopsAtTheEnds)
-{
-    KitDll dll("KX9100EN.DLL");  // three pages: one picture, three frames, none
-    CTrouble dlg(nullptr);
-    WindowWatch watch("Solving a printer problem", "", 10000, [&](HWND h) {
-        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(h, kCtlTroubleBack)));
-        EXPECT_EQ(0, Posted(h, kCtlTroubleBack, dlg)) << "Back on the first page";
-        Click(h, kCtlTroubleNext);
-        EXPECT_EQ(1, dlg.GetPageIndex());
-        std::set<int> seen;
-        for (int i = 0; i < 16; ++i, Sleep(100)) seen.insert(dlg.GetPicture().m_nSelector);
-        EXPECT_EQ((std::set<int>{820, 821, 822}), seen) << "three frames every 500 ms";
-        vm2test::Screenshot(h, "trouble_walk_frames");
-
-        Click(h, kCtlTroubleNext);
-        EXPECT_EQ(nullptr, dlg.GetPicture().m_pnFrames) << "a page without picture ends the cycle";
-        int selector = dlg.GetPicture().m_nSelector;
-        Sleep(700);
-        EXPECT_EQ(selector, dlg.GetPicture().m_nSelector);
-        EXPECT_TRUE(IsWindowVisible(GetDlgItem(h, IDOK)) && !IsWindowVisible(GetDlgItem(h, kCtlTroubleNext)))
-            << "the last page's buttons";
-        EXPECT_EQ(2, Posted(h, kCtlTroubleNext, dlg)) << "Next on the last page";
-        Click(h, kCtlTroubleBack);
-        EXPECT_EQ(1, dlg.GetPageIndex());
-        Click(h, kCtlTroubleClose);
-    });
-    EXPECT_EQ(1, RunTrouble(dlg, dll.Get()));
-    EXPECT_TRUE(watch.Join().found);
-}
-
 namespace {
 
 // A window of template 102 that opens the trouble dialog from its help
@@ -151,20 +112,42 @@ public:
             if (m_bEndTroubles) CTrouble::EndOpenDialogs();
             EndModal(2);
         } else if (uMsg == WM_COMMAND && LOWORD(wParam) == kCtlHelpButton) {
-            CTrouble trouble(nullptr);
-            m_nTroubleResult = RunTrouble(trouble, m_hResModule);
+            m_nTroubleResult = RunTrouble(m_trouble, m_hResModule);
         } else {
             return FALSE;
         }
         return TRUE;
     }
     bool m_bEndTroubles;
+    CTrouble m_trouble{nullptr};
     int m_nTroubleResult = -5;
 };
 
+// The user's walk through the kit's three pages: one picture, three frames, none.
+void Walk(HWND h, const CTrouble& dlg)
+{
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(h, kCtlTroubleBack))) << "Back on the first page";
+    Click(h, kCtlTroubleNext);
+    EXPECT_EQ(1, dlg.GetPageIndex());
+    std::set<int> seen;
+    for (int i = 0; i < 16; ++i, Sleep(100)) seen.insert(dlg.GetPicture().m_nSelector);
+    EXPECT_EQ((std::set<int>{820, 821, 822}), seen) << "three frames every 500 ms";
+    vm2test::Screenshot(h, "trouble_walk_frames");
+    Click(h, kCtlTroubleNext);
+    EXPECT_EQ(nullptr, dlg.GetPicture().m_pnFrames) << "a page without picture ends the cycle";
+    int selector = dlg.GetPicture().m_nSelector;
+    Sleep(700);
+    EXPECT_EQ(selector, dlg.GetPicture().m_nSelector);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(h, IDOK)) && !IsWindowVisible(GetDlgItem(h, kCtlTroubleNext)))
+        << "the last page's buttons";
+    Click(h, kCtlTroubleBack);
+    EXPECT_EQ(1, dlg.GetPageIndex());
+    Click(h, kCtlTroubleClose);
+}
+
 }  // namespace
 
-TEST(Trouble, ItsEndLeavesTheWindowRunningAndTheWindowsCloseEndsBoth)
+TEST(Trouble, WalkedAndClosedItLeavesTheWindowRunningAndTheWindowsCloseEndsIt)
 {
     KitDll dll("KX9100EN.DLL");
     // How the trouble dialog ends, given its window h and the outer one's.
@@ -175,7 +158,7 @@ TEST(Trouble, ItsEndLeavesTheWindowRunningAndTheWindowsCloseEndsBoth)
         WindowWatch w("KX-9100 Status", "", 10000, [&](HWND h) {
             PostMessageA(h, WM_COMMAND, kCtlHelpButton, 0);
             WindowWatch t("Solving a printer problem", "", 5000, [&](HWND th) {
-                if (end == kUserCloses) Click(th, kCtlTroubleClose);
+                if (end == kUserCloses) Walk(th, outer.m_trouble);
                 else if (end == kBothAtOnce) PostMessageA(h, WM_APP, reinterpret_cast<WPARAM>(th), 0);
                 else Click(h, IDOK);
             });
