@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "harness/test_support.h"
 
@@ -47,8 +48,7 @@ LONGLONG LogSize()
 LONGLONG SettledLogSize()
 {
     LONGLONG last = -2;
-    for (int i = 0; i < 40; ++i) {
-        Sleep(150);
+    for (int i = 0; i < 40; ++i, Sleep(150)) {
         LONGLONG now = LogSize();
         if (now == last && now > 0) return now;
         last = now;
@@ -60,19 +60,18 @@ int RecordedHz(LONGLONG nFrom)
 {
     std::string s = vm2test::ReadFileText(SoundLog());
     s.erase(0, std::min(s.size(), static_cast<size_t>(nFrom)));
-    int crossings = 0;
-    size_t first = 0, last = 0;
+    std::vector<size_t> at;  // where it crosses the midline, with some hysteresis
     bool high = !s.empty() && static_cast<unsigned char>(s[0]) >= 128;
     for (size_t i = 0; i < s.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(s[i]);
-        if ((high && c < 118) || (!high && c > 138)) {
+        if (high ? c < 118 : c > 138) {
             high = !high;
-            if (crossings++ == 0) first = i;
-            last = i;
+            at.push_back(i);
         }
     }
-    if (crossings < 20) return 0;
-    return static_cast<int>((crossings - 1) / 2.0 * 8000.0 / static_cast<double>(last - first));
+    // Two crossings a period, 8000 samples a second.
+    if (at.size() < 20) return 0;
+    return static_cast<int>((at.size() - 1) * 4000.0 / static_cast<double>(at.back() - at.front()));
 }
 
 }  // namespace statustest
