@@ -33,6 +33,6 @@ if(WIN32)
 
   # The agent's keys are fixed machine keys: "agent_keys".
   vm2pr2_test(test_agent SOURCES coord/agent_test.cpp coord/companion_fixture.cpp
-    DEPENDS vm2pr2_companions vm2pr2_kit_res_en LOCKS agent_keys)
+    DEPENDS vm2pr2_companions vm2pr2_kit_res_en LOCKS agent_keys screen)
   target_include_directories(test_agent PRIVATE ${CMAKE_SOURCE_DIR}/kit/companions)
 endif()

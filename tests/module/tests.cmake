@@ -8,7 +8,7 @@ set_target_properties(vm2pr2_test_strings PROPERTIES PREFIX ""
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 vm2pr2_test(test_module SOURCES module/app_test.cpp module/exports_test.cpp module/test_host.rc
-  DEPENDS vm2pr2_test_strings LOCKS target_keys)
+  DEPENDS vm2pr2_test_strings LOCKS target_keys screen)
 if(WIN32)
   add_executable(trace_writer_helper module/trace_writer_helper.cpp $<TARGET_OBJECTS:vm2pr2_objs>)
   target_include_directories(trace_writer_helper PRIVATE ${CMAKE_SOURCE_DIR}/src)

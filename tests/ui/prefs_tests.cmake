@@ -21,7 +21,7 @@ if(WIN32)
   add_test(NAME kit.demo_preferences
            COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/ui/demo_preferences.sh ${CMAKE_BINARY_DIR}/bin)
   set_tests_properties(kit.demo_preferences PROPERTIES ENVIRONMENT "${VM2PR2_TEST_ENV}" FIXTURES_REQUIRED wine
-    RESOURCE_LOCK "spooler;target_keys;run_key;window_map;kbapi_info" TIMEOUT 300
+    RESOURCE_LOCK "spooler;target_keys;run_key;window_map;kbapi_info;screen" TIMEOUT 300
     PASS_REGULAR_EXPRESSION "Tray-icon program started as:.*K_VM1IC2.EXE")
   add_dependencies(press_button vm2pr2_demo)
 endif()

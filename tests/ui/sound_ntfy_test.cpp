@@ -6,7 +6,6 @@
 #include <mmsystem.h>
 
 #include <cstdlib>
-#include <string>
 
 #include "harness/test_support.h"
 #include "ui/status_fixture.h"
@@ -15,94 +14,63 @@ using vm2test::InstalledModel;
 using namespace statustest;
 
 namespace {
-
 const char kModel[] = "KX-9100";
-
-void ClearLog() { DeleteFileA(SoundLog().c_str()); }
-
-class Sound : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (waveOutGetNumDevs() == 0) GTEST_SKIP() << "no wave output in this environment";
-        ASSERT_FALSE(SoundLog().empty()) << "VM2PR2_SOUND_LOG not set";
-        ClearLog();
-    }
-};
-
 }  // namespace
 
-TEST_F(Sound, BuzzerPlaysWave17000OnceOrLoopingUntilStop)
+TEST(Sound, BuzzerOnceOrLoopingUntilStopStatusSoundsFromTheLibraryWavresNamesElseFromTheResourceDll)
 {
+    if (waveOutGetNumDevs() == 0) GTEST_SKIP() << "no wave output in this environment";
+    ASSERT_FALSE(SoundLog().empty()) << "VM2PR2_SOUND_LOG not set";
+    DeleteFileA(SoundLog().c_str());
+    CBeepBuzzer none(kModel, nullptr);
+    EXPECT_TRUE(!none.IsReady() && none.Play(0) == 0);
+    // This program has no WAVE resources: no play, not even the system's default sound.
+    CBeepBuzzer bare(kModel, GetModuleHandleA(nullptr));
+    EXPECT_TRUE(bare.IsReady() && bare.Play(1) == 0);
+    Sleep(500);
+    EXPECT_LE(LogSize(), 0) << "nothing played";
+
     InstalledModel m("KX9100.INI");
-    ASSERT_NE(nullptr, m.hResDll);
     CBeepBuzzer buzzer(kModel, m.hResDll);
-    ASSERT_TRUE(buzzer.IsReady());
-
     EXPECT_NE(0, buzzer.Play(0));
-    SettledLogSize();
+    LONGLONG once = SettledLogSize();
     EXPECT_NEAR(2000, RecordedHz(), 150) << "the buzzer is the 2 kHz square wave";
-    LONGLONG once = LogSize();
-
-    ClearLog();
+    DeleteFileA(SoundLog().c_str());
     EXPECT_NE(0, buzzer.Play(1));
     Sleep(1200);
-    LONGLONG looping = LogSize();
-    EXPECT_GT(looping, 2 * once) << "a looping buzzer goes on past one wave";
+    EXPECT_GT(LogSize(), 2 * once) << "a looping buzzer goes on past one wave";
     buzzer.Stop();
     Sleep(300);
     LONGLONG stopped = LogSize();
     Sleep(700);
     EXPECT_EQ(stopped, LogSize()) << "nothing plays after Stop";
-}
 
-TEST_F(Sound, BuzzerWithoutModuleOrWithoutWaveDoesNotStart)
-{
-    CBeepBuzzer none(kModel, nullptr);
-    EXPECT_FALSE(none.IsReady());
-    EXPECT_EQ(0, none.Play(0));
-    // This program has no WAVE resources: ready (a module is known), but
-    // the play fails without the system's default sound.
-    CBeepBuzzer bare(kModel, GetModuleHandleA(nullptr));
-    EXPECT_TRUE(bare.IsReady());
-    EXPECT_EQ(0, bare.Play(1));
-    Sleep(500);
-    EXPECT_LE(LogSize(), 0) << "nothing played";
-}
-
-TEST_F(Sound, StatusSoundsComeFromTheLibraryWavresNamesElseFromTheResourceDll)
-{
     // Tone 16003 differs between the resource DLL and KX9100SND.DLL; a
-    // library named but missing is not replaced by the resource DLL. The
-    // buzzer always plays from the window's DLL.
+    // library named but missing is not replaced by the resource DLL.
     struct {
         const char* dataFile;
         bool ready, fromResDll;
         int hz, tolerance;
-    } cases[] = {{"KX9100.INI", true, true, 698, 60}, {"KX9100S.INI", true, false, 298, 40},
+    } cases[] = {{"KX9100.INI", true, true, 698, 60},
+                 {"KX9100S.INI", true, false, 298, 40},
                  {"KX9100M.INI", false, false, 0, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dataFile);
-        InstalledModel m(c.dataFile);
+        DeleteFileA(SoundLog().c_str());
+        InstalledModel model(c.dataFile);
         {
-            CResSndNtfy snd(kModel, m.driver.c_str(), m.hResDll);
+            CResSndNtfy snd(kModel, model.driver.c_str(), model.hResDll);
             EXPECT_EQ(c.ready, snd.IsReady() != FALSE);
-            EXPECT_EQ(c.fromResDll, snd.GetModule() == m.hResDll);
+            EXPECT_EQ(c.fromResDll, snd.GetModule() == model.hResDll);
             EXPECT_EQ(c.ready, snd.Play(16003) != FALSE);
             if (c.ready) {
-                SettledLogSize();
+                EXPECT_GT(SettledLogSize(), 0);
                 EXPECT_NEAR(c.hz, RecordedHz(), c.tolerance);
             }
-            EXPECT_EQ(0, snd.Play(0)) << "a status without sound plays nothing";
-            EXPECT_EQ(0, snd.Play(15999)) << "a sound the module does not hold";
+            EXPECT_EQ(0, snd.Play(0) + snd.Play(15999)) << "a status without sound, a sound the module lacks";
         }
-        EXPECT_NE(nullptr, FindResourceA(m.hResDll, MAKEINTRESOURCEA(17000), "WAVE"))
+        EXPECT_NE(nullptr, FindResourceA(model.hResDll, MAKEINTRESOURCEA(17000), "WAVE"))
             << "the player must not unload the window's resource DLL";
-        CBeepBuzzer buzzer(kModel, m.hResDll);
-        ClearLog();
-        EXPECT_NE(0, buzzer.Play(0));
-        SettledLogSize();
-        EXPECT_NEAR(2000, RecordedHz(), 150);
     }
 }
 
@@ -115,11 +83,9 @@ TEST(NoAudioDevice, PlaysAnswerZeroWithoutHanging)
     InstalledModel m("KX9100.INI");
     CBeepBuzzer buzzer(kModel, m.hResDll);
     CResSndNtfy snd(kModel, m.driver.c_str(), m.hResDll);
-    ASSERT_TRUE(buzzer.IsReady());
-    ASSERT_TRUE(snd.IsReady());
+    ASSERT_TRUE(buzzer.IsReady() && snd.IsReady());
     DWORD start = GetTickCount();
-    EXPECT_EQ(0, buzzer.Play(1));
-    EXPECT_EQ(0, snd.Play(16003));
+    EXPECT_EQ(0, buzzer.Play(1) + snd.Play(16003));
     buzzer.Stop();
     snd.Stop();
     EXPECT_LT(GetTickCount() - start, 2000u);

@@ -1,7 +1,6 @@
 #include "ui/status_fixture.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -14,28 +13,15 @@ KitDll::KitDll(const char* pszName)
 {
 }
 
-KitDll::~KitDll()
-{
-    if (m_h != nullptr) FreeLibrary(m_h);
-}
-
 void Pump(DWORD nMs)
 {
     DWORD start = GetTickCount();
     do {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     } while (GetTickCount() - start < nMs);
 }
-
-LONG ButtonType(HWND hButton) { return GetWindowLongA(hButton, GWL_STYLE) & BS_TYPEMASK; }
-bool Visible(HWND hWnd) { return (GetWindowLongA(hWnd, GWL_STYLE) & WS_VISIBLE) != 0; }
-bool Enabled(HWND hWnd) { return IsWindowEnabled(hWnd) != FALSE; }
-
 
 std::string Text(HWND hWnd)
 {
@@ -47,10 +33,8 @@ std::string Text(HWND hWnd)
 std::string SoundLog()
 {
     const char* unix = getenv("VM2PR2_SOUND_LOG");
-    if (unix == nullptr) return std::string();
-    std::string path = std::string("Z:") + unix;
-    for (char& c : path)
-        if (c == '/') c = '\\';
+    std::string path = unix != nullptr ? std::string("Z:") + unix : std::string();
+    std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
 
@@ -64,8 +48,7 @@ LONGLONG LogSize()
 LONGLONG SettledLogSize()
 {
     LONGLONG last = -2;
-    for (int i = 0; i < 40; ++i) {
-        Sleep(150);
+    for (int i = 0; i < 40; ++i, Sleep(150)) {
         LONGLONG now = LogSize();
         if (now == last && now > 0) return now;
         last = now;
@@ -77,19 +60,18 @@ int RecordedHz(LONGLONG nFrom)
 {
     std::string s = vm2test::ReadFileText(SoundLog());
     s.erase(0, std::min(s.size(), static_cast<size_t>(nFrom)));
-    int crossings = 0;
-    size_t first = 0, last = 0;
+    std::vector<size_t> at;  // where it crosses the midline, with some hysteresis
     bool high = !s.empty() && static_cast<unsigned char>(s[0]) >= 128;
     for (size_t i = 0; i < s.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(s[i]);
-        if ((high && c < 118) || (!high && c > 138)) {
+        if (high ? c < 118 : c > 138) {
             high = !high;
-            if (crossings++ == 0) first = i;
-            last = i;
+            at.push_back(i);
         }
     }
-    if (crossings < 20) return 0;
-    return static_cast<int>((crossings - 1) / 2.0 * 8000.0 / static_cast<double>(last - first));
+    // Two crossings a period, 8000 samples a second.
+    if (at.size() < 20) return 0;
+    return static_cast<int>((at.size() - 1) * 4000.0 / static_cast<double>(at.back() - at.front()));
 }
 
 }  // namespace statustest

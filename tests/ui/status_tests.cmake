@@ -21,6 +21,6 @@ if(WIN32)
   vm2pr2_test(test_dialog_view SOURCES ui/dialog_view_test.cpp ui/status_fixture.cpp
     DEPENDS vm2pr2_kit_res_en LOCKS screen)
   # A thousand cycles through every status class take Wine about a minute.
-  set_tests_properties(test_dialog_view.ViewWindow.EveryStatusClassOnScreenAndNoObjectLeftBehind
-    PROPERTIES TIMEOUT 400)
+  set_tests_properties(test_dialog_view.ViewWindow.LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBehind
+    PROPERTIES TIMEOUT 300)
 endif()
