@@ -1,5 +1,4 @@
-// The buzzer and the status sounds, played into the test prefix's ALSA file
-// device (tests/harness/alsa-file.conf): the recording tells what played.
+// The buzzer and the status sounds, played into the ALSA file device of tests/harness/alsa-file.conf.
 #include "ui/status/sound_ntfy.h"
 
 #include <gtest/gtest.h>
@@ -13,9 +12,7 @@
 using vm2test::InstalledModel;
 using namespace statustest;
 
-namespace {
 const char kModel[] = "KX-9100";
-}  // namespace
 
 TEST(Sound, BuzzerOnceOrLoopingUntilStopStatusSoundsFromTheLibraryWavresNamesElseFromTheResourceDll)
 {
@@ -47,13 +44,9 @@ TEST(Sound, BuzzerOnceOrLoopingUntilStopStatusSoundsFromTheLibraryWavresNamesEls
 
     // Tone 16003 differs between the resource DLL and KX9100SND.DLL; a
     // library named but missing is not replaced by the resource DLL.
-    struct {
-        const char* dataFile;
-        bool ready, fromResDll;
-        int hz, tolerance;
-    } cases[] = {{"KX9100.INI", true, true, 698, 60},
-                 {"KX9100S.INI", true, false, 298, 40},
-                 {"KX9100M.INI", false, false, 0, 0}};
+    struct Case { const char* dataFile; bool ready, fromResDll; int hz, tolerance; };
+    const Case cases[] = {{"KX9100.INI", true, true, 698, 60}, {"KX9100S.INI", true, false, 298, 40},
+                          {"KX9100M.INI", false, false, 0, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dataFile);
         DeleteFileA(SoundLog().c_str());
@@ -74,8 +67,7 @@ TEST(Sound, BuzzerOnceOrLoopingUntilStopStatusSoundsFromTheLibraryWavresNamesEls
     }
 }
 
-// Run by its own test entry with tests/harness/alsa-none.conf: a machine
-// without audio output answers 0 at once and plays nothing.
+// Run by its own test entry with tests/harness/alsa-none.conf: without audio output a play answers 0 at once.
 TEST(NoAudioDevice, PlaysAnswerZeroWithoutHanging)
 {
     if (getenv("VM2PR2_EXPECT_NO_AUDIO") == nullptr) GTEST_SKIP() << "runs in the no-audio entry only";
@@ -86,7 +78,6 @@ TEST(NoAudioDevice, PlaysAnswerZeroWithoutHanging)
     ASSERT_TRUE(buzzer.IsReady() && snd.IsReady());
     DWORD start = GetTickCount();
     EXPECT_EQ(0, buzzer.Play(1) + snd.Play(16003));
-    buzzer.Stop();
-    snd.Stop();
-    EXPECT_LT(GetTickCount() - start, 2000u);
+    buzzer.Stop(), snd.Stop();
+    EXPECT_LT(GetTickCount() - start, 2000u) << "no hang";
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <vector>
 
 #include "harness/test_support.h"
 
@@ -33,16 +32,15 @@ std::string Text(HWND hWnd)
 std::string SoundLog()
 {
     const char* unix = getenv("VM2PR2_SOUND_LOG");
-    std::string path = unix != nullptr ? std::string("Z:") + unix : std::string();
+    std::string path = unix != nullptr ? std::string("Z:") + unix : "";
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
 
 LONGLONG LogSize()
 {
-    WIN32_FILE_ATTRIBUTE_DATA a;
-    if (!GetFileAttributesExA(SoundLog().c_str(), GetFileExInfoStandard, &a)) return -1;
-    return (static_cast<LONGLONG>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+    WIN32_FILE_ATTRIBUTE_DATA a;  // a recording stays far below 4 GB
+    return GetFileAttributesExA(SoundLog().c_str(), GetFileExInfoStandard, &a) ? LONGLONG{a.nFileSizeLow} : -1;
 }
 
 LONGLONG SettledLogSize()
@@ -59,19 +57,13 @@ LONGLONG SettledLogSize()
 int RecordedHz(LONGLONG nFrom)
 {
     std::string s = vm2test::ReadFileText(SoundLog());
-    s.erase(0, std::min(s.size(), static_cast<size_t>(nFrom)));
-    std::vector<size_t> at;  // where it crosses the midline, with some hysteresis
-    bool high = !s.empty() && static_cast<unsigned char>(s[0]) >= 128;
-    for (size_t i = 0; i < s.size(); ++i) {
+    // Crossings of the midline with some hysteresis: two a period, 8000 samples a second.
+    size_t i = static_cast<size_t>(std::max<LONGLONG>(nFrom, 0)), first = 0, last = 0, n = 0;
+    for (bool high = i < s.size() && static_cast<unsigned char>(s[i]) >= 128; i < s.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(s[i]);
-        if (high ? c < 118 : c > 138) {
-            high = !high;
-            at.push_back(i);
-        }
+        if (high ? c < 118 : c > 138) high = !high, first = n++ == 0 ? i : first, last = i;
     }
-    // Two crossings a period, 8000 samples a second.
-    if (at.size() < 20) return 0;
-    return static_cast<int>((at.size() - 1) * 4000.0 / static_cast<double>(at.back() - at.front()));
+    return n < 20 ? 0 : static_cast<int>((n - 1) * 4000.0 / static_cast<double>(last - first));
 }
 
 }  // namespace statustest

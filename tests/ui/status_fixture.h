@@ -1,6 +1,4 @@
-// What the status view, sound and trouble dialog tests (and the status
-// window's) share: the kit's resource DLLs, a message pump, a control's text
-// and the sound recording.
+// What the status view, sound, trouble and status window tests share.
 #pragma once
 
 #include <windows.h>
@@ -21,18 +19,14 @@ private:
     vm2::UniqueModule m_h;
 };
 
-// Dispatches this thread's messages for about nMs milliseconds.
-void Pump(DWORD nMs);
+void Pump(DWORD nMs);  // dispatches this thread's messages for about nMs ms
 std::string Text(HWND hWnd);
 
-// The recording of the test prefix's ALSA file device (8 kHz, 8 bit) as this
-// process names it; empty without VM2PR2_SOUND_LOG.
+// The test prefix's ALSA file device (8 kHz, 8 bit) as this process names it; empty without VM2PR2_SOUND_LOG.
 std::string SoundLog();
-LONGLONG LogSize();  // -1 when there is none
-// Its size once it has stopped growing (a sound has finished).
-LONGLONG SettledLogSize();
-// The frequency recorded from byte nFrom on, from its crossings of the
-// midline (the device pads with silence); 0 without a tone.
+LONGLONG LogSize();         // -1 when there is none
+LONGLONG SettledLogSize();  // once it has stopped growing (a sound has finished)
+// The frequency recorded from byte nFrom on (the device pads with silence); 0 without a tone.
 int RecordedHz(LONGLONG nFrom = 0);
 
 }  // namespace statustest

@@ -1,12 +1,9 @@
-// The trouble dialog on the X display over the kit's trouble page variants
-// (kit/resdll/status.rc). Which buttons a page's flags give is checked in
-// trouble_pages_test.cpp.
+// The trouble dialog over the kit's page variants (kit/resdll/status.rc); trouble_pages_test.cpp checks the flags.
 #include "ui/status/trouble.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
-#include <string>
 
 #include "base/resource_ids.h"
 #include "harness/gui_objects.h"
@@ -14,24 +11,19 @@
 #include "ui/status_fixture.h"
 
 using namespace vm2::res;
-using statustest::KitDll;
-using statustest::Text;
+using namespace statustest;
 using vm2test::WindowWatch;
 
 namespace {
 
-int RunTrouble(CTrouble& dlg, HMODULE hRes)
+int RunTrouble(CTrouble& dlg, HMODULE hRes, int nId = 11010)
 {
     dlg.m_hResModule = hRes;
-    return dlg.Run(FindResourceA(hRes, MAKEINTRESOURCEA(11010), MAKEINTRESOURCEA(10)));
+    return dlg.Run(FindResourceA(hRes, MAKEINTRESOURCEA(nId), MAKEINTRESOURCEA(10)));
 }
 
-void Click(HWND dlg, int id) { WindowWatch::PressButton(dlg, id); }
-
-// Acts from its own thread as soon as it has started (another test's window
-// taking the activation later cannot blur what it sees): notes what the
-// dialog shows, where Enter goes, whether Escape and the close box leave it
-// up, then presses OK.
+// Acts from the dialog's own thread (a window taking the activation later cannot blur what it sees): notes what
+// it shows and where Enter goes, whether Escape and the close box leave it up, then presses OK.
 class Probe : public CTrouble {
 public:
     explicit Probe(const char* pszShot) : CTrouble(nullptr), m_pszShot(pszShot) {}
@@ -42,8 +34,7 @@ public:
         bool enterOnNext = GetFocus() == next && (GetWindowLongA(next, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON &&
                            (GetWindowLongA(GetDlgItem(m_hWnd, IDOK), GWL_STYLE) & BS_TYPEMASK) == BS_PUSHBUTTON;
         m_seen = Text(m_hWnd) + "|" + Text(GetDlgItem(m_hWnd, kCtlTroubleText)) + (enterOnNext ? "|Enter on Next" : "");
-        PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
-        PostMessageA(m_hWnd, WM_COMMAND, IDCANCEL, 0);
+        PostMessageA(m_hWnd, WM_CLOSE, 0, 0), PostMessageA(m_hWnd, WM_COMMAND, IDCANCEL, 0);
         PostMessageA(m_hWnd, WM_APP, 0, 0);
         return b;
     }
@@ -59,58 +50,20 @@ public:
     std::string m_seen;
 };
 
-}  // namespace
-
-TEST(Trouble, PagesAsReadDefaultToNextEscapeIgnoredAndNoObjectLeftBehind)
-{
-    // A single page ending the walk gives Enter to its hidden Next; a title
-    // without its zero byte ends the resource, a page text may be missing; no
-    // pages end the dialog at once, as no resource does.
-    KitDll dlls[] = {KitDll("KX9100T1.DLL"), KitDll("KX9100T6.DLL"), KitDll("KX9100T4.DLL"), KitDll("KX9100T2.DLL")};
-    const char* seen[] = {"Paper out|The printer has stopped. Press OK when the paper is loaded.|Enter on Next|stayed",
-                          "Unterminated||stayed", nullptr, nullptr};  // then no pages, and three frames cycling
-    CTrouble missing(nullptr);
-    missing.m_hResModule = dlls[2].Get();
-    EXPECT_EQ(1, missing.Run(nullptr));
-    auto runs = [&](int n) {
-        for (int i = 0; i < n; ++i) {
-            for (int k = 0; k < 4; ++k) {
-                Probe dlg(i == 0 && k == 0 ? "trouble_single_page" : nullptr);
-                ASSERT_EQ(1, RunTrouble(dlg, dlls[k].Get()));
-                EXPECT_TRUE(seen[k] == nullptr || dlg.m_seen == seen[k]) << dlg.m_seen;
-            }
-        }
-        statustest::Pump(50);
-    };
-    runs(1);
-    vm2test::GuiObjects before = vm2test::CountGuiObjects();
-    runs(50);  // 200 dialogs
-    vm2test::GuiObjects after = vm2test::CountGuiObjects();
-    EXPECT_EQ(before, after) << before.Describe() << " then " << after.Describe();
-}
-
-namespace {
-
-// A window of template 102 that opens the trouble dialog from its help
-// button, as the status window does, and closes the way it does.
+// A window of template 102 that opens the trouble dialog from its help button and closes as the status window does.
 class OuterWindow : public CDialogBox {
 public:
-    OuterWindow(HMODULE hRes, bool bEndTroubles) : CDialogBox(kStatusTemplate, nullptr), m_bEndTroubles(bEndTroubles)
-    {
-        m_hResModule = hRes;
-    }
+    explicit OuterWindow(HMODULE hRes) : CDialogBox(kStatusTemplate, nullptr) { m_hResModule = hRes; }
     INT_PTR DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM) override
     {
         if (uMsg == WM_INITDIALOG) {
             ShowWindow(hWnd, SW_SHOW);
         } else if (uMsg == WM_APP) {
-            // The user's OK in the trouble dialog and the window's own close
-            // both wait in the queue when the trouble dialog's loop looks next.
+            // The user's OK in the trouble dialog and the window's close both wait when its loop looks next.
             PostMessageA(reinterpret_cast<HWND>(wParam), WM_COMMAND, IDOK, 0);
             PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
         } else if (uMsg == WM_COMMAND && LOWORD(wParam) == IDOK) {
-            if (m_bEndTroubles) CTrouble::EndOpenDialogs();
-            EndModal(2);
+            CTrouble::EndOpenDialogs(), EndModal(2);
         } else if (uMsg == WM_COMMAND && LOWORD(wParam) == kCtlHelpButton) {
             m_nTroubleResult = RunTrouble(m_trouble, m_hResModule);
         } else {
@@ -118,7 +71,6 @@ public:
         }
         return TRUE;
     }
-    bool m_bEndTroubles;
     CTrouble m_trouble{nullptr};
     int m_nTroubleResult = -5;
 };
@@ -127,46 +79,69 @@ public:
 void Walk(HWND h, const CTrouble& dlg)
 {
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(h, kCtlTroubleBack))) << "Back on the first page";
-    Click(h, kCtlTroubleNext);
+    WindowWatch::PressButton(h, kCtlTroubleNext);
     EXPECT_EQ(1, dlg.GetPageIndex());
     std::set<int> seen;
     for (int i = 0; i < 16; ++i, Sleep(100)) seen.insert(dlg.GetPicture().m_nSelector);
     EXPECT_EQ((std::set<int>{820, 821, 822}), seen) << "three frames every 500 ms";
     vm2test::Screenshot(h, "trouble_walk_frames");
-    Click(h, kCtlTroubleNext);
+    WindowWatch::PressButton(h, kCtlTroubleNext);
     EXPECT_EQ(nullptr, dlg.GetPicture().m_pnFrames) << "a page without picture ends the cycle";
     int selector = dlg.GetPicture().m_nSelector;
     Sleep(700);
     EXPECT_EQ(selector, dlg.GetPicture().m_nSelector);
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(h, IDOK)) && !IsWindowVisible(GetDlgItem(h, kCtlTroubleNext)))
         << "the last page's buttons";
-    Click(h, kCtlTroubleBack);
+    WindowWatch::PressButton(h, kCtlTroubleBack);
     EXPECT_EQ(1, dlg.GetPageIndex());
-    Click(h, kCtlTroubleClose);
+    WindowWatch::PressButton(h, kCtlTroubleClose);
 }
 
 }  // namespace
 
+TEST(Trouble, PagesAsReadDefaultToNextEscapeIgnoredAndNoObjectLeftBehind)
+{
+    // A single page ending the walk gives Enter to its hidden Next; a title without its zero byte ends the
+    // resource, a page text may be missing; no pages end the dialog at once, as no resource does.
+    KitDll dlls[] = {KitDll("KX9100T1.DLL"), KitDll("KX9100T6.DLL"), KitDll("KX9100T4.DLL"), KitDll("KX9100T2.DLL")};
+    const char* seen[] = {"Paper out|The printer has stopped. Press OK when the paper is loaded.|Enter on Next|stayed",
+                          "Unterminated||stayed", nullptr, nullptr};  // then no pages, and three frames cycling
+    CTrouble missing(nullptr);
+    EXPECT_EQ(1, RunTrouble(missing, dlls[2].Get(), 4711));
+    auto runs = [&](int nDialogs) {
+        for (int i = 0; i < nDialogs; ++i) {
+            Probe dlg(i == 0 ? "trouble_single_page" : nullptr);
+            ASSERT_EQ(1, RunTrouble(dlg, dlls[i % 4].Get()));
+            EXPECT_TRUE(seen[i % 4] == nullptr || dlg.m_seen == seen[i % 4]) << dlg.m_seen;
+        }
+        Pump(50);
+    };
+    runs(4);
+    vm2test::GuiObjects before = vm2test::CountGuiObjects();
+    runs(200);
+    vm2test::GuiObjects after = vm2test::CountGuiObjects();
+    EXPECT_EQ(before, after) << before.Describe() << " then " << after.Describe();
+}
+
 TEST(Trouble, WalkedAndClosedItLeavesTheWindowRunningAndTheWindowsCloseEndsIt)
 {
     KitDll dll("KX9100EN.DLL");
-    // How the trouble dialog ends, given its window h and the outer one's.
-    enum End { kUserCloses, kWindowCloses, kWindowClosesUntold, kBothAtOnce };
-    for (End end : {kUserCloses, kWindowCloses, kWindowClosesUntold, kBothAtOnce}) {
+    enum End { kUserCloses, kWindowCloses, kBothAtOnce };
+    for (End end : {kUserCloses, kWindowCloses, kBothAtOnce}) {
         SCOPED_TRACE(end);
-        OuterWindow outer(dll.Get(), end != kWindowClosesUntold);
+        OuterWindow outer(dll.Get());
         WindowWatch w("KX-9100 Status", "", 10000, [&](HWND h) {
             PostMessageA(h, WM_COMMAND, kCtlHelpButton, 0);
             WindowWatch t("Solving a printer problem", "", 5000, [&](HWND th) {
                 if (end == kUserCloses) Walk(th, outer.m_trouble);
                 else if (end == kBothAtOnce) PostMessageA(h, WM_APP, reinterpret_cast<WPARAM>(th), 0);
-                else Click(h, IDOK);
+                else WindowWatch::PressButton(h, IDOK);
             });
             EXPECT_TRUE(t.Join().found);
             if (end != kUserCloses) return;
             Sleep(300);
             EXPECT_TRUE(IsWindowVisible(h)) << "the trouble dialog's end must not end the window";
-            Click(h, IDOK);
+            WindowWatch::PressButton(h, IDOK);
         });
         EXPECT_EQ(2, outer.DoModal()) << "the window's close got through";
         EXPECT_TRUE(w.Join().found);
