@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "base/resource_ids.h"
-#include "config/regpaths.h"
 #include "harness/gui_objects.h"
 #include "harness/test_support.h"
 #include "status/status_info.h"
@@ -34,10 +33,9 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
 {
     KitDll dll("KX9100EN.DLL");
     // The status pictures are files of the install folder the driver key names.
-    vm2test::ScopedRegKey driverKey(HKEY_LOCAL_MACHINE,
-                                    vm2::regpath::kDriverBase + std::string("\\") + vm2test::UniqueName("drv"));
-    driverKey.SetString("InstallPath", vm2test::BinDir());
-    g_strDriverKey = driverKey.Path();
+    vm2test::InstalledModel installed;
+    installed.driverKey.SetString("InstallPath", vm2test::BinDir());
+    g_strDriverKey = installed.driverKey.Path();
     std::string dat = vm2test::BinDir() + "\\KX9100.INI";
     CStatusInfo withHelp(dat.c_str(), std::nothrow), withoutHelp(dat.c_str(), std::nothrow);
     withHelp.SetDataFile(dat.c_str());
@@ -92,8 +90,7 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
     sv.Show(0);
     view.SetViewStatus(coverOpen.get());
     EXPECT_EQ(0, (helpState() + state(IDOK)) / 10) << "help and OK appear only while the view is shown";
-    sv.Show(1);
-    sv.Enable(0);
+    sv.Show(1), sv.Enable(0);
     EXPECT_EQ(30, helpState() + state(IDOK)) << "shown, nothing enabled";
     sv.Enable(1);
     EXPECT_EQ(22, helpState());
@@ -114,27 +111,25 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
         if (c[0] == 1 || c[0] == 33)
             Pump(50), vm2test::Screenshot(hDlg, c[0] == 1 ? "status_view_ready" : "status_view_paper_jam");
     }
-    // Counted in the same state after two painted rounds: what Wine makes once for a window is not a leak.
+    // Counted in the same state after two painted rounds (what Wine makes once for a window is not a leak);
+    // painting and showing cost Wine milliseconds each: every tenth cycle paints, every fiftieth shows.
     auto cycles = [&](int n) {
         for (int cycle = 0; cycle < n; ++cycle) {
-            // Painting and showing cost Wine milliseconds each: every tenth cycle paints, every fiftieth shows.
             for (auto& s : statuses) view.SetViewStatus(s.get()), cycle % 10 == 0 ? Pump(0) : void();
             if (cycle % 50 == 0) sv.Show(0), sv.Show(1);
         }
         Pump(100);
     };
     cycles(20);
-    vm2test::GuiObjects before = vm2test::CountGuiObjects();
+    std::string before = vm2test::CountGuiObjects().Describe();
     cycles(1000);
-    vm2test::GuiObjects after = vm2test::CountGuiObjects();
-    EXPECT_EQ(before, after) << before.Describe() << " then " << after.Describe();
+    EXPECT_EQ(before, vm2test::CountGuiObjects().Describe()) << "over 1,000 cycles";
 
     SetWindowPos(hDlg, nullptr, 0, 0, 300, 90, SWP_NOMOVE | SWP_NOZORDER);
     SetWindowTextA(hDlg, "left alone");
     EXPECT_EQ(VLX_DLGTYPE_DETAIL, view.ChangeDialogType(VLX_DLGTYPE_DETAIL));
     EXPECT_TRUE(Text(hDlg) == "left alone" && height() == 90) << "the current type again changes nothing";
-    view.ChangeDialogType(VLX_DLGTYPE_HIDDEN);
-    view.Show(SW_SHOW);
+    view.ChangeDialogType(VLX_DLGTYPE_HIDDEN), view.Show(SW_SHOW);
     EXPECT_EQ(1, view.BringToFront(0));
     EXPECT_FALSE(IsWindowVisible(hDlg)) << "the hidden type stays hidden";
     view.ChangeDialogType(VLX_DLGTYPE_DETAIL);

@@ -8,7 +8,7 @@
 namespace statustest {
 
 KitDll::KitDll(const char* pszName)
-    : m_h(LoadLibraryExA((vm2test::BinDir() + "\\" + pszName).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
+    : vm2::UniqueModule(LoadLibraryExA((vm2test::BinDir() + "\\" + pszName).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
 {
 }
 
@@ -16,8 +16,7 @@ void Pump(DWORD nMs)
 {
     DWORD start = GetTickCount();
     do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     } while (GetTickCount() - start < nMs);
 }
@@ -45,13 +44,9 @@ LONGLONG LogSize()
 
 LONGLONG SettledLogSize()
 {
-    LONGLONG last = -2;
-    for (int i = 0; i < 40; ++i, Sleep(150)) {
-        LONGLONG now = LogSize();
-        if (now == last && now > 0) return now;
-        last = now;
-    }
-    return last;
+    LONGLONG last = -2, now = LogSize();
+    for (int i = 0; i < 40 && !(now == last && now > 0); ++i) Sleep(150), last = now, now = LogSize();
+    return now;
 }
 
 int RecordedHz(LONGLONG nFrom)

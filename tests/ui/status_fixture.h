@@ -10,13 +10,9 @@
 namespace statustest {
 
 // A resource DLL of the kit (bin/<name>), loaded as data as the module loads it.
-class KitDll {
-public:
+struct KitDll : vm2::UniqueModule {
     explicit KitDll(const char* pszName);
-    HMODULE Get() const { return m_h.get(); }
-
-private:
-    vm2::UniqueModule m_h;
+    HMODULE Get() const { return get(); }
 };
 
 void Pump(DWORD nMs);  // dispatches this thread's messages for about nMs ms

@@ -1,5 +1,4 @@
-// The trouble page resource read in place (the fuzz target keeps every read
-// inside the bytes, these cases check what is read), and a page's buttons.
+// The trouble page resource read in place (the fuzz target keeps reads inside), and a page's buttons.
 #include "ui/status/trouble_pages.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +13,11 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 // The count, the page records' 16-bit words, then the title.
-Bytes Resource(std::vector<unsigned> words, const char* title, bool zero = true)
+Bytes Resource(std::vector<unsigned> words, const char* title)
 {
     Bytes b;
     for (unsigned w : words) b.insert(b.end(), {static_cast<unsigned char>(w), static_cast<unsigned char>(w >> 8)});
-    if (title != nullptr) b.insert(b.end(), title, title + strlen(title) + (zero ? 1 : 0));
+    if (title != nullptr) b.insert(b.end(), title, title + strlen(title) + 1);
     return b;
 }
 
@@ -28,14 +27,11 @@ TEST(TroublePages, ReadInsideTheirBytes)
 {
     struct Case { const char* name; Bytes bytes; int pages; const char* title; };
     const Case cases[] = {
-        {"three pages and a title", Resource({3, 4001, 1, 810, 0xA, 4002, 3, 820, 0xE, 4003, 0, 0, 5}, "Help"), 3,
-         "Help"},
+        {"three pages, a title", Resource({3, 4001, 1, 810, 0xA, 4002, 3, 820, 0xE, 4003, 0, 0, 5}, "Help"), 3, "Help"},
         {"empty resource", {}, 0, ""},
         {"one byte", {3}, 0, ""},
-        {"no pages", Resource({0}, "No pages"), 0, "No pages"},
         {"count above the records, no title", Resource({5, 4020, 1, 810, 2, 4023, 0, 0, 6}, nullptr), 2, ""},
         {"half a record", Bytes{2, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 1, ""},
-        {"title without its zero byte", Resource({1, 1, 0, 0, 1}, "Cut", false), 1, "Cut"},
         {"records reach the end exactly", Resource({1, 1, 0, 0, 1}, nullptr), 1, ""},
         {"count 65535", Resource({0xFFFF, 1, 0, 0, 1}, "x"), 1, ""},
     };
@@ -49,9 +45,7 @@ TEST(TroublePages, ReadInsideTheirBytes)
         EXPECT_EQ(7, p.wTextId) << "a refused page leaves the output alone";
         if (c.pages == 0) continue;
         ASSERT_TRUE(pages.Page(c.pages - 1, &p));
-        const unsigned char* last = c.bytes.data() + 2 + 8 * (c.pages - 1);
-        EXPECT_EQ(last[0] | last[1] << 8, p.wTextId);
-        EXPECT_EQ(last[6] | last[7] << 8, p.wFlags);
+        EXPECT_EQ(0, memcmp(&p, c.bytes.data() + 2 + 8 * (c.pages - 1), 8)) << "the last record as it is";
     }
     EXPECT_EQ(0, TroublePages(nullptr, 100).Count());
 }
@@ -69,9 +63,7 @@ TEST(TroublePages, FlagsGiveTheButtonsStepsStayInsideAndFramesAreConsecutiveIds)
     const int steps[][4] = {{0, -1, 3, 0}, {2, 1, 3, 2}, {1, 1, 3, 2}, {0, 1, 0, 0}, {0x7FFFFFFF, 1, 3, 0x7FFFFFFF}};
     for (const auto& s : steps) EXPECT_EQ(s[3], StepPage(s[0], s[1], s[2])) << s[0] << " + " << s[1];
 
-    int ids[8] = {};
-    EXPECT_EQ(3, PageFrames(TroublePage{1, 3, 820, 0}, ids, 8));
-    EXPECT_TRUE(ids[0] == 820 && ids[1] == 821 && ids[2] == 822);
+    int ids[8] = {};  // three consecutive frames: the walk in trouble_test.cpp
     EXPECT_EQ(0, PageFrames(TroublePage{1, 0, 820, 0}, ids, 8));
     EXPECT_EQ(2, PageFrames(TroublePage{1, 5, 0xFFFE, 0}, ids, 8)) << "no id past 65535";
     EXPECT_EQ(8, PageFrames(TroublePage{1, 60000, 1, 0}, ids, 8)) << "bounded by the caller's room";
