@@ -269,7 +269,7 @@ TEST_F(StatusWindowTest, PopupPositionIsKeptOrRewrittenWhenOffScreen)
         Set("PopupPOSX", static_cast<DWORD>(c.x));
         Set("PopupPOSY", static_cast<DWORD>(c.y));
         RECT rc{};
-        EXPECT_EQ(0, Run(1, [&](HWND h) { GetWindowRect(h, &rc), Close(h); }));
+        EXPECT_EQ(0, Run(1, [&](HWND h) { GetWindowRect(h, &rc); Close(h); }));
         EXPECT_EQ(c.keptX ? c.x : (GetSystemMetrics(SM_CXFULLSCREEN) - (rc.right - rc.left)) / 2, rc.left) << c.x;
         EXPECT_TRUE(!c.keptY || c.y == rc.top) << rc.top;
         EXPECT_EQ(static_cast<DWORD>(rc.left), StoredDword(commtest::kUsb, "PopupPOSX", 0));

@@ -39,8 +39,10 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
     std::string dat = vm2test::BinDir() + "\\KX9100.INI";
     CStatusInfo withHelp(dat.c_str(), std::nothrow), withoutHelp(dat.c_str(), std::nothrow);
     withHelp.SetDataFile(dat.c_str());
-    for (CStatusInfo* info : {&withHelp, &withoutHelp})
-        info->SetResourceDll(dll.Get()), info->SetDriverKey(g_strDriverKey.c_str());
+    for (CStatusInfo* info : {&withHelp, &withoutHelp}) {
+        info->SetResourceDll(dll.Get());
+        info->SetDriverKey(g_strDriverKey.c_str());
+    }
     auto status = [&](int nRealNo, bool bHelp = true) {
         return std::unique_ptr<CPrinterStatus>(
             (bHelp ? withHelp : withoutHelp).CreateStatusObject(4, nullptr, 0, nRealNo));
@@ -80,7 +82,8 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
     auto coverOpen = status(5), coverOpenNoHelp = status(5, false), paperOut = status(6);
     view.SetViewStatus(coverOpen.get());
     EXPECT_EQ(22, helpState()) << "TSS000=1: the trouble pages";
-    SetWindowTextA(message, "unchanged"), SetWindowTextA(statusTitle, "unchanged");
+    SetWindowTextA(message, "unchanged");
+    SetWindowTextA(statusTitle, "unchanged");
     view.SetViewStatus(coverOpenNoHelp.get());
     EXPECT_EQ("unchanged|Cover open", Text(message) + "|" + Text(statusTitle)) << "message kept, title written";
     EXPECT_EQ(0, helpState()) << "no help";
@@ -90,7 +93,8 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
     sv.Show(0);
     view.SetViewStatus(coverOpen.get());
     EXPECT_EQ(0, (helpState() + state(IDOK)) / 10) << "help and OK appear only while the view is shown";
-    sv.Show(1), sv.Enable(0);
+    sv.Show(1);
+    sv.Enable(0);
     EXPECT_EQ(30, helpState() + state(IDOK)) << "shown, nothing enabled";
     sv.Enable(1);
     EXPECT_EQ(22, helpState());
@@ -115,7 +119,10 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
     // painting and showing cost Wine milliseconds each: every tenth cycle paints, every fiftieth shows.
     auto cycles = [&](int n) {
         for (int cycle = 0; cycle < n; ++cycle) {
-            for (auto& s : statuses) view.SetViewStatus(s.get()), cycle % 10 == 0 ? Pump(0) : void();
+            for (auto& s : statuses) {
+                view.SetViewStatus(s.get());
+                if (cycle % 10 == 0) Pump(0);
+            }
             if (cycle % 50 == 0) sv.Show(0), sv.Show(1);
         }
         Pump(100);
@@ -129,7 +136,8 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
     SetWindowTextA(hDlg, "left alone");
     EXPECT_EQ(VLX_DLGTYPE_DETAIL, view.ChangeDialogType(VLX_DLGTYPE_DETAIL));
     EXPECT_TRUE(Text(hDlg) == "left alone" && height() == 90) << "the current type again changes nothing";
-    view.ChangeDialogType(VLX_DLGTYPE_HIDDEN), view.Show(SW_SHOW);
+    view.ChangeDialogType(VLX_DLGTYPE_HIDDEN);
+    view.Show(SW_SHOW);
     EXPECT_EQ(1, view.BringToFront(0));
     EXPECT_FALSE(IsWindowVisible(hDlg)) << "the hidden type stays hidden";
     view.ChangeDialogType(VLX_DLGTYPE_DETAIL);

@@ -402,7 +402,10 @@ TEST(PrefsDialog, OpenAndCloseCyclesLeaveNothingBehind)
     GuiObjects gui = CountGuiObjects();
     int nHandles = handles();
     int oks = 0, cancels = 0;
-    for (int i = 0; i < 50; ++i) oks += cycle(IDOK) == 0, cancels += cycle(IDCANCEL) == 1;
+    for (int i = 0; i < 50; ++i) {
+        oks += cycle(IDOK) == 0;
+        cancels += cycle(IDCANCEL) == 1;
+    }
     EXPECT_EQ(50, oks);
     EXPECT_EQ(50, cancels);
     EXPECT_EQ(gui.Describe(), CountGuiObjects().Describe());

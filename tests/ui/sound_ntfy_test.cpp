@@ -75,6 +75,7 @@ TEST(NoAudioDevice, PlaysAnswerZeroWithoutHanging)
     ASSERT_TRUE(buzzer.IsReady() && snd.IsReady());
     DWORD start = GetTickCount();
     EXPECT_EQ(0, buzzer.Play(1) + snd.Play(16003));
-    buzzer.Stop(), snd.Stop();
+    buzzer.Stop();
+    snd.Stop();
     EXPECT_LT(GetTickCount() - start, 2000u) << "no hang";
 }

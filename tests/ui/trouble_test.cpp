@@ -33,7 +33,8 @@ struct Probe : CTrouble {
         bool enterOnNext = GetFocus() == next && (GetWindowLongA(next, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON &&
                            (GetWindowLongA(GetDlgItem(m_hWnd, IDOK), GWL_STYLE) & BS_TYPEMASK) == BS_PUSHBUTTON;
         m_seen = Text(m_hWnd) + "|" + Text(GetDlgItem(m_hWnd, kCtlTroubleText)) + (enterOnNext ? "|Enter on Next" : "");
-        PostMessageA(m_hWnd, WM_CLOSE, 0, 0), PostMessageA(m_hWnd, WM_COMMAND, IDCANCEL, 0);
+        PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+        PostMessageA(m_hWnd, WM_COMMAND, IDCANCEL, 0);
         PostMessageA(m_hWnd, WM_APP, 0, 0);
         return b;
     }
