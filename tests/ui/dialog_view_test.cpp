@@ -116,18 +116,21 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
             Pump(50), vm2test::Screenshot(hDlg, c[0] == 1 ? "status_view_ready" : "status_view_paper_jam");
     }
     // Counted in the same state after two painted rounds (what Wine makes once for a window is not a leak);
-    // painting and showing cost Wine milliseconds each: every tenth cycle paints, every fiftieth shows.
+    // painting and showing cost Wine milliseconds each: every fiftieth cycle paints each status and shows.
     auto cycles = [&](int n) {
         for (int cycle = 0; cycle < n; ++cycle) {
             for (auto& s : statuses) {
                 view.SetViewStatus(s.get());
-                if (cycle % 10 == 0) Pump(0);
+                if (cycle % 50 == 0) Pump(0);
             }
-            if (cycle % 50 == 0) sv.Show(0), sv.Show(1);
+            if (cycle % 50 == 0) {
+                sv.Show(0);
+                sv.Show(1);
+            }
         }
         Pump(100);
     };
-    cycles(20);
+    cycles(51);
     std::string before = vm2test::CountGuiObjects().Describe();
     cycles(1000);
     EXPECT_EQ(before, vm2test::CountGuiObjects().Describe()) << "over 1,000 cycles";
