@@ -50,7 +50,10 @@ struct PictureDialog : uitest::TestDialog {
     // Runs fn on the dialog's thread (the controls' timers are its); what the body shows after the repaint.
     COLORREF Do(const std::function<void()>& fn)
     {
-        OnHelp = [&] { fn(); RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); };
+        OnHelp = [&] {
+            fn();
+            RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        };
         SendMessageA(m_hWnd, WM_COMMAND, uitest::kHelpButton, 0);
         Sleep(60);
         return Pixel(picture.m_hWnd, kBody);
@@ -77,13 +80,18 @@ TEST(CBMP256CtrlAndCIconCtrl, FilesHeaderKindsFramesBlinkAndIconsAsTheScreenShow
     vm2test::WindowWatch watch("framework pictures", "", 10000, [&](HWND hDlg) {
         EXPECT_EQ(kBlue, d.Do([&] { d.picture.SelectBitmap(511); }));
         DeleteFileA(blueFile.c_str());
-        EXPECT_EQ(kBlue, d.Do([&] { d.picture.SelectBitmap(511); InvalidateRect(d.picture.m_hWnd, nullptr, TRUE); }))
-            << "read at each paint, not once per selector";
+        EXPECT_EQ(kBlue, d.Do([&] {
+            d.picture.SelectBitmap(511);
+            InvalidateRect(d.picture.m_hWnd, nullptr, TRUE);
+        })) << "read at each paint, not once per selector";
         EXPECT_EQ(kRed, d.Do([&] { d.picture.SelectBitmap(512); }));
         EXPECT_NE(kRed, d.Do([&] { d.picture.SelectBitmap(4711); })) << "the old picture stayed";
         for (const std::string& bytes : {std::string(), blue.substr(0, blue.size() - 1), blue}) {
             vm2test::WriteFileText(blueFile, bytes);
-            COLORREF c = d.Do([&] { d.picture.SelectBitmap(4711); d.picture.SelectBitmap(511); });  // read afresh
+            COLORREF c = d.Do([&] {
+                d.picture.SelectBitmap(4711);
+                d.picture.SelectBitmap(511);
+            });  // read afresh
             RECT rc{};
             GetClientRect(d.picture.m_hWnd, &rc);
             EXPECT_TRUE((bytes == blue) == (c == kBlue) && rc.right == 75 && rc.bottom == 60)
@@ -97,7 +105,10 @@ TEST(CBMP256CtrlAndCIconCtrl, FilesHeaderKindsFramesBlinkAndIconsAsTheScreenShow
         const Colours kindColours{RGB(0, 128, 0), RGB(255, 0, 255), RGB(0, 255, 255), RGB(128, 64, 0),
                                   RGB(255, 128, 0)};
         EXPECT_EQ(kindColours, Seen(d.picture.m_hWnd, kBody, 30));
-        d.Do([&] { d.picture.SetFrames(1, kinds); d.picture.SetOverlay(771, FALSE); });
+        d.Do([&] {
+            d.picture.SetFrames(1, kinds);
+            d.picture.SetOverlay(771, FALSE);
+        });
         vm2test::Screenshot(hDlg, "picture_overlay");
         EXPECT_EQ((Colours{kGrey, kYellow}), Seen(d.picture.m_hWnd, kCorner));
         // A change in a hidden phase: the icon is due visible and the next toggles
@@ -154,7 +165,10 @@ TEST(GuiObjectCounter, SeesEachKindLeakedOnPurposeAndNoneLeftByAnimatedDialogs)
     auto runOnce = [&] {
         PictureDialog d("framework leak", res.Get());
         auto bind = d.OnInit;
-        d.OnInit = [&](HWND hWnd) { bind(hWnd); PostMessageA(hWnd, WM_COMMAND, uitest::kHelpButton, 0); };
+        d.OnInit = [&](HWND hWnd) {
+            bind(hWnd);
+            PostMessageA(hWnd, WM_COMMAND, uitest::kHelpButton, 0);
+        };
         d.OnHelp = [&] {  // shown by now
             const DWORD ids[] = {759, 765};
             const int frames[] = {790, 793};

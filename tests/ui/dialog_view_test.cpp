@@ -54,7 +54,10 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
               view.Create(hDlg, dll.Get(), DialogViewInit{dat.c_str(), "KX-9100", "KX-9100 View Printer", "USB001"}));
     g_pView = &view;
     const std::string title = "KX-9100 Status Monitor : KX-9100 View Printer";  // string 1100 and the printer
-    auto height = [&] { RECT rc{}; return GetWindowRect(hDlg, &rc) ? rc.bottom - rc.top : -1; };
+    auto height = [&] {
+        RECT rc{};
+        return GetWindowRect(hDlg, &rc) ? rc.bottom - rc.top : -1;
+    };
 
     // The layout: the window around the view, from the caption to the top of marker 380.
     int f = GetSystemMetrics(SM_CYDLGFRAME);
@@ -66,7 +69,8 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
     EXPECT_EQ(height(), view.GetHeight());
     EXPECT_EQ(title, Text(hDlg));
     EXPECT_TRUE(!(GetWindowLongA(hDlg, GWL_STYLE) & WS_MINIMIZEBOX) &&
-                (GetMenuState(GetSystemMenu(hDlg, FALSE), SC_MINIMIZE, MF_BYCOMMAND) & MF_GRAYED)) << "no minimise";
+                (GetMenuState(GetSystemMenu(hDlg, FALSE), SC_MINIMIZE, MF_BYCOMMAND) & MF_GRAYED))
+        << "no minimise";
     view.Show(SW_SHOW);
     ShowWindow(hDlg, SW_MINIMIZE);
     SetWindowTextA(hDlg, "changed meanwhile");
@@ -77,7 +81,10 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
     // Texts and help: the same message is not written again (it would flicker), the title is.
     HWND message = GetDlgItem(hDlg, kCtlStatusMessage), statusTitle = GetDlgItem(hDlg, kCtlStatusTitle);
     // 10 when shown, 1 when enabled.
-    auto state = [&](int i) { HWND h = GetDlgItem(hDlg, i); return 10 * !!IsWindowVisible(h) + !!IsWindowEnabled(h); };
+    auto state = [&](int i) {
+        HWND h = GetDlgItem(hDlg, i);
+        return 10 * !!IsWindowVisible(h) + !!IsWindowEnabled(h);
+    };
     auto helpState = [&] { return state(kCtlHelpButton) + state(kCtlHelpCompanion); };
     auto coverOpen = status(5), coverOpenNoHelp = status(5, false), paperOut = status(6);
     view.SetViewStatus(coverOpen.get());

@@ -43,8 +43,13 @@ TEST(Sound, BuzzerOnceOrLoopingUntilStopStatusSoundsFromTheLibraryWavresNamesEls
 
     // Tone 16003 differs between the resource DLL and KX9100SND.DLL; a
     // library named but missing is not replaced by the resource DLL.
-    struct Case { const char* dataFile; bool ready, fromResDll; int hz, tolerance; };
-    const Case cases[] = {{"KX9100.INI", true, true, 698, 60}, {"KX9100S.INI", true, false, 298, 40},
+    struct Case {
+        const char* dataFile;
+        bool ready, fromResDll;
+        int hz, tolerance;
+    };
+    const Case cases[] = {{"KX9100.INI", true, true, 698, 60},
+                          {"KX9100S.INI", true, false, 298, 40},
                           {"KX9100M.INI", false, false, 0, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dataFile);

@@ -25,7 +25,12 @@ Bytes Resource(std::vector<unsigned> words, const char* title)
 
 TEST(TroublePages, ReadInsideTheirBytes)
 {
-    struct Case { const char* name; Bytes bytes; int pages; const char* title; };
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        int pages;
+        const char* title;
+    };
     const Case cases[] = {
         {"three pages, a title", Resource({3, 4001, 1, 810, 0xA, 4002, 3, 820, 0xE, 4003, 0, 0, 5}, "Help"), 3, "Help"},
         {"empty resource", {}, 0, ""},
