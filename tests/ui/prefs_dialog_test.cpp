@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/import_patch.h"
 #include "config/target_fixtures.h"
 #include "coord/window_map.h"
 #include "harness/gui_objects.h"
@@ -28,6 +29,8 @@ const char kSoundModel[] =
     "SOUND=1\r\nSoundNotifyEnable=1\r\nTrayIconEnable=0\r\nTrayIconSelected=0\r\nITEMNUM=2\r\nITEM012=0\r\nITEM011=1";
 const char kRunKey[] = "software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kClsidKey[] = "Software\\Classes\\CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
+// Wine reads the Windows version it reports to a program from here when the program starts.
+const char kWineAppKey[] = "Software\\Wine\\AppDefaults\\test_prefs_dialog.exe";
 
 // Lets the dialog's thread handle what was sent to it and paint.
 void Settle(HWND hDlg)
@@ -200,6 +203,18 @@ int ChooseFromMenu(HWND dlg, const char* shot = nullptr)
     PressKey(VK_RETURN);
     Settle(dlg);
     return count;
+}
+
+// The dialog's WinHelp requests: "command data control file", a table as its first pair.
+std::vector<std::string> g_winHelp;
+BOOL WINAPI RecordWinHelp(HWND hWnd, LPCSTR file, UINT command, ULONG_PTR data)
+{
+    const DWORD* pair = command == HELP_CONTEXT ? nullptr : reinterpret_cast<const DWORD*>(data);
+    char line[600] = "";
+    snprintf(line, sizeof(line), "%u %x:%x %d %s", command, pair ? unsigned(pair[0]) : 0u,
+             pair ? unsigned(pair[1]) : unsigned(data), hWnd ? GetDlgCtrlID(hWnd) : -1, file ? file : "");
+    g_winHelp.push_back(line);
+    return TRUE;
 }
 
 }  // namespace
@@ -459,4 +474,68 @@ TEST(PrefsHelp, F1AndRightClicksShowTheirTopicsAtTheCursor)
         << log;
     long w = GetSystemMetrics(SM_CXSCREEN) / 4, h = GetSystemMetrics(SM_CYSCREEN) / 4;
     EXPECT_EQ((std::vector<long>{cursor.x - w, cursor.y - h, cursor.x, cursor.y}), (std::vector<long>{l, t, r, b}));
+}
+
+// Any other help file goes to WinHelp (seen through the test program's own import of it): the
+// Help button with the dialog's topic, F1 and the right button with the control table.
+TEST(PrefsHelp, AHelpFileOtherThanHtmlHelpGoesToWinHelp)
+{
+    PrefsSetup s(kSoundModel);
+    WritePrivateProfileStringA("English", "HelpFile", "KX9100.HLP", s.model.DataFile().c_str());
+    HMODULE self = GetModuleHandleA(nullptr);
+    void* old = nullptr;
+    ASSERT_TRUE(bench::PatchImport(self, "user32.dll", "WinHelpA", reinterpret_cast<void*>(&RecordWinHelp), &old));
+    EXPECT_EQ(1, s.Run([](HWND dlg) {
+        Press(dlg, 9);
+        FocusControl(GetDlgItem(dlg, 208));
+        PressKey(VK_F1);
+        Click(GetDlgItem(dlg, 200), -1, -1, true);
+        Settle(dlg);
+        WindowWatch::PressButton(dlg, IDCANCEL);
+    }));
+    bench::PatchImport(self, "user32.dll", "WinHelpA", old);
+    std::string file = " " + s.model.dir.File("KX9100.HLP");
+    EXPECT_EQ((std::vector<std::string>{"1 0:3000 0" + file, "12 64:3000 208" + file, "10 64:3000 200" + file}),
+              g_winHelp);
+}
+
+// Run by the next test in a child process that Wine tells it is Windows 98.
+TEST(PrefsWin9x, DISABLED_Run)
+{
+    ASSERT_NE(0u, GetVersion() & 0x80000000u) << "Wine reports the NT family";
+    DeleteRegTree(HKEY_CURRENT_USER, kWineAppKey);  // read: no later start of this program takes it
+    PrefsSetup s(kSoundModel);
+    Companions c(s);
+    ScopedRegKey nwlink(HKEY_LOCAL_MACHINE, "Enum\\Network\\NWLINK"),
+        agent(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\services\\KNAgent"),
+        library(HKEY_LOCAL_MACHINE, "software\\KAVRO\\KBAPIInfo");
+    library.SetString("InstallDir", BinDir() + "\\");
+    WindowWatch atStart("KX-9100 Status Monitor", "#32770", 20000);
+    std::vector<bool> seen;
+    EXPECT_EQ(0, s.Run([&](HWND dlg) {
+        seen = {atStart.Join().AllText().find("NWLink protocol only") != std::string::npos, Checked(dlg, 208),
+                Visible(dlg, 209)};
+        for (auto box : {std::make_pair(208, "NWLink protocol only"), std::make_pair(209, "is not supported")}) {
+            WindowWatch watch("KX-9100 Status Monitor", "#32770", 5000);
+            Press(dlg, box.first);
+            seen.push_back(watch.Join().AllText().find(box.second) != std::string::npos);
+            Settle(dlg);
+            seen.push_back(Checked(dlg, box.first));
+        }
+        WindowWatch::PressButton(dlg, IDOK);
+    }));
+    EXPECT_EQ((std::vector<bool>{true, false, true, true, false, true, false}), seen)
+        << "at start: message 1226, agent box cleared, the second one shown; each set again: its message, cleared";
+    EXPECT_NE(std::string::npos, c.Records("kbapiset").find("/Agt=Off")) << ReadFileText(c.log);
+}
+
+TEST(PrefsDialog, Windows9xWithNwlinkOnlyTurnsTheAgentOffAndRefusesBothAgentBoxes)
+{
+    ScopedRegKey wine(HKEY_CURRENT_USER, kWineAppKey);
+    wine.SetString("Version", "win98");
+    std::string out;  // run, and passed
+    ChildProcess child(
+        "\"" + BinDir() + "\\test_prefs_dialog.exe\" --gtest_also_run_disabled_tests --gtest_filter=PrefsWin9x.*",
+        &out);
+    EXPECT_TRUE(child.Wait() == 0 && out.find("[       OK ] PrefsWin9x.DISABLED_Run") != std::string::npos) << out;
 }

@@ -5,12 +5,16 @@ if(WIN32)
   # The dialog on the display, acted on with real input; the target bases
   # of the user are shared with the other target-key tests: "target_keys".
   # The help control's CLSID is a machine value: "help_control".
+  # WinHelp is watched through the program's own import (vm2pr2_bench_support).
   vm2pr2_test(test_prefs_dialog SOURCES ui/prefs_dialog_test.cpp config/target_fixtures.cpp
-    DEPENDS vm2pr2_kit_res_en vm2pr2_kit_help vm2pr2_help_recorder vm2pr2_companions LOCKS "screen;target_keys;help_control;run_key;window_map")
+    LIBS vm2pr2_bench_support DEPENDS vm2pr2_kit_res_en vm2pr2_kit_help vm2pr2_help_recorder vm2pr2_companions LOCKS "screen;target_keys;help_control;run_key;window_map")
   # Without the system's help control either.
   set_property(TEST test_prefs_dialog.PrefsDialog.BadRunsEndWithTheirResultsAndWithoutAHelpControlHelpDoesNothing APPEND PROPERTY
     ENVIRONMENT "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d;hhctrl.ocx=")
   set_tests_properties(test_prefs_dialog.PrefsDialog.OpenAndCloseCyclesLeaveNothingBehind PROPERTIES TIMEOUT 300)
+  # Windows 98 in a child: the agent's machine keys and the settings program's folder.
+  set_property(TEST test_prefs_dialog.PrefsDialog.Windows9xWithNwlinkOnlyTurnsTheAgentOffAndRefusesBothAgentBoxes
+    APPEND PROPERTY RESOURCE_LOCK "agent_keys;kbapi_info")
 endif()
 
 if(WIN32)
