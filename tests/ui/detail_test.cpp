@@ -136,6 +136,7 @@ protected:
 TEST(StatusWindowOther, DISABLED_Run) { ExitProcess(static_cast<UINT>(View(1) * 10 + View(2))); }
 
 // Screen readers hear each control by name (picture and icon by the message), a new message as a name change.
+// Its close ends the trouble dialog opened from it.
 TEST_F(StatusWindowTest, OnDemandWindowCentredNamedAndFollowingThePrinterNoneForType3OrAMissingPrinter)
 {
     EXPECT_EQ(1, View(3));
@@ -173,7 +174,11 @@ TEST_F(StatusWindowTest, OnDemandWindowCentredNamedAndFollowingThePrinterNoneFor
                       << "one event, on the message";
                   EXPECT_EQ(kReady, AccName(GetDlgItem(h, kCtlStatusPicture)));
                   CoUninitialize();
+                  PostMessageA(h, WM_COMMAND, kCtlHelpButton, 0);
+                  HWND trouble = OtherDialog(h, 3000);
+                  ASSERT_NE(nullptr, trouble) << "the trouble dialog";
                   WindowWatch::PressButton(h, IDOK);
+                  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(trouble); }, 3000)) << "closed with the window";
               }));
     EXPECT_EQ(5u, StoredDword(commtest::kUsb, "Timer", 0)) << "the local interval";
     EXPECT_EQ(0, m_sim.OpenChannelCount(commtest::kUsb));
@@ -276,6 +281,7 @@ TEST_F(StatusWindowTest, PopupsPlacedAnnouncedOnceAndTakingTheRequestsOfAnotherP
     if (!audio) GTEST_SKIP() << "no recorded audio: the announcements were not checked";
 }
 
+// A close queued behind the trouble dialog's own OK still ends the window.
 TEST_F(StatusWindowTest, CommunicationErrorBoxesOncePerWindow)
 {
     vm2test::ScopedRegKey common(HKEY_LOCAL_MACHINE, "software\\KAVRO\\VLX3\\VLXCommon");
@@ -296,7 +302,12 @@ TEST_F(StatusWindowTest, CommunicationErrorBoxesOncePerWindow)
                   EXPECT_NE(std::string::npos, box(3000, "status_comm_error_box").find("taken over the printer port"));
                   EXPECT_NE(std::string::npos, box(3000).find("bi directional"));
                   EXPECT_EQ("(none)", box(6500)) << "none at the next failed pass";
-                  WindowWatch::PressButton(h, IDOK);
+                  PostMessageA(h, WM_COMMAND, kCtlHelpButton, 0);
+                  HWND trouble = OtherDialog(h, 3000);
+                  ASSERT_NE(nullptr, trouble) << "the trouble dialog";
+                  // The user's OK in the trouble dialog and the window's close, queued together: both end.
+                  PostMessageA(trouble, WM_COMMAND, IDOK, 0);
+                  PostMessageA(h, WM_COMMAND, IDOK, 0);
               }));
 }
 

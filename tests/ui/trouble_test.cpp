@@ -1,4 +1,5 @@
-// The trouble dialog over the kit's page variants (kit/resdll/status.rc); trouble_pages_test.cpp checks the flags.
+// The trouble dialog over the kit's page variants (kit/resdll/status.rc); trouble_pages_test.cpp checks the flags,
+// detail_test.cpp how it ends with the status window.
 #include "ui/status/trouble.h"
 
 #include <gtest/gtest.h>
@@ -50,45 +51,6 @@ struct Probe : CTrouble {
     std::string m_seen;
 };
 
-// A window of template 102 that opens the trouble dialog from its help button and closes as the status window does.
-struct OuterWindow : CDialogBox {
-    explicit OuterWindow(HMODULE hRes) : CDialogBox(kStatusTemplate, nullptr) { m_hResModule = hRes; }
-    INT_PTR DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM) override
-    {
-        int id = uMsg == WM_COMMAND ? LOWORD(wParam) : 0;
-        if (uMsg == WM_INITDIALOG) ShowWindow(hWnd, SW_SHOW);
-        // The user's OK in the trouble dialog and the window's close both wait when its loop looks next.
-        if (uMsg == WM_APP) PostMessageA(reinterpret_cast<HWND>(wParam), WM_COMMAND, IDOK, 0);
-        if (uMsg == WM_APP) PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
-        if (id == IDOK) CTrouble::EndOpenDialogs(), EndModal(2);
-        if (id == kCtlHelpButton) m_nTroubleResult = RunTrouble(m_trouble, m_hResModule);
-        return uMsg == WM_INITDIALOG || uMsg == WM_APP || id == IDOK || id == kCtlHelpButton;
-    }
-    CTrouble m_trouble{nullptr};
-    int m_nTroubleResult = -5;
-};
-
-// The user's walk through the kit's three pages (one picture, three frames, none), then the close.
-void Walk(HWND h, const CTrouble& dlg)
-{
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(h, kCtlTroubleBack))) << "Back on the first page";
-    WindowWatch::PressButton(h, kCtlTroubleNext);
-    EXPECT_EQ(1, dlg.GetPageIndex());
-    std::set<int> seen;
-    for (int i = 0; i < 16; ++i, Sleep(100)) seen.insert(dlg.GetPicture().m_nSelector);
-    EXPECT_EQ((std::set<int>{820, 821, 822}), seen) << "three frames every 500 ms";
-    vm2test::Screenshot(h, "trouble_walk_frames");
-    WindowWatch::PressButton(h, kCtlTroubleNext);
-    int selector = dlg.GetPicture().m_nSelector;
-    Sleep(700);
-    EXPECT_TRUE(dlg.GetPicture().m_pnFrames == nullptr && dlg.GetPicture().m_nSelector == selector) << "cycle ended";
-    EXPECT_TRUE(IsWindowVisible(GetDlgItem(h, IDOK)) && !IsWindowVisible(GetDlgItem(h, kCtlTroubleNext)))
-        << "the last page's buttons";
-    WindowWatch::PressButton(h, kCtlTroubleBack);
-    EXPECT_EQ(1, dlg.GetPageIndex());
-    WindowWatch::PressButton(h, kCtlTroubleClose);
-}
-
 }  // namespace
 
 TEST(Trouble, PagesAsReadDefaultToNextEscapeIgnoredAndNoObjectLeftBehind)
@@ -113,29 +75,30 @@ TEST(Trouble, PagesAsReadDefaultToNextEscapeIgnoredAndNoObjectLeftBehind)
     EXPECT_EQ(before, vm2test::CountGuiObjects().Describe()) << "over 200 dialogs";
 }
 
-TEST(Trouble, WalkedAndClosedItLeavesTheWindowRunningAndTheWindowsCloseEndsIt)
+// The user's walk through the kit's three pages (one picture, three frames, none), then the close.
+TEST(Trouble, WalkedByTheUserFramesCycleUntilAPageWithoutPicture)
 {
     KitDll dll("KX9100EN.DLL");
-    enum End { kUserCloses, kWindowCloses, kBothAtOnce };
-    for (End end : {kUserCloses, kWindowCloses, kBothAtOnce}) {
-        SCOPED_TRACE(end);
-        OuterWindow outer(dll.Get());
-        WindowWatch w("KX-9100 Status", "", 10000, [&](HWND h) {
-            PostMessageA(h, WM_COMMAND, kCtlHelpButton, 0);
-            WindowWatch t("Solving a printer problem", "", 5000, [&](HWND th) {
-                if (end == kUserCloses) Walk(th, outer.m_trouble);
-                else if (end == kBothAtOnce) PostMessageA(h, WM_APP, reinterpret_cast<WPARAM>(th), 0);
-                else WindowWatch::PressButton(h, IDOK);
-            });
-            EXPECT_TRUE(t.Join().found);
-            if (end != kUserCloses) return;
-            Sleep(300);
-            EXPECT_TRUE(IsWindowVisible(h)) << "the trouble dialog's end must not end the window";
-            WindowWatch::PressButton(h, IDOK);
-        });
-        EXPECT_EQ(2, outer.DoModal()) << "the window's close got through";
-        EXPECT_TRUE(w.Join().found);
-        EXPECT_TRUE(end == kBothAtOnce || outer.m_nTroubleResult == (end == kUserCloses ? 1 : 0))
-            << outer.m_nTroubleResult << " (0: ended from outside)";
-    }
+    CTrouble dlg(nullptr);
+    WindowWatch w("Solving a printer problem", "", 10000, [&](HWND h) {
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(h, kCtlTroubleBack))) << "Back on the first page";
+        WindowWatch::PressButton(h, kCtlTroubleNext);
+        EXPECT_EQ(1, dlg.GetPageIndex());
+        std::set<int> seen;
+        for (int i = 0; i < 16; ++i, Sleep(100)) seen.insert(dlg.GetPicture().m_nSelector);
+        EXPECT_EQ((std::set<int>{820, 821, 822}), seen) << "three frames every 500 ms";
+        vm2test::Screenshot(h, "trouble_walk_frames");
+        WindowWatch::PressButton(h, kCtlTroubleNext);
+        int selector = dlg.GetPicture().m_nSelector;
+        Sleep(700);
+        EXPECT_TRUE(dlg.GetPicture().m_pnFrames == nullptr && dlg.GetPicture().m_nSelector == selector)
+            << "cycle ended";
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(h, IDOK)) && !IsWindowVisible(GetDlgItem(h, kCtlTroubleNext)))
+            << "the last page's buttons";
+        WindowWatch::PressButton(h, kCtlTroubleBack);
+        EXPECT_EQ(1, dlg.GetPageIndex());
+        WindowWatch::PressButton(h, kCtlTroubleClose);
+    });
+    EXPECT_EQ(1, RunTrouble(dlg, dll.Get())) << "the user's close";
+    EXPECT_TRUE(w.Join().found);
 }
