@@ -1,5 +1,6 @@
 // The trouble page reader over resource bytes from a DLL we do not control:
-// every page, the title and each page's layout must come from inside the span.
+// every page, the title and each page's pictures must come from inside the
+// span, and stepping must stay among the pages.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,17 +14,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[size ? size : 1]);
     if (size) memcpy(copy.get(), data, size);
     vm2::TroublePages pages(copy.get(), size);
-    volatile std::size_t sink = pages.Title().size();
+    const int count = pages.Count();
+    if (count > pages.DeclaredCount() || (count > 0 && 2 + 8 * static_cast<std::size_t>(count) > size))
+        __builtin_trap();
+    if (pages.Title().size() > size || pages.Title().find('\0') != std::string::npos) __builtin_trap();
+    vm2::TroublePage outside{7, 7, 7, 7};
+    if (pages.Page(count, &outside) || pages.Page(-1, &outside) || outside.wTextId != 7) __builtin_trap();
     int index = 0;
     int frames[16];
-    for (int i = 0; i < pages.Count() && i < 64; ++i) {
+    for (int i = 0; i < count && i < 64; ++i) {
         vm2::TroublePage page;
         if (!pages.Page(i, &page)) __builtin_trap();
-        vm2::PageControls c = vm2::LayoutPage(page, i);
-        sink = sink + c.bNextShown + static_cast<std::size_t>(vm2::PageFrames(page, frames, 16));
-        index = vm2::StepPage(index, (page.wFlags & 1) ? -1 : 1, pages.Count());
-        if (index < 0 || index >= pages.Count()) __builtin_trap();
+        int n = vm2::PageFrames(page, frames, 16);
+        for (int k = 0; k < n; ++k)
+            if (frames[k] != page.wFirstBitmap + k || frames[k] > 0xFFFF) __builtin_trap();
+        if (n > page.wPictureCount) __builtin_trap();
+        index = vm2::StepPage(index, (page.wFlags & 1) ? -1 : 1, count);
+        if (index < 0 || index >= count) __builtin_trap();
     }
-    (void)sink;
     return 0;
 }

@@ -1,4 +1,5 @@
-// The trouble page resource read in place (the fuzz target keeps reads inside), and a page's buttons.
+// The trouble page resource read in place, and a page's buttons; fuzz_trouble_pages.cpp keeps every read, picture
+// id and step inside.
 #include "ui/status/trouble_pages.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +35,6 @@ TEST(TroublePages, ReadInsideTheirBytes)
     const Case cases[] = {
         {"three pages, a title", Resource({3, 4001, 1, 810, 0xA, 4002, 3, 820, 0xE, 4003, 0, 0, 5}, "Help"), 3, "Help"},
         {"empty resource", {}, 0, ""},
-        {"one byte", {3}, 0, ""},
         {"count above the records, no title", Resource({5, 4020, 1, 810, 2, 4023, 0, 0, 6}, nullptr), 2, ""},
         {"half a record", Bytes{2, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 1, ""},
         {"records reach the end exactly", Resource({1, 1, 0, 0, 1}, nullptr), 1, ""},
@@ -45,31 +45,20 @@ TEST(TroublePages, ReadInsideTheirBytes)
         TroublePages pages(c.bytes.data(), c.bytes.size());
         EXPECT_EQ(c.pages, pages.Count());
         EXPECT_EQ(c.title, pages.Title());
-        TroublePage p{7, 7, 7, 7};
-        EXPECT_FALSE(pages.Page(pages.Count(), &p) || pages.Page(-1, &p));
-        EXPECT_EQ(7, p.wTextId) << "a refused page leaves the output alone";
-        if (c.pages == 0) continue;
-        ASSERT_TRUE(pages.Page(c.pages - 1, &p));
-        EXPECT_EQ(0, memcmp(&p, c.bytes.data() + 2 + 8 * (c.pages - 1), 8)) << "the last record as it is";
+        TroublePage p;
+        EXPECT_TRUE(c.pages == 0 || (pages.Page(c.pages - 1, &p) && !memcmp(&p, &c.bytes[2 + 8 * (c.pages - 1)], 8)))
+            << "the last record as it is";
     }
     EXPECT_EQ(0, TroublePages(nullptr, 100).Count());
 }
 
-TEST(TroublePages, FlagsGiveTheButtonsStepsStayInsideAndFramesAreConsecutiveIds)
+TEST(TroublePages, FlagsGiveTheButtonsAndStepsStayInside)
 {
     // Neither going on nor ending greys Next; Next wins over the end of the walk.
     PageControls none = LayoutPage(TroublePage{1, 0, 0, 0}, 1), both = LayoutPage(TroublePage{1, 0, 0, 0x3}, 1);
     EXPECT_TRUE(none.bNextShown && !none.bNextEnabled && !none.bOkShown);
     EXPECT_TRUE(both.bNextShown && both.bNextEnabled && !both.bOkShown && !both.bFirstPage);
-    // Page 0 hands the default to Next whatever its flags, even when Next is hidden.
-    PageControls first = LayoutPage(TroublePage{1, 2, 810, 0x1}, 0);
-    EXPECT_TRUE(first.bFirstPage && first.bOkShown && !first.bNextShown && first.bPicture);
 
     const int steps[][4] = {{0, -1, 3, 0}, {2, 1, 3, 2}, {1, 1, 3, 2}, {0, 1, 0, 0}, {0x7FFFFFFF, 1, 3, 0x7FFFFFFF}};
     for (const auto& s : steps) EXPECT_EQ(s[3], StepPage(s[0], s[1], s[2])) << s[0] << " + " << s[1];
-
-    int ids[8] = {};  // three consecutive frames: the walk in trouble_test.cpp
-    EXPECT_EQ(0, PageFrames(TroublePage{1, 0, 820, 0}, ids, 8));
-    EXPECT_EQ(2, PageFrames(TroublePage{1, 5, 0xFFFE, 0}, ids, 8)) << "no id past 65535";
-    EXPECT_EQ(8, PageFrames(TroublePage{1, 60000, 1, 0}, ids, 8)) << "bounded by the caller's room";
 }
