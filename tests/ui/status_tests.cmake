@@ -7,7 +7,7 @@ if(WIN32)
     DEPENDS vm2pr2_kit_res_en vm2pr2_kit_status_files LOCKS sound_log)
   add_test(NAME test_sound_ntfy.no_audio_device
     COMMAND ${VM2PR2_WINE_RUN} ${CMAKE_BINARY_DIR}/bin/test_sound_ntfy.exe
-            --gtest_filter=NoAudioDevice.*)
+            --gtest_filter=Sound.*)
   set(no_audio_env ${VM2PR2_TEST_ENV})
   list(FILTER no_audio_env EXCLUDE REGEX "^ALSA_CONFIG_PATH=")
   list(APPEND no_audio_env "ALSA_CONFIG_PATH=${CMAKE_CURRENT_SOURCE_DIR}/harness/alsa-none.conf"
