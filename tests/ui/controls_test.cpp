@@ -54,7 +54,7 @@ struct PictureDialog : uitest::TestDialog {
             fn();
             RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         };
-        SendMessageA(m_hWnd, WM_COMMAND, uitest::kHelpButton, 0);
+        SendMessageA(m_hWnd, WM_COMMAND, vm2::res::kCtlHelpButton, 0);
         Sleep(60);
         return Pixel(picture.m_hWnd, kBody);
     }
@@ -75,7 +75,7 @@ TEST(CBMP256CtrlAndCIconCtrl, FilesHeaderKindsFramesBlinkAndIconsAsTheScreenShow
     g_strDriverKey = driver.Path();
     const std::string blueFile = dir.File("KX9100B.BMP"), blue = vm2test::ReadFileText(blueFile);
     const int kinds[] = {790, 791, 792, 793, 794};  // 256, 16 and 4 colours, a core header, 24 bits
-    statustest::KitDll res("KX9100EN.DLL");
+    uitest::KitDll res("KX9100EN.DLL");
     PictureDialog d("framework pictures", res.Get());
     vm2test::WindowWatch watch("framework pictures", "", 10000, [&](HWND hDlg) {
         EXPECT_EQ(kBlue, d.Do([&] { d.picture.SelectBitmap(511); }));
@@ -161,13 +161,13 @@ TEST(GuiObjectCounter, SeesEachKindLeakedOnPurposeAndNoneLeftByAnimatedDialogs)
         << before.Describe() << " then " << leaked.Describe();
     EXPECT_EQ(before, vm2test::CountGuiObjects()) << before.Describe();
 
-    statustest::KitDll res("KX9100EN.DLL");
+    uitest::KitDll res("KX9100EN.DLL");
     auto runOnce = [&] {
         PictureDialog d("framework leak", res.Get());
         auto bind = d.OnInit;
         d.OnInit = [&](HWND hWnd) {
             bind(hWnd);
-            PostMessageA(hWnd, WM_COMMAND, uitest::kHelpButton, 0);
+            PostMessageA(hWnd, WM_COMMAND, vm2::res::kCtlHelpButton, 0);
         };
         d.OnHelp = [&] {  // shown by now
             const DWORD ids[] = {759, 765};

@@ -6,7 +6,7 @@
 TEST(CDialogBoxDoubleByteFont, OldSansFacesTakeTheGuiFontAtTheirSize)
 {
     ASSERT_NE(0, GetSystemMetrics(SM_DBCSENABLED)) << "not a double-byte system: code page " << GetACP();
-    statustest::KitDll res("KX9100EN.DLL");
+    uitest::KitDll res("KX9100EN.DLL");
     LOGFONTA gui{};
     GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof(gui), &gui);
     HDC hdc = GetDC(nullptr);
@@ -14,7 +14,7 @@ TEST(CDialogBoxDoubleByteFont, OldSansFacesTakeTheGuiFontAtTheirSize)
     ReleaseDC(nullptr, hdc);
     HMODULE hSelf = GetModuleHandleA(nullptr);
     // The kit's "MS Sans Serif" 8, "Helv" 8 (the GUI font's own height), "MS Sans Serif" 9, "Arial" 8 (kept).
-    const std::tuple<HMODULE, WORD, LONG> cases[] = {{res.Get(), uitest::kStatusTemplate, gui.lfHeight},
+    const std::tuple<HMODULE, WORD, LONG> cases[] = {{res.Get(), vm2::res::kStatusTemplate, gui.lfHeight},
                                                      {hSelf, 902, gui.lfHeight},
                                                      {hSelf, 901, lNine},
                                                      {hSelf, 903, 0}};

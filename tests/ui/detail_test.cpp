@@ -13,12 +13,12 @@
 #include "module/exports.h"
 #include "ui/status/about_box.h"
 #include "ui/status/detail.h"
-#include "ui/status_fixture.h"
+#include "ui/ui_fixture.h"
 
 namespace {
 
 using namespace vm2::res;
-using statustest::Text;
+using uitest::Text;
 using vm2test::WaitUntil;
 using vm2test::WindowWatch;
 
@@ -166,9 +166,9 @@ TEST_F(StatusWindowTest, OnDemandWindowCentredNamedAndFollowingThePrinterNoneFor
                   HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
                                                        OnNameChange, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
                   m_sim.SetReply(commtest::kUsb, Reply("ready"));
-                  WaitUntil([&] { return statustest::Pump(50), !g_nameChanges.empty(); }, 6500);
+                  WaitUntil([&] { return uitest::Pump(50), !g_nameChanges.empty(); }, 6500);
                   EXPECT_EQ(kReady, Message(h)) << "within one interval of 5 s";
-                  statustest::Pump(1000);
+                  uitest::Pump(1000);
                   UnhookWinEvent(hook);
                   EXPECT_EQ(std::vector<HWND>{GetDlgItem(h, kCtlStatusMessage)}, g_nameChanges)
                       << "one event, on the message";
@@ -237,7 +237,7 @@ TEST_F(StatusWindowTest, PopupsPlacedAnnouncedOnceAndTakingTheRequestsOfAnotherP
     } cases[] = {{100000, 40, false, true, 1}, {-40, 30, true, true, 0}, {60, -100000, true, false, -1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.x);
-        DeleteFileA(statustest::SoundLog().c_str());
+        DeleteFileA(uitest::SoundLog().c_str());
         Popup("paper-out", "paper-out");
         Set("PopupPOSX", static_cast<DWORD>(c.x));
         Set("PopupPOSY", static_cast<DWORD>(c.y));
@@ -250,18 +250,18 @@ TEST_F(StatusWindowTest, PopupsPlacedAnnouncedOnceAndTakingTheRequestsOfAnotherP
                 GetWindowRect(h, &rc);
                 char exe[MAX_PATH] = "";
                 if (c.buzzer >= 0 && audio) {
-                    LONGLONG first = statustest::SettledLogSize();
+                    LONGLONG first = uitest::SettledLogSize();
                     ASSERT_GT(first, 0) << "the first status is announced";
-                    int hz = statustest::RecordedHz();
+                    int hz = uitest::RecordedHz();
                     EXPECT_TRUE(c.buzzer ? abs(hz - 2000) < 150 : hz < 1000) << hz << " Hz: the buzzer, else the sound";
                     Sleep(1000);
-                    EXPECT_EQ(first, statustest::LogSize()) << "played once";
-                    DeleteFileA(statustest::SoundLog().c_str());  // each sound rewrites it: gone, nothing played since
-                    Sleep(6000);                                  // a poll with the same status
-                    EXPECT_EQ(-1, statustest::SettledLogSize()) << "the same status is not announced again";
+                    EXPECT_EQ(first, uitest::LogSize()) << "played once";
+                    DeleteFileA(uitest::SoundLog().c_str());  // each sound rewrites it: gone, nothing played since
+                    Sleep(6000);                              // a poll with the same status
+                    EXPECT_EQ(-1, uitest::SettledLogSize()) << "the same status is not announced again";
                     m_sim.SetReply(commtest::kUsb, Reply("cover-open"));
                     Sleep(6000);
-                    EXPECT_GT(statustest::SettledLogSize(), 0) << "a new status is";
+                    EXPECT_GT(uitest::SettledLogSize(), 0) << "a new status is";
                 } else if (c.buzzer < 0 && GetModuleFileNameA(nullptr, exe, MAX_PATH)) {
                     const std::string run = "\" --gtest_also_run_disabled_tests --gtest_filter=StatusWindowOther.*";
                     EXPECT_EQ(0u, vm2test::ChildProcess("\"" + std::string(exe) + run).Wait(20000))

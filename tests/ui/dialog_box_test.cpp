@@ -21,12 +21,12 @@ struct MoveChildView : CViewBase {
 // outer one ends while it runs and takes it along.
 TEST(CDialogBoxDoModal, RefusalsQuitCodeCentringOwnerGivenBackNestingAndMovedChildren)
 {
-    statustest::KitDll res("KX9100EN.DLL");
+    uitest::KitDll res("KX9100EN.DLL");
     HWND hOwner = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
     HMODULE hSaved = GetApp()->m_hResDll;
     GetApp()->m_hResDll = nullptr;
     for (auto [nId, hModule] :
-         {std::pair<UINT, HMODULE>{0, res.Get()}, {uitest::kStatusTemplate, nullptr}, {4711, res.Get()}}) {
+         {std::pair<UINT, HMODULE>{0, res.Get()}, {vm2::res::kStatusTemplate, nullptr}, {4711, res.Get()}}) {
         CDialogBox dlg(nId, hOwner);
         dlg.m_hResModule = hModule;
         EXPECT_EQ(-1, dlg.DoModal()) << nId;
@@ -63,7 +63,7 @@ TEST(CDialogBoxDoModal, RefusalsQuitCodeCentringOwnerGivenBackNestingAndMovedChi
             EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - (rc.right - rc.left)) / 2, rc.left);
             EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - (rc.bottom - rc.top)) / 2, rc.top);
             EXPECT_FALSE(IsWindowEnabled(hOwner)) << "the owner is disabled meanwhile";
-            PostMessageA(hWnd, WM_COMMAND, uitest::kHelpButton, 0);
+            PostMessageA(hWnd, WM_COMMAND, vm2::res::kCtlHelpButton, 0);
         });
         WindowWatch watchInner("framework inner", "", 10000, [&](HWND hInner) {
             HWND hOuter = GetWindow(hInner, GW_OWNER);

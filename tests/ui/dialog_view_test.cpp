@@ -11,9 +11,9 @@
 #include "harness/test_support.h"
 #include "status/status_info.h"
 #include "ui/framework/driver_key.h"
-#include "ui/status_fixture.h"
+#include "ui/ui_fixture.h"
 
-using namespace statustest;
+using namespace uitest;
 using namespace vm2::res;
 
 namespace {

@@ -7,10 +7,10 @@
 #include <cstdlib>
 
 #include "harness/test_support.h"
-#include "ui/status_fixture.h"
+#include "ui/ui_fixture.h"
 
 using vm2test::InstalledModel;
-using namespace statustest;
+using namespace uitest;
 
 const char kModel[] = "KX-9100";
 

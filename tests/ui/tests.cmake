@@ -8,7 +8,7 @@ if(WIN32)
   target_link_libraries(theme_probe PRIVATE ${VM2PR2_SYSTEM_LIBS})
   set_target_properties(theme_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   vm2pr2_test(test_ui_framework SOURCES ui/dialog_box_test.cpp ui/controls_test.cpp
-    ui/status_fixture.cpp DEPENDS vm2pr2_kit_res_en theme_probe
+    ui/ui_fixture.cpp DEPENDS vm2pr2_kit_res_en theme_probe
     LOCKS screen)
 
   # The wait dialog and the programs it waits for. The settings program's
@@ -33,7 +33,7 @@ if(WIN32)
     COMMAND sh -c "mkdir -p ${VM2PR2_LOCALES}; localedef -i ja_JP -f UTF-8 ${VM2PR2_LOCALES}/ja_JP.UTF-8 >/dev/null 2>&1; touch ${VM2PR2_LOCALES}/ja_JP.stamp"
     VERBATIM)
   add_custom_target(vm2pr2_locale_ja DEPENDS ${VM2PR2_LOCALES}/ja_JP.stamp)
-  vm2pr2_test(test_ui_dbcs SOURCES ui/dbcs_font_test.cpp ui/status_fixture.cpp
+  vm2pr2_test(test_ui_dbcs SOURCES ui/dbcs_font_test.cpp ui/ui_fixture.cpp
     DEPENDS vm2pr2_kit_res_en vm2pr2_locale_ja)
   target_sources(test_ui_dbcs PRIVATE ui/ui_test_res.rc)
   set_tests_properties(test_ui_dbcs.CDialogBoxDoubleByteFont.OldSansFacesTakeTheGuiFontAtTheirSize PROPERTIES

@@ -9,10 +9,10 @@
 #include "base/resource_ids.h"
 #include "harness/gui_objects.h"
 #include "harness/test_support.h"
-#include "ui/status_fixture.h"
+#include "ui/ui_fixture.h"
 
 using namespace vm2::res;
-using namespace statustest;
+using namespace uitest;
 using vm2test::WindowWatch;
 
 namespace {

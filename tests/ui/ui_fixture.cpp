@@ -1,11 +1,11 @@
-#include "ui/status_fixture.h"
+#include "ui/ui_fixture.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 #include "harness/test_support.h"
 
-namespace statustest {
+namespace uitest {
 
 KitDll::KitDll(const char* pszName)
     : vm2::UniqueModule(LoadLibraryExA((vm2test::BinDir() + "\\" + pszName).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
@@ -61,4 +61,4 @@ int RecordedHz(LONGLONG nFrom)
     return n < 20 ? 0 : static_cast<int>((n - 1) * 4000.0 / static_cast<double>(last - first));
 }
 
-}  // namespace statustest
+}  // namespace uitest
