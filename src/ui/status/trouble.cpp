@@ -36,6 +36,19 @@ int CTrouble::Run(HRSRC hResource)
 {
     TraceScope scope("CTrouble::Run");
     m_hResource = hResource;
+    // Read before there is a window: a resource without pages shows none (the
+    // template may be visible from its creation on).
+    HGLOBAL hData = m_hResource != nullptr ? LoadResource(m_hResModule, m_hResource) : nullptr;
+    const void* pData = hData != nullptr ? LockResource(hData) : nullptr;
+    DWORD dwSize = pData != nullptr ? SizeofResource(m_hResModule, m_hResource) : 0;
+    m_Pages = vm2::TroublePages(pData, dwSize);
+    m_nPageCount = m_Pages.Count();
+    if (m_nPageCount == 0) {
+        // Nothing to walk through: as if the user had closed it.
+        Trace(scope, "CTrouble::Run : error : no pages : resource %p, %lu bytes, %u declared\n", pData, dwSize,
+              m_Pages.DeclaredCount());
+        return 1;
+    }
     m_bEndedFromOutside = false;
     m_pOuter = t_pInnermost;
     t_pInnermost = this;
@@ -62,18 +75,6 @@ BOOL CTrouble::OnInitDialog()
 {
     TraceScope scope("CTrouble::OnInitDialog");
     m_nPageIndex = 0;
-    HGLOBAL hData = m_hResource != nullptr ? LoadResource(m_hResModule, m_hResource) : nullptr;
-    const void* pData = hData != nullptr ? LockResource(hData) : nullptr;
-    DWORD dwSize = pData != nullptr ? SizeofResource(m_hResModule, m_hResource) : 0;
-    m_Pages = vm2::TroublePages(pData, dwSize);
-    m_nPageCount = m_Pages.Count();
-    if (m_nPageCount == 0) {
-        // Nothing to walk through: as if the user had closed it.
-        Trace(scope, "CTrouble::OnInitDialog : error : no pages : resource %p, %lu bytes, %u declared\n",
-              pData, dwSize, m_Pages.DeclaredCount());
-        EndModal(1);
-        return TRUE;
-    }
     if (m_Pages.DeclaredCount() != m_nPageCount)
         Trace(scope, "CTrouble::OnInitDialog : %u pages declared, %d in the resource\n", m_Pages.DeclaredCount(),
               m_nPageCount);

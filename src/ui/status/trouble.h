@@ -23,8 +23,8 @@ public:
 
     // Runs the dialog on the page resource hResource of the resource DLL.
     // 1 when the user ended it (OK or the close button) or when the resource
-    // cannot be loaded or has no page; 0 when it was ended from outside; -1
-    // when it could not be created.
+    // cannot be loaded or has no page (then no window is made); 0 when it was
+    // ended from outside; -1 when it could not be created.
     virtual int Run(HRSRC hResource);
     virtual void OnOK();
     // The WM_INITDIALOG answer: FALSE once the first page has set the focus.
