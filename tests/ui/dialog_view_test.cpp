@@ -88,8 +88,7 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
         ASSERT_NE(nullptr, statuses.back()) << no;
         g_view.SetViewStatus(statuses.back().get());
         seen[no] = {sv.GetPicture().m_nSelector, sv.GetPicture().m_nOverlay, sv.GetIcon().m_nCount};
-        if (no == 1 || no == 33)
-            Pump(50), vm2test::Screenshot(hDlg, no == 1 ? "status_view_ready" : "status_view_paper_jam");
+        if (no == 1 || no == 33) vm2test::Screenshot(hDlg, no == 1 ? "status_view_ready" : "status_view_paper_jam");
     }
 
     EXPECT_EQ((std::vector<int>{511, 0, 1}), seen[1]) << "ready: blue, one icon";
@@ -103,8 +102,14 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
             g_view.SetViewStatus(s.get());
             if (cycle % 50 == 0) Pump(0);
         }
-        if (cycle % 50 == 0) sv.Show(0), sv.Show(1);
-        if (cycle == 50) Pump(100), before = vm2test::CountGuiObjects().Describe();
+        if (cycle % 50 == 0) {
+            sv.Show(0);
+            sv.Show(1);
+        }
+        if (cycle == 50) {
+            Pump(100);
+            before = vm2test::CountGuiObjects().Describe();
+        }
     }
     Pump(100);
     EXPECT_EQ(before, vm2test::CountGuiObjects().Describe()) << "over 1,000 cycles";
