@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
@@ -88,7 +89,9 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
         ASSERT_NE(nullptr, statuses.back()) << no;
         g_view.SetViewStatus(statuses.back().get());
         seen[no] = {sv.GetPicture().m_nSelector, sv.GetPicture().m_nOverlay, sv.GetIcon().m_nCount};
-        if (no == 1 || no == 33) vm2test::Screenshot(hDlg, no == 1 ? "status_view_ready" : "status_view_paper_jam");
+        std::string shot = "status_view_" + Text(statusTitle);  // e.g. status_view_paper_jam
+        std::transform(shot.begin(), shot.end(), shot.begin(), [](char c) { return c == ' ' ? '_' : tolower(c); });
+        vm2test::Screenshot(hDlg, shot);
     }
 
     EXPECT_EQ((std::vector<int>{511, 0, 1}), seen[1]) << "ready: blue, one icon";

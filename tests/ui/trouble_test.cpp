@@ -26,7 +26,7 @@ int RunTrouble(CTrouble& dlg, HMODULE hRes, int nId = 11010)
 // Acts from the dialog's own thread (a window taking the activation later cannot blur what it sees): notes what
 // it shows and where Enter goes, whether Escape and the close box leave it up, then presses OK.
 struct Probe : CTrouble {
-    explicit Probe(const char* pszShot) : CTrouble(nullptr), m_pszShot(pszShot) {}
+    explicit Probe(std::string shot) : CTrouble(nullptr), m_shot(std::move(shot)) {}
     BOOL OnInitDialog() override
     {
         BOOL b = CTrouble::OnInitDialog();
@@ -42,12 +42,12 @@ struct Probe : CTrouble {
     INT_PTR DialogProc(HWND h, UINT m, WPARAM w, LPARAM l) override
     {
         if (m != WM_APP) return CTrouble::DialogProc(h, m, w, l);
-        if (m_pszShot != nullptr) vm2test::Screenshot(h, m_pszShot);
+        if (!m_shot.empty()) vm2test::Screenshot(h, m_shot);
         m_seen += IsWindowVisible(h) ? "|stayed" : "|ended";
         PostMessageA(h, WM_COMMAND, IDOK, 0);
         return TRUE;
     }
-    const char* m_pszShot;
+    std::string m_shot;
     std::string m_seen;
 };
 
@@ -56,23 +56,29 @@ struct Probe : CTrouble {
 TEST(Trouble, PagesAsReadDefaultToNextEscapeIgnoredAndNoObjectLeftBehind)
 {
     // T1: one page ending the walk, Enter on its hidden Next; T6: a title without its zero byte, no text.
-    KitDll dlls[] = {KitDll("KX9100T1.DLL"), KitDll("KX9100T6.DLL"), KitDll("KX9100T4.DLL"), KitDll("KX9100T2.DLL")};
+    const char* names[] = {"T1", "T6", "T4", "T2", "T3", "T5"};  // T2 cycles three frames, T3 has no picture
+    KitDll dlls[] = {KitDll("KX9100T1.DLL"), KitDll("KX9100T6.DLL"), KitDll("KX9100T4.DLL"),
+                     KitDll("KX9100T2.DLL"), KitDll("KX9100T3.DLL"), KitDll("KX9100T5.DLL")};
     const char* seen[] = {"Paper out|The printer has stopped. Press OK when the paper is loaded.|Enter on Next|stayed",
-                          "Unterminated||stayed", "", nullptr};  // T4: no window at all; T2: three frames cycling
+                          "Unterminated||stayed",
+                          "",
+                          nullptr,
+                          nullptr,
+                          nullptr};  // T4: no window at all
     CTrouble missing(nullptr);
     EXPECT_EQ(1, RunTrouble(missing, dlls[2].Get(), 4711)) << "no resource";
     auto runs = [&](int nDialogs) {
         for (int i = 0; i < nDialogs; ++i) {
-            Probe dlg(i == 0 ? "trouble_single_page" : nullptr);
-            ASSERT_EQ(1, RunTrouble(dlg, dlls[i % 4].Get()));
-            EXPECT_TRUE(seen[i % 4] == nullptr || dlg.m_seen == seen[i % 4]) << dlg.m_seen;
+            Probe dlg(i < 6 ? std::string("trouble_") + names[i] : "");
+            ASSERT_EQ(1, RunTrouble(dlg, dlls[i % 6].Get()));
+            EXPECT_TRUE(seen[i % 6] == nullptr || dlg.m_seen == seen[i % 6]) << dlg.m_seen;
         }
         Pump(50);
     };
-    runs(4);
+    runs(6);
     std::string before = vm2test::CountGuiObjects().Describe();
-    runs(200);
-    EXPECT_EQ(before, vm2test::CountGuiObjects().Describe()) << "over 200 dialogs";
+    runs(240);
+    EXPECT_EQ(before, vm2test::CountGuiObjects().Describe()) << "over 200 dialogs (T4 makes none)";
 }
 
 // The user's walk through the kit's three pages (one picture, three frames, none), then the close.
@@ -82,6 +88,7 @@ TEST(Trouble, WalkedByTheUserFramesCycleUntilAPageWithoutPicture)
     CTrouble dlg(nullptr);
     WindowWatch w("Solving a printer problem", "", 10000, [&](HWND h) {
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(h, kCtlTroubleBack))) << "Back on the first page";
+        vm2test::Screenshot(h, "trouble_walk_page1");
         WindowWatch::PressButton(h, kCtlTroubleNext);
         EXPECT_EQ(1, dlg.GetPageIndex());
         std::set<int> seen;
@@ -91,6 +98,7 @@ TEST(Trouble, WalkedByTheUserFramesCycleUntilAPageWithoutPicture)
         WindowWatch::PressButton(h, kCtlTroubleNext);
         int selector = dlg.GetPicture().m_nSelector;
         Sleep(700);
+        vm2test::Screenshot(h, "trouble_walk_page3");
         EXPECT_TRUE(dlg.GetPicture().m_pnFrames == nullptr && dlg.GetPicture().m_nSelector == selector)
             << "cycle ended";
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(h, IDOK)) && !IsWindowVisible(GetDlgItem(h, kCtlTroubleNext)))
