@@ -21,6 +21,7 @@ TEST(Sound, BuzzerOnceOrLoopingUntilStopStatusSoundsFromTheLibraryWavresNamesEls
     if (getenv("VM2PR2_EXPECT_NO_AUDIO") != nullptr) {  // its entry without audio output (alsa-none.conf)
         ASSERT_EQ(0u, waveOutGetNumDevs());
         CResSndNtfy snd(kModel, m.driver.c_str(), m.hResDll);
+        ASSERT_TRUE(buzzer.IsReady() && snd.IsReady()) << "players that would play";
         DWORD start = GetTickCount();
         EXPECT_EQ(0, buzzer.Play(1) + snd.Play(16003)) << "nothing to play into";
         buzzer.Stop();
