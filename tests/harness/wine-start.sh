@@ -27,6 +27,10 @@ wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /
 # No window manager runs on the test display: unmanaged windows spare the
 # seconds Wine waits for one at each show, hide and focus change.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1 || true
+# Per-program settings (a Windows version, DLL overrides) are only ever set
+# by a test for the run of one program: a test that died before taking its
+# own back must not hand it to every later run in this prefix.
+wine reg delete 'HKCU\Software\Wine\AppDefaults' /f </dev/null >/dev/null 2>&1 || true
 # Sound goes to the ALSA file device of the test environment (ALSA_CONFIG_PATH),
 # never to a PulseAudio server the machine may or may not run.
 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f </dev/null >/dev/null 2>&1 || true
