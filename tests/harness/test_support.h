@@ -115,6 +115,9 @@ struct WindowSnapshot {
     std::string AllText() const;
 };
 
+// Dispatches this thread's messages for about nMs ms.
+void Pump(DWORD nMs);
+
 // Saves the window as the X display shows it, as a user sees it, to
 // <build>/screenshots/<name>.png with ImageMagick's "import"; false when
 // that did not work. The window's thread must be pumping, or be this one.

@@ -106,16 +106,20 @@ void WindowWatch::Run()
     else PressButton(st.found, IDOK);
 }
 
+void Pump(DWORD nMs)
+{
+    DWORD start = GetTickCount();
+    do {
+        for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while (GetTickCount() - start < nMs);
+}
+
 bool Screenshot(HWND hWnd, const std::string& name)
 {
     // Let the window paint what the user would see first.
-    if (GetWindowThreadProcessId(hWnd, nullptr) == GetCurrentThreadId()) {
-        MSG msg;
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 100; Sleep(10))
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    } else {
-        Sleep(100);
-    }
+    if (GetWindowThreadProcessId(hWnd, nullptr) == GetCurrentThreadId()) Pump(100);
+    else Sleep(100);
     RECT rc;
     if (!GetWindowRect(hWnd, &rc)) return false;
     // <build>\screenshots, beside bin: the artifacts of the run.

@@ -166,9 +166,9 @@ TEST_F(StatusWindowTest, OnDemandWindowCentredNamedAndFollowingThePrinterNoneFor
                   HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
                                                        OnNameChange, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
                   m_sim.SetReply(commtest::kUsb, Reply("ready"));
-                  WaitUntil([&] { return uitest::Pump(50), !g_nameChanges.empty(); }, 6500);
+                  WaitUntil([&] { return vm2test::Pump(50), !g_nameChanges.empty(); }, 6500);
                   EXPECT_EQ(kReady, Message(h)) << "within one interval of 5 s";
-                  uitest::Pump(1000);
+                  vm2test::Pump(1000);
                   UnhookWinEvent(hook);
                   EXPECT_EQ(std::vector<HWND>{GetDlgItem(h, kCtlStatusMessage)}, g_nameChanges)
                       << "one event, on the message";

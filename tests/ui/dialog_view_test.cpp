@@ -54,7 +54,7 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
     ShowWindow(hDlg, SW_MINIMIZE);
     SetWindowTextA(hDlg, "changed meanwhile");
     ShowWindow(hDlg, SW_RESTORE);
-    Pump(100);
+    vm2test::Pump(100);
     EXPECT_EQ("KX-9100 Status Monitor : View Printer", Text(hDlg)) << "string 1100 and the printer after a restore";
 
     // Texts and help: the same message is not written again (it would flicker), the title is.
@@ -103,18 +103,18 @@ TEST(ViewWindow, LayoutTitleTextsHelpEveryStatusClassHiddenTypeAndNoObjectLeftBe
     for (int cycle = 0; cycle <= 1050; ++cycle) {
         for (auto& s : statuses) {
             g_view.SetViewStatus(s.get());
-            if (cycle % 50 == 0) Pump(0);
+            if (cycle % 50 == 0) vm2test::Pump(0);
         }
         if (cycle % 50 == 0) {
             sv.Show(0);
             sv.Show(1);
         }
         if (cycle == 50) {
-            Pump(100);
+            vm2test::Pump(100);
             before = vm2test::CountGuiObjects().Describe();
         }
     }
-    Pump(100);
+    vm2test::Pump(100);
     EXPECT_EQ(before, vm2test::CountGuiObjects().Describe()) << "over 1,000 cycles";
 
     SetWindowPos(hDlg, nullptr, 0, 0, 300, 90, SWP_NOMOVE | SWP_NOZORDER);

@@ -71,7 +71,7 @@ TEST(Trouble, PagesAsReadDefaultToNextEscapeIgnoredAndNoObjectLeftBehind)
             ASSERT_EQ(1, RunTrouble(dlg, dlls[i % 6].Get()));
             EXPECT_TRUE(seen[i % 6] == nullptr || dlg.m_seen == seen[i % 6]) << dlg.m_seen;
         }
-        Pump(50);
+        vm2test::Pump(50);
     };
     runs(6);
     std::string before = vm2test::CountGuiObjects().Describe();

@@ -12,15 +12,6 @@ KitDll::KitDll(const char* pszName)
 {
 }
 
-void Pump(DWORD nMs)
-{
-    DWORD start = GetTickCount();
-    do {
-        for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    } while (GetTickCount() - start < nMs);
-}
-
 std::string Text(HWND hWnd)
 {
     char buf[1024] = "";

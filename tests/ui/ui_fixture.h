@@ -19,7 +19,6 @@ struct KitDll : vm2::UniqueModule {
     HMODULE Get() const { return get(); }
 };
 
-void Pump(DWORD nMs);  // dispatches this thread's messages for about nMs ms
 std::string Text(HWND hWnd);
 
 // The test prefix's ALSA file device (8 kHz, 8 bit) as this process names it; empty without VM2PR2_SOUND_LOG.
