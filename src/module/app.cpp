@@ -167,10 +167,10 @@ int CheckDriverInstalled(const char* pszDriverName, HMODULE hResModule, const ch
     }
     char text[1040];
     char caption[vm2::kPathBuf];
-    if (hResModule == nullptr || LoadStringA(hResModule, 1235, text, sizeof(text)) <= 0)
+    if (hResModule == nullptr || LoadStringA(hResModule, vm2::res::kComOthersString, text, sizeof(text)) <= 0)
         vm2::CopyText(text, sizeof(text),
                       "Unable to establish bi directional communication.\nPlease re install your printer driver.");
-    if (hResModule == nullptr || LoadStringA(hResModule, 1100, caption, sizeof(caption)) <= 0)
+    if (hResModule == nullptr || LoadStringA(hResModule, vm2::res::kMessageCaption, caption, sizeof(caption)) <= 0)
         vm2::CopyText(caption, sizeof(caption), "KAVRO Vigil3");
     loaded.reset();
 
