@@ -132,7 +132,6 @@ BOOL CDetail::CreatePollingObject()
 int CDetail::StartView(const char* pszPrinterName, const char* pszPortName, const char* pszModelID,
                        const char* pszDatFileName, int)
 {
-    TraceScope scope("CDetail::StartView");
     if (!SetPrinter(pszPrinterName, pszPortName, pszModelID, pszDatFileName)) {
         MessageBoxRes(nullptr, m_hViewModule, kNoDriverString, MB_ICONEXCLAMATION);
         return 2;
