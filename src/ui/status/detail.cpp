@@ -132,7 +132,6 @@ BOOL CDetail::CreatePollingObject()
 int CDetail::StartView(const char* pszPrinterName, const char* pszPortName, const char* pszModelID,
                        const char* pszDatFileName, int)
 {
-    TraceScope scope("CDetail::StartView");
     if (!SetPrinter(pszPrinterName, pszPortName, pszModelID, pszDatFileName)) {
         MessageBoxRes(nullptr, m_hViewModule, kNoDriverString, MB_ICONEXCLAMATION);
         return 2;
@@ -270,8 +269,8 @@ BOOL CDetail::OnInitDialog()
         if (target.IsOpen()) target.SetDword("Timer", static_cast<DWORD>(nLocal));
     }
     Trace(scope, "LocalTimer = %d, NetWorkTimer = %d\n", nLocal, nNetwork);
-    // A negative text would poll every second: it counts as none.
-    m_pStatusThread->SetIntervals(nLocal > 0 ? nLocal : 0, nNetwork > 0 ? nNetwork : 0);
+    // 0 keeps the polling object's own default; a negative value polls every second.
+    m_pStatusThread->SetIntervals(nLocal, nNetwork);
 
     if (m_bReadTimer) m_nReadTimerID = SetTimer(hWnd, kReadTimerId, 500, nullptr);
 
