@@ -287,6 +287,15 @@ TraceScope::~TraceScope()
     }
 }
 
+void Trace(const char* pszFormat, ...)
+{
+    if (!g_bTraceEnable || g_pszTracePath == nullptr || pszFormat == nullptr) return;
+    va_list ap;
+    va_start(ap, pszFormat);
+    WriteLine(g_nTraceDepth[0], pszFormat, ap);
+    va_end(ap);
+}
+
 void Trace(const TraceScope& scope, const char* pszFormat, ...)
 {
     if (!g_bTraceEnable || g_pszTracePath == nullptr || pszFormat == nullptr) return;

@@ -27,6 +27,9 @@ private:
 
 void Trace(const TraceScope& scope, const char* pszFormat, ...)
     __attribute__((format(printf, 2, 3)));
+// A line at the current depth of category 0, for an operation that opens no
+// scope of its own: its lines stay at the depth of the operation that called it.
+void Trace(const char* pszFormat, ...) __attribute__((format(printf, 1, 2)));
 
 // Sets the switch; on, the trace path is prepared, off, it is dropped.
 void SetTraceEnable(BOOL bEnable);

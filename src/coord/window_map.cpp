@@ -29,8 +29,7 @@ bool IsLiveWindow(std::uint32_t v) { return v != 0 && IsWindow(WordToHandle(v));
 
 void TraceMapEvent(const char* pszMapName, const char* pszEvent)
 {
-    TraceScope scope("WindowMap");
-    Trace(scope, "%s : %s\n", pszMapName, pszEvent);
+    Trace("WindowMap : %s : %s\n", pszMapName, pszEvent);
 }
 
 // The section's mutex, or none when its name cannot be built or another

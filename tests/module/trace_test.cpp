@@ -80,8 +80,8 @@ struct Writers {
 
 }  // namespace
 
-// Two blanks per level; a null name counts as category 0, and another
-// category has a depth of its own.
+// Two blanks per level, also for a line outside any scope of its own; a null
+// name counts as category 0, and another category has a depth of its own.
 TEST(Trace, ScopesNestWithTwoBlanksPerLevelAndCategory)
 {
     {
@@ -92,6 +92,7 @@ TEST(Trace, ScopesNestWithTwoBlanksPerLevelAndCategory)
             TraceScope inner("Inner::Step");
             Trace(inner, "%s\n", "deeper");
         }
+        Trace("no scope of its own\n");
         Trace(outer, "back\n");
         TraceScope anon(nullptr, 5);
         EXPECT_EQ(0, anon.Category());
@@ -103,7 +104,7 @@ TEST(Trace, ScopesNestWithTwoBlanksPerLevelAndCategory)
     EXPECT_EQ(0u, g_nTraceDepth[0]);
     EXPECT_EQ(0u, g_nTraceDepth[2]);
     std::vector<std::string> want = {"",       "---", "Outer()", "  value : 5", "  ",  "  ---", "  Inner::Step",
-                                     "    deeper", "  back", "  ",     "  ---",       "",    "---",   "Other",
+                                     "    deeper", "  no scope of its own", "  back", "  ",     "  ---",       "",    "---",   "Other",
                                      "  in two"};
     std::vector<std::string> got = OwnLines();
     ASSERT_GE(got.size(), want.size());

@@ -88,11 +88,10 @@ void CDialogBox::EndModal(int nResult)
 
 int CDialogBox::DoModal()
 {
-    TraceScope scope("CDialogBox::DoModal");
     if (m_nTemplateID == 0) return -1;
     if (m_hResModule == nullptr) m_hResModule = GetAppResModule();
     if (m_hResModule == nullptr) {
-        Trace(scope, "CDialogBox::DoModal : error : no resource module : %u", m_nTemplateID);
+        Trace("CDialogBox::DoModal : error : no resource module : %u\n", m_nTemplateID);
         return -1;
     }
 
@@ -106,7 +105,7 @@ int CDialogBox::DoModal()
                                    reinterpret_cast<LPARAM>(this));
     if (hDlg == nullptr) {
         // A loop without a dialog would wait for a WM_QUIT nobody posts.
-        Trace(scope, "CDialogBox::DoModal : error : CreateDialogParam(%u) : %lu", m_nTemplateID, GetLastError());
+        Trace("CDialogBox::DoModal : error : CreateDialogParam(%u) : %lu\n", m_nTemplateID, GetLastError());
         if (bDisabledParent) EnableWindow(m_hWndParent, TRUE);
         m_hWnd = nullptr;
         return -1;
@@ -131,7 +130,7 @@ int CDialogBox::DoModal()
     }
     // EndDialog hides the dialog; a dialog still shown did not end itself.
     bool bOwnQuit = m_bQuitPosted || !IsWindow(hDlg) || !IsWindowVisible(hDlg);
-    if (!bOwnQuit) Trace(scope, "CDialogBox::DoModal : WM_QUIT of an outer loop : %d", nResult);
+    if (!bOwnQuit) Trace("CDialogBox::DoModal : WM_QUIT of an outer loop : %d\n", nResult);
 
     // The owner is enabled before the dialog goes so that activation returns
     // to it rather than to another application's window. EndDialog enables

@@ -111,7 +111,6 @@ void CVlxEnvDlg::ShowResMessage(HWND hOwner, HMODULE hResDll, UINT nId)
 int CVlxEnvDlg::Run(const char* pszPrinterName, const char* pszDriverName, const char* pszPortName,
                     const char* pszModelID, const char* pszResDllPath, HWND hParent)
 {
-    TraceScope scope("CVlxEnvDlg::DoModal");
     m_hWndParent = hParent;
     if (!vm2::CopyText(m_szPrinterName, sizeof(m_szPrinterName), pszPrinterName) ||
         !vm2::CopyText(m_szPortName, sizeof(m_szPortName), pszPortName) ||
@@ -148,7 +147,7 @@ int CVlxEnvDlg::Run(const char* pszPrinterName, const char* pszDriverName, const
     m_hResModule = m_hResDll;
     int rc = DoModal();
     m_hResModule = nullptr;
-    Trace(scope, "DoModal : %d\n", rc);
+    Trace("CVlxEnvDlg : DoModal : %d\n", rc);
     int nResult = -3;
     if (rc == IDOK) {
         UpdateRunEntry(m_bTrayIconEnable, m_szPrinterName, m_szDriverName, m_szPortName, m_szModelID);
@@ -218,11 +217,10 @@ INT_PTR CVlxEnvDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
 
 BOOL CVlxEnvDlg::OnInitDialog()
 {
-    TraceScope scope("WM_INITDIALOG");
     HWND hExisting = nullptr;
     UINT rc = RegisterMapWindow(m_szPrinterName, m_szPortName, 0, m_hWnd, &hExisting, &m_hMapSection);
     if (rc != 0) {
-        Trace(scope, "RegisterMapWindow : %u\n", rc);
+        Trace("CVlxEnvDlg : RegisterMapWindow : %u\n", rc);
         if (rc == 1 && hExisting != nullptr) SetForegroundWindow(hExisting);
         // This dialog keeps no entry, so it keeps no section either.
         if (m_hMapSection != nullptr) CloseHandle(m_hMapSection);

@@ -58,13 +58,12 @@ void ShowTopic(HWND hOwner, const char* pszHelpFile, std::uint32_t nContext)
 
 void CVlxEnvDlg::HelpStartUp()
 {
-    TraceScope scope("CVlxEnvDlg::HelpStartUp");
     HtmlHelpA(nullptr, nullptr, kHH_INITIALIZE, reinterpret_cast<DWORD_PTR>(&m_dwHelpCookie));
     if (!vm2::prefs::IsHtmlHelpFile(m_szHelpFile)) return;
     char main[vm2::kPathBuf + 8] = "";
     if (!vm2::FormatText(main, sizeof(main), "%s>main", m_szHelpFile)) return;
     HWND rc = HtmlHelpA(m_hWnd, main, kHH_GET_WIN_TYPE, reinterpret_cast<DWORD_PTR>(&m_pHelpWinType));
-    Trace(scope, "m_hWnd = %#x, GetWinType return value : %#x\n", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(m_hWnd)),
+    Trace("m_hWnd = %#x, GetWinType return value : %#x\n", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(m_hWnd)),
           static_cast<unsigned>(reinterpret_cast<UINT_PTR>(rc)));
 }
 

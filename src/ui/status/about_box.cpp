@@ -98,7 +98,6 @@ void CAboutBox::SetVersion(HWND hCtl, const std::string& strVersion)
 
 BOOL CAboutBox::OnInitDialog()
 {
-    TraceScope scope("CAboutBox::OnInitDialog");
     if (IsThemeSupported()) {
         CWinThemeCtrl theme;
         theme.EnableThemeDialogTexture(m_hWnd, kThemeDialogTextureFlags);

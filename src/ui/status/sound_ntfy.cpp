@@ -35,11 +35,10 @@ CBeepBuzzer::~CBeepBuzzer()
 
 BOOL CBeepBuzzer::Play(BOOL bLoop)
 {
-    TraceScope scope("CBeepBuzzer::Play");
     if (!m_bReady) return FALSE;
     BOOL ok = vm2::snd::PlayWaveResource(m_hModule, vm2::res::kBuzzerWave,
                                          bLoop == 1 ? vm2::snd::kLoopFlags : vm2::snd::kPlayFlags);
-    Trace(scope, "PlaySound(%d, loop %d) : %d\n", vm2::res::kBuzzerWave, bLoop, ok);
+    Trace("CBeepBuzzer::Play : PlaySound(%d, loop %d) : %d\n", vm2::res::kBuzzerWave, bLoop, ok);
     return ok;
 }
 
@@ -50,19 +49,18 @@ void CBeepBuzzer::Stop() { PlaySoundA(nullptr, m_hModule, vm2::snd::kStopFlags);
 CResSndNtfy::CResSndNtfy(const char* pszModelID, const char* pszDriverName, HMODULE hResDll)
     : m_szProfilePath{}, m_szSection{}, m_bReady(FALSE), m_hModule(nullptr), m_hResDll(hResDll)
 {
-    TraceScope scope("CResSndNtfy::CResSndNtfy");
     if (!GetProfilePath(m_szProfilePath, pszDriverName, pszModelID) || m_szProfilePath[0] == '\0') {
-        Trace(scope, "no data file\n");
+        Trace("CResSndNtfy : no data file\n");
         return;
     }
     DWORD size = sizeof(m_szSection);
     if (GetLanguageSection(m_szSection, &size, m_szProfilePath) < 0) {
-        Trace(scope, "no language section\n");
+        Trace("CResSndNtfy : no language section\n");
         return;
     }
     char install[vm2::kPathBuf] = "";
     if (!GetInstallPath(install, pszDriverName, pszModelID) || install[0] == '\0') {
-        Trace(scope, "no install folder\n");
+        Trace("CResSndNtfy : no install folder\n");
         return;
     }
     m_strInstallPath = install;
@@ -75,7 +73,7 @@ CResSndNtfy::CResSndNtfy(const char* pszModelID, const char* pszDriverName, HMOD
         std::string path = m_strInstallPath + library;
         // Only its wave resources are used: loaded as data, no code of it runs.
         m_hModule = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        Trace(scope, "WAVRES %s : %p\n", path.c_str(), static_cast<void*>(m_hModule));
+        Trace("CResSndNtfy : WAVRES %s : %p\n", path.c_str(), static_cast<void*>(m_hModule));
     }
     m_bReady = m_hModule != nullptr;
 }
@@ -87,10 +85,9 @@ CResSndNtfy::~CResSndNtfy()
 
 BOOL CResSndNtfy::Play(int nSoundId)
 {
-    TraceScope scope("CResSndNtfy::Play");
     if (!m_bReady || nSoundId == 0) return FALSE;
     BOOL ok = vm2::snd::PlayWaveResource(m_hModule, nSoundId, vm2::snd::kPlayFlags);
-    Trace(scope, "PlaySound(%d) : %d\n", nSoundId, ok);
+    Trace("CResSndNtfy::Play : PlaySound(%d) : %d\n", nSoundId, ok);
     return ok;
 }
 

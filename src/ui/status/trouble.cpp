@@ -34,7 +34,6 @@ void CTrouble::OnAttach(HWND hWnd)
 
 int CTrouble::Run(HRSRC hResource)
 {
-    TraceScope scope("CTrouble::Run");
     m_hResource = hResource;
     // Read before there is a window: a resource without pages shows none (the
     // template may be visible from its creation on).
@@ -45,7 +44,7 @@ int CTrouble::Run(HRSRC hResource)
     m_nPageCount = m_Pages.Count();
     if (m_nPageCount == 0) {
         // Nothing to walk through: as if the user had closed it.
-        Trace(scope, "CTrouble::Run : error : no pages : resource %p, %lu bytes, %u declared\n", pData, dwSize,
+        Trace("CTrouble::Run : error : no pages : resource %p, %lu bytes, %u declared\n", pData, dwSize,
               m_Pages.DeclaredCount());
         return 1;
     }
@@ -56,7 +55,7 @@ int CTrouble::Run(HRSRC hResource)
     t_pInnermost = m_pOuter;
     if (m_bEndedFromOutside) {
         // The WM_QUIT this loop took was meant for the window around it.
-        Trace(scope, "ended from outside : %d\n", nResult);
+        Trace("CTrouble::Run : ended from outside : %d\n", nResult);
         PostQuitMessage(nResult);
         nResult = 0;
     }
@@ -73,10 +72,9 @@ void CTrouble::EndOpenDialogs()
 
 BOOL CTrouble::OnInitDialog()
 {
-    TraceScope scope("CTrouble::OnInitDialog");
     m_nPageIndex = 0;
     if (m_Pages.DeclaredCount() != m_nPageCount)
-        Trace(scope, "CTrouble::OnInitDialog : %u pages declared, %d in the resource\n", m_Pages.DeclaredCount(),
+        Trace("CTrouble::OnInitDialog : %u pages declared, %d in the resource\n", m_Pages.DeclaredCount(),
               m_nPageCount);
     m_strTitle = m_Pages.Title();
     SetWindowTextA(m_hWnd, m_strTitle.c_str());
