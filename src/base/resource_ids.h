@@ -18,9 +18,8 @@ constexpr unsigned kControlTimerId = 20;     // animation timer of the picture a
 constexpr unsigned kControlTimerPeriod = 500;  // ms
 
 // ------------------------------------------------ status view, sound, trouble pages
-constexpr int kTitleString = 1100;         // window title prefix: "<1100> : <printer>"
+constexpr int kTitleString = 1100;         // title prefix "<1100> : <printer>", caption of every message box
 constexpr int kNoStatusIcon = 750;         // status icon when the status names none
-constexpr int kAlternateIcon = 765;        // alternates with the status icon in icon mode 1
 constexpr int kTroubleTemplate = 103;      // trouble dialog
 constexpr int kTroublePagesBase = 11010;   // RCDATA 11010 + help table number
 
@@ -46,7 +45,7 @@ constexpr int kAboutTemplate = 104;        // the about box
 constexpr int kWindowIcon = 621;           // small and big icon of the status window
 constexpr int kAboutMenuString = 1131;     // system-menu item of the about box
 constexpr int kRegisterFailedString = 1202;  // the shared window register is not usable
-constexpr int kNoDriverString = 1223;      // the printer's driver is not found
+constexpr int kNoDriverString = 1223;      // the printer's driver, or its data file, is not found
 constexpr int kPortReplacedString = 1233;  // communication error boxes: "RST_FREPLACE"
 constexpr int kLibraryInUseString = 1234;  // "ERR_KBAPIINUSE"
 constexpr int kComOthersString = 1235;     // "ERR_OTHERS"
@@ -67,16 +66,14 @@ constexpr int kPrefsTemplateBuzzer = 110;
 constexpr int kHelpMenuString = 244;        // the context menu's one item
 constexpr int kNotifyCountString = 1000;    // number of notification items, decimal
 constexpr int kNotifyFirstText = 1001;      // item texts from here on
-constexpr int kMessageCaption = 1100;
 constexpr int kNotifyColumnEvent = 1120;    // column titles
 constexpr int kNotifyColumnState = 1121;
 constexpr int kNotifyStateOn = 1122;        // state texts
 constexpr int kNotifyStateOff = 1123;
-constexpr int kNoProfileMessage = 1223;
 constexpr int kAgentFailedMessage = 1225;
 constexpr int kNwlinkAgentMessage = 1226;
 constexpr int kNwlinkAgentSt2Message = 1230;
-constexpr int kPrefsTitle = 1360;
+constexpr int kPrefsTitle = 1360;           // also the wait dialog's title
 // Bitmaps: notification state images; tray icon preview off, choices 0-2.
 constexpr int kNotifyStateBitmap = 400;
 constexpr int kTrayPreviewOff = 500;
@@ -105,6 +102,12 @@ constexpr int kIdFrame222 = 222;
 constexpr int kIdFrame223 = 223;
 constexpr int kIdBuzzer = 392;
 constexpr int kIdLoopBuzzer = 393;
+
+// ------------------------------------------------------------------ wait dialog
+// Shown while the agent settings program works; its title is string 1360.
+constexpr int kWaitTemplate = 111;
+constexpr int kWaitTextString = 3003;   // text of control 222
+constexpr int kCtlWaitText = 222;
 
 }  // namespace res
 }  // namespace vm2

@@ -170,7 +170,7 @@ int CheckDriverInstalled(const char* pszDriverName, HMODULE hResModule, const ch
     if (hResModule == nullptr || LoadStringA(hResModule, vm2::res::kComOthersString, text, sizeof(text)) <= 0)
         vm2::CopyText(text, sizeof(text),
                       "Unable to establish bi directional communication.\nPlease re install your printer driver.");
-    if (hResModule == nullptr || LoadStringA(hResModule, vm2::res::kMessageCaption, caption, sizeof(caption)) <= 0)
+    if (hResModule == nullptr || LoadStringA(hResModule, vm2::res::kTitleString, caption, sizeof(caption)) <= 0)
         vm2::CopyText(caption, sizeof(caption), "KAVRO Vigil3");
     loaded.reset();
 

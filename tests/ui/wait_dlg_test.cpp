@@ -6,13 +6,14 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/resource_ids.h"
 #include "coord/companion_fixture.h"
 #include "module/app.h"
 
 using vm2test::WindowWatch;
 constexpr auto npos = std::string::npos;
 
-static std::string Title() { return comptest::KitString(CWaitDlg::kTitleString); }
+static std::string Title() { return comptest::KitString(vm2::res::kPrefsTitle); }
 
 TEST(CWaitDlg, TextsNoCloseItemTwoTimersTemplateNeededAndTheProgramsThatAnswerIt)
 {
@@ -30,7 +31,7 @@ TEST(CWaitDlg, TextsNoCloseItemTwoTimersTemplateNeededAndTheProgramsThatAnswerIt
     DWORD elapsed = GetTickCount() - start;
     vm2test::WindowSnapshot seen = watch.Join();
     ASSERT_TRUE(seen.found) << "no window titled \"" << Title() << "\" appeared";
-    EXPECT_NE(npos, seen.AllText().find(comptest::KitString(CWaitDlg::kTextString))) << seen.AllText();
+    EXPECT_NE(npos, seen.AllText().find(comptest::KitString(vm2::res::kWaitTextString))) << seen.AllText();
     EXPECT_TRUE(elapsed >= 1500 && elapsed < 20000) << elapsed << " ms: 100 ms, then the long wait";
     EXPECT_EQ(0u, dlg.m_nTimerId) << "no timer outlives the dialog";
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/resource_ids.h"
 #include "base/text.h"
 #include "base/trace.h"
 #include "config/registry.h"
@@ -10,7 +11,7 @@
 #include "coord/companion_commands.h"
 #include "coord/wait_dlg.h"
 
-CWaitDlg::CWaitDlg(const char* pszResDllPath, HWND hOwner) : CDialogBox(kTemplateId, hOwner)
+CWaitDlg::CWaitDlg(const char* pszResDllPath, HWND hOwner) : CDialogBox(vm2::res::kWaitTemplate, hOwner)
 {
     if (!vm2::IsEmpty(pszResDllPath)) m_hResModule = LoadLibraryExA(pszResDllPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
 }
@@ -23,7 +24,7 @@ CWaitDlg::~CWaitDlg()
 INT_PTR CWaitDlg::DoModal(LPARAM lParam)
 {
     m_lParam = lParam;
-    if (m_hResModule == nullptr || FindResourceA(m_hResModule, MAKEINTRESOURCEA(kTemplateId), RT_DIALOG) == nullptr)
+    if (m_hResModule == nullptr || FindResourceA(m_hResModule, MAKEINTRESOURCEA(vm2::res::kWaitTemplate), RT_DIALOG) == nullptr)
         return m_nResult;
     CDialogBox::DoModal();
     return m_nResult;
@@ -42,9 +43,10 @@ BOOL CWaitDlg::OnInitDialog()
     SetWindowLongPtrA(m_hWnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_MINIMIZEBOX));
 
     char text[257] = "";
-    if (LoadStringA(m_hResModule, kTitleString, text, sizeof(text)) > 0) SetWindowTextA(m_hWnd, text);
+    if (LoadStringA(m_hResModule, vm2::res::kPrefsTitle, text, sizeof(text)) > 0) SetWindowTextA(m_hWnd, text);
     text[0] = '\0';
-    if (LoadStringA(m_hResModule, kTextString, text, sizeof(text)) > 0) SetDlgItemTextA(m_hWnd, kTextControl, text);
+    if (LoadStringA(m_hResModule, vm2::res::kWaitTextString, text, sizeof(text)) > 0)
+        SetDlgItemTextA(m_hWnd, vm2::res::kCtlWaitText, text);
 
     m_nPhase = 1;
     m_nTimerId = SetTimer(m_hWnd, kFirstTimer, kFirstDelay, nullptr) != 0 ? kFirstTimer : 0;

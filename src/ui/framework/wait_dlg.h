@@ -10,10 +10,6 @@
 
 class CWaitDlg : public CDialogBox {
 public:
-    static constexpr int kTemplateId = 111;
-    static constexpr UINT kTitleString = 1360;
-    static constexpr UINT kTextString = 3003;
-    static constexpr int kTextControl = 222;
     static constexpr UINT_PTR kFirstTimer = 1;   // 100 ms: the dialog is on screen
     static constexpr UINT kFirstDelay = 100;
     static constexpr UINT_PTR kLongTimer = 10;   // 10 s: the longest wait for the answer

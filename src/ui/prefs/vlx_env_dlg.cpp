@@ -104,7 +104,7 @@ void CVlxEnvDlg::ShowResMessage(HWND hOwner, HMODULE hResDll, UINT nId)
     char text[1025] = "";
     char caption[vm2::kPathBuf] = "";
     LoadStringA(hResDll, nId, text, sizeof(text));
-    LoadStringA(hResDll, res::kMessageCaption, caption, sizeof(caption));
+    LoadStringA(hResDll, res::kTitleString, caption, sizeof(caption));
     MessageBoxA(hOwner, text, caption, MB_OK);
 }
 
@@ -129,7 +129,7 @@ int CVlxEnvDlg::Run(const char* pszPrinterName, const char* pszDriverName, const
         return -1;
     }
     if (!GetProfilePath(m_szProfile, m_szDriverName, m_szModelID) || m_szProfile[0] == '\0') {
-        ShowResMessage(nullptr, m_hResDll, res::kNoProfileMessage);
+        ShowResMessage(nullptr, m_hResDll, res::kNoDriverString);
         Release();
         return -1;
     }

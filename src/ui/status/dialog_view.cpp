@@ -199,7 +199,7 @@ int CStatusView::SetViewStatus(CPrinterStatus* pStatus)
     SetWindowTextA(m_hWndTitle, szText);
 
     if (nIconID != m_nIconID || bChanged) {
-        DWORD ids[2] = {static_cast<DWORD>(nIconID), static_cast<DWORD>(kAlternateIcon)};
+        DWORD ids[2] = {static_cast<DWORD>(nIconID), static_cast<DWORD>(kAlternateStatusIcon)};
         m_Icon.SetIcons(nIconMode == 1 ? 2 : 1, ids);
         m_nIconID = nIconID;
     }
