@@ -103,9 +103,9 @@ TEST(Trace, ScopesNestWithTwoBlanksPerLevelAndCategory)
     }
     EXPECT_EQ(0u, g_nTraceDepth[0]);
     EXPECT_EQ(0u, g_nTraceDepth[2]);
-    std::vector<std::string> want = {"",       "---", "Outer()", "  value : 5", "  ",  "  ---", "  Inner::Step",
-                                     "    deeper", "  no scope of its own", "  back", "  ",     "  ---",       "",    "---",   "Other",
-                                     "  in two"};
+    std::vector<std::string> want = {"",           "---",   "Outer()", "  value : 5", "  ", "  ---", "  Inner::Step",
+                                     "    deeper", "  no scope of its own", "  back", "  ", "  ---", "",    "---",
+                                     "Other",      "  in two"};
     std::vector<std::string> got = OwnLines();
     ASSERT_GE(got.size(), want.size());
     got.erase(got.begin(), got.end() - want.size());

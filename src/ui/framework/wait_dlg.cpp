@@ -24,7 +24,8 @@ CWaitDlg::~CWaitDlg()
 INT_PTR CWaitDlg::DoModal(LPARAM lParam)
 {
     m_lParam = lParam;
-    if (m_hResModule == nullptr || FindResourceA(m_hResModule, MAKEINTRESOURCEA(vm2::res::kWaitTemplate), RT_DIALOG) == nullptr)
+    if (m_hResModule == nullptr ||
+        FindResourceA(m_hResModule, MAKEINTRESOURCEA(vm2::res::kWaitTemplate), RT_DIALOG) == nullptr)
         return m_nResult;
     CDialogBox::DoModal();
     return m_nResult;
