@@ -10,6 +10,7 @@
 #       program a display when there is none. Only the program's output is
 #       shown; Wine's own messages go to <prefix>/wine.log, which is named
 #       when the program fails.
+. "$(dirname "$0")/wine-layout.sh"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 
@@ -32,12 +33,11 @@ if [ "$1" != "--session" ] && [ "$1" != "--session-inner" ]; then
     tail -n +1 -s 0.1 -f --pid=$pid "$out"
     wait $pid
     status=$?
-    # About once in a few thousand starts Wine cannot map its shared user
-    # data ("virtual_alloc_first_teb ... failed to map the shared user data:
-    # c0000018", a clash in the randomised address space) and the program
-    # ends within 0.15 s without a word, Wine's messages being off. A test
-    # program writes its first line before it tests anything, so such a run
-    # tested nothing: it gets one more start, and the lost one is shown.
+    # Where the address space stays randomised (wine-layout.sh), about once
+    # in a few thousand starts Wine cannot map its shared user data and the
+    # program ends within 0.15 s without a word, Wine's messages being off. A
+    # test program writes its first line before it tests anything, so such a
+    # run tested nothing: it gets one more start, and the lost one is shown.
     # Twice in a row is a failure.
     if [ $status = 0 ] || [ -s "$out" ]; then break; fi
     echo "$(basename "$1") ended with status $status before writing anything (start $tries)" >&2

@@ -2,6 +2,7 @@
 # Starts a persistent wineserver for the prefix and warms it. The warm-up's
 # standard streams go nowhere: Wine's service processes would otherwise keep
 # ctest's pipes open and the run would never end.
+. "$(dirname "$0")/../../scripts/wine-layout.sh"
 : "${WINEPREFIX:?WINEPREFIX must be set}"
 mkdir -p "$WINEPREFIX"
 # A run without a display (ctest or "cmake --workflow" by hand) gets an X

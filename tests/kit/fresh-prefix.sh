@@ -4,6 +4,7 @@
 # KitFreshPrefix tests, and removes the prefix.
 # Usage: fresh-prefix.sh <build dir>
 set -u
+. "$(dirname "$0")/../../scripts/wine-layout.sh"
 build="$1"
 export WINEPREFIX="$build/wineprefix-kit-fresh"
 export WINEDEBUG="${WINEDEBUG:--all}"
