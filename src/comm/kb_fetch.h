@@ -57,7 +57,10 @@ BasicFetchResult<Buffer> Fetch(Call call, WantFetch wantFetch, Observe observe)
     }
     DWORD got = size;
     observe(FetchStage::BeforeSecond, 0, got);
-    r.nSecond = call(size != 0 ? r.data.data() : nullptr, &got);
+    // A size of 0 still gets a buffer: a null one would be another size
+    // query, answered -4 again instead of the (empty) reply.
+    unsigned char none = 0;
+    r.nSecond = call(size != 0 ? r.data.data() : &none, &got);
     r.dwSize = got;
     // The library may claim more than it was given room for: never read past it.
     if (got < size) r.data.resize(got);

@@ -55,6 +55,8 @@ TEST(KbFetch, ReadsWhatTheSizeQueryAnnouncedAndNoMore)
     // Announces 4 bytes, then claims 4 + 1 were written: the claim is cut.
     r = kb::Fetch([](void* buf, DWORD* size) { *size = buf ? 5 : 4; return buf ? 1 : -4; }, kAlways, kQuiet);
     EXPECT_EQ(4u, r.data.size());
+    EXPECT_EQ(1, kb::Fetch([](void* buf, DWORD* size) { *size = 0; return buf ? 1 : -4; }, kAlways, kQuiet).nSecond)
+        << "an announced size of 0 is fetched with a buffer, not asked for again";
     EXPECT_FALSE(kb::Fetch(LibraryCall, [](int, DWORD) { return false; }, kQuiet).Fetched()) << "no second call without want";
 }
 
