@@ -31,8 +31,9 @@ CDetailKbStatus::CDetailKbStatus(int nType, const char* pszAddress, ComErrTolera
 
 CDetailKbStatus::~CDetailKbStatus()
 {
-    // Join before the strings this thread reads go away.
-    EndStatusThread();
+    // Join before the strings this thread reads go away; the traced end
+    // follows in the base destructor.
+    JoinStatusThread();
 }
 
 DWORD CDetailKbStatus::EnumChannel(int nIndex)

@@ -203,9 +203,8 @@ int CKbStatChannel::StartStatusThread(HWND hWnd)
     return 1;
 }
 
-void CKbStatChannel::EndStatusThread()
+void CKbStatChannel::JoinStatusThread()
 {
-    TraceScope scope("Enter CKbStatChannel::EndStatusThread");
     m_hWnd = nullptr;
     InterlockedExchange(&m_bRunning, 0);
     if (m_hEnd) SetEvent(m_hEnd.get());
@@ -214,6 +213,12 @@ void CKbStatChannel::EndStatusThread()
         CloseHandle(m_hThread);
         m_hThread = nullptr;
     }
+}
+
+void CKbStatChannel::EndStatusThread()
+{
+    TraceScope scope("Enter CKbStatChannel::EndStatusThread");
+    JoinStatusThread();
     Trace(scope, "Exit CKbStatChannel::EndStatusThread\n");
 }
 

@@ -88,6 +88,10 @@ public:
 
 protected:
     void Post(UINT uMsg, int nResult);
+    // EndStatusThread's work without its trace: for a derived destructor,
+    // which must join before its own fields go, while the one traced end of
+    // the object stays the base destructor's.
+    void JoinStatusThread();
     // The worker's pause: true when the end was asked for meanwhile (or
     // before), false when the time ran out.
     bool PauseOrEnd(DWORD dwMilliseconds) const;
