@@ -124,20 +124,16 @@ TargetKeyPoll::Entry* TargetKeyPoll::Find()
 {
     TraceScope scope("GetCurrentTargetPrnKey()");
     TargetKeyCache& c = m_cache;
-    // The hive decision traces what a fresh one would, once per poll.
+    // The hive decision traces what a fresh one would, in every lookup.
     if (!c.m_bFactsKnown) {
         c.m_facts = vm2::GatherLogonFacts(scope);
         c.m_dwConsoleSession = WTSGetActiveConsoleSessionId();
         c.m_bFactsKnown = true;
-        m_choice = vm2::ChooseTargetBase(m_nKind, c.m_facts);
-        if (m_choice.sameUser) Trace(scope, "same logon user\n");
-        m_bChoiceTraced = true;
-    } else if (!m_bChoiceTraced) {
+    } else {
         for (const std::string& line : c.m_facts.traceLines) Trace(scope, "%s", line.c_str());
-        m_choice = vm2::ChooseTargetBase(m_nKind, c.m_facts);
-        if (m_choice.sameUser) Trace(scope, "same logon user\n");
-        m_bChoiceTraced = true;
     }
+    m_choice = vm2::ChooseTargetBase(m_nKind, c.m_facts);
+    if (m_choice.sameUser) Trace(scope, "same logon user\n");
     if (IsEmpty(m_strName.c_str())) return nullptr;
 
     if (c.m_entries.size() >= kMaxEntries) c.m_entries.clear();

@@ -130,5 +130,4 @@ private:
     int m_nKind;
     std::string m_strName;
     vm2::TargetBaseChoice m_choice;
-    bool m_bChoiceTraced = false;
 };

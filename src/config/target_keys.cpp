@@ -116,6 +116,7 @@ BOOL KP_OpenPrinter(const char* pszPrinterName, HANDLE* phPrinter, PRINTER_DEFAU
 struct TargetKeyLookupMemo::Data {
     bool haveChoice[2] = {false, false};
     vm2::TargetBaseChoice choice[2];
+    std::vector<std::string> traceLines[2];  // traced again by every lookup that reuses the choice
     std::map<std::pair<int, std::string>, std::string> found;  // (kind, lower-case name) -> key path
 };
 
@@ -160,16 +161,19 @@ int GetCurrentTargetPrnKey(const char* pszName, int nKind, char* pszKeyPath, HKE
     TargetKeyLookupMemo::Data* memo = t_pMemo;
     vm2::TargetBaseChoice choice;
     if (memo != nullptr && memo->haveChoice[nKind]) {
+        // Every lookup traces the decision, whether made now or kept.
         choice = memo->choice[nKind];
+        for (const std::string& line : memo->traceLines[nKind]) Trace(scope, "%s", line.c_str());
     } else {
         vm2::LogonFacts facts = g_logonFacts.load()(scope);
         choice = vm2::ChooseTargetBase(nKind, facts);
-        if (choice.sameUser) Trace(scope, "same logon user\n");
         if (memo != nullptr) {
             memo->choice[nKind] = choice;
+            memo->traceLines[nKind] = facts.traceLines;
             memo->haveChoice[nKind] = true;
         }
     }
+    if (choice.sameUser) Trace(scope, "same logon user\n");
     if (choice.usersHive) root = HKEY_USERS;
     if (phRoot != nullptr) *phRoot = root;
     CopyText(pszKeyPath, kPathBuf, choice.basePath.c_str());
@@ -266,11 +270,11 @@ int RebuildTargetKey(HKEY hRoot, const char* pszPrinterName, const char* pszPort
         // The lookup that sent us here walked the keys by index while other
         // processes may have been removing keys, and so may have stepped
         // over ours; only now are removals held off. A key found now is the
-        // printer's key, and whoever made it also fills it.
-        char found[kPathBuf] = "";
-        HKEY foundRoot = hRoot;
-        if (GetCurrentTargetPrnKey(name.c_str(), nKind, found, &foundRoot) == 0 && foundRoot == hRoot) {
-            CopyText(pszBase, kPathBuf, found);
+        // printer's key, and whoever made it also fills it. The keys are
+        // walked directly: a lookup would add its own lines to the trace.
+        std::string found;
+        if (WalkTargetKeys(hRoot, pszBase, name.c_str(), &found, nullptr) == 0) {
+            CopyText(pszBase, kPathBuf, found.c_str());
             return 0;
         }
         if (CreateTargetPrnKey(hRoot, name.c_str(), nKind, pszBase, pszBase) != 0) return 1;
