@@ -373,11 +373,8 @@ int DeleteNoneReg(HKEY hRoot, const char* pszBase)
                 Trace(scope, "This key is delete. #2 (%s)\n", sub.c_str());
                 return true;
             }
-            if (!PrinterLooksInstalled(printer.get())) {
-                Trace(scope, "This key is delete. #3 (%s)\n", sub.c_str());
-                return true;
-            }
-            return false;
+            // A printer without driver or print processor goes silently.
+            return !PrinterLooksInstalled(printer.get());
         };
         SweepSubkeys(base, condemned,
                      [&](const std::string& sub) { DeleteUnusedKey(hRoot, JoinKey(pszBase, sub).c_str()); });
