@@ -7,6 +7,7 @@
 #include "config/regpaths.h"
 #include "base/trace.h"
 #include "base/unique_handle.h"
+#include "harness/trace_log.h"
 
 using commtest::Receiver;
 using kbsim::Entry;
@@ -124,12 +125,16 @@ TEST_F(DetailKbStatusTest, MissingStatusChannelIsReported)
 {
     m_sim.SetChannels(commtest::kUsb, {{0x10000003, 0, 0}});
     Receiver window;
+    vm2test::TraceLog log;
+    vm2test::TraceOn on;
     auto poller = MakePoller();
     ASSERT_EQ(1, poller->StartStatusThread(window.Handle()));
     ASSERT_TRUE(window.WaitFor(6000));
     poller->EndStatusThread();
     EXPECT_EQ(static_cast<UINT>(WM_RESULT_KBSTCHANNEL), window.m_got[0].msg);
     EXPECT_EQ(-1, window.m_got[0].result);
+    poller.reset();
+    EXPECT_EQ(2, log.Count("Enter CKbStatChannel::EndStatusThread")) << "ended by its window, then at its destruction";
 }
 
 TEST_F(DetailKbStatusTest, PrintJobSwitchesToTheRegistryAndBack)

@@ -9,6 +9,7 @@
 #include "comm/receiver.h"
 #include "config/notify_settings.h"
 #include "config/paths.h"
+#include "harness/trace_log.h"
 #include "module/app.h"
 #include "module/exports.h"
 
@@ -81,7 +82,14 @@ TEST_F(StatusExports, OnePollPerReplyOrFailure)
         SCOPED_TRACE(row.what);
         m_sim.SetReply(commtest::kUsb, ready);
         Start(commtest::kUsb, "USB001");
-        ASSERT_EQ(1, GetStatus().result);
+        vm2test::TraceLog log;
+        {
+            vm2test::TraceOn on;
+            ASSERT_EQ(1, GetStatus().result);
+        }
+        // Each of its four target key lookups (reply, state, sound, buzzer) traces the hive decision.
+        EXPECT_EQ(4, log.Count("GetCurrentTargetPrnKey()"));
+        EXPECT_EQ(4, log.Count("same logon user"));
         EXPECT_EQ(GetApp()->m_pMonitorBuffer->m_dwStatusChannelNo, StoredDword(commtest::kUsb, "Channel", 0));
         m_sim.SetReply(commtest::kUsb, row.reply);
         for (const kbsim::Fault& f : row.faults) m_sim.AddFault(commtest::kUsb, f);

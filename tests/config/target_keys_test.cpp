@@ -7,6 +7,7 @@
 
 #include "config/target_fixtures.h"
 #include "harness/test_support.h"
+#include "harness/trace_log.h"
 #include "module/exports.h"
 #include "base/trace.h"
 
@@ -290,7 +291,12 @@ TEST(RebuildTargetKey, StaleKeyGoesWithItsSubkeysLivingKeysStay)
 
     doomed.Remove();
     ASSERT_FALSE(PrinterExists(doomed.Name()));
-    EXPECT_EQ(4, CheckTargetRegKey(fresh.Name().c_str(), "LPT1:", model.model.c_str(), &kind, path));
+    vm2test::TraceLog log;
+    {
+        vm2test::TraceOn on;
+        EXPECT_EQ(4, CheckTargetRegKey(fresh.Name().c_str(), "LPT1:", model.model.c_str(), &kind, path));
+    }
+    EXPECT_EQ(1, log.Count("GetCurrentTargetPrnKey()")) << "the rebuild rechecks its key without a lookup's lines";
     EXPECT_EQ(TargetKeyPath(kPrinterBase, 0), path) << "the freed number";
     EXPECT_EQ(fresh.Name(), ReadString(HKEY_CURRENT_USER, path, "Name"));
     EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, TargetKeyPath(kPrinterBase, 0) + "\\Notify"));

@@ -1,50 +1,20 @@
 #include "base/trace.h"
 
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
 #include <memory>
 #include <regex>
 #include <sstream>
 
 #include "harness/test_support.h"
+#include "harness/trace_log.h"
 #include "module/exports.h"
 
+using vm2test::TraceFilePath;
+using vm2test::TraceLog;
+using vm2test::TraceOn;
+
 namespace {
-
-std::string TraceFilePath()
-{
-    char folder[MAX_PATH] = "";
-    SHGetSpecialFolderPathA(nullptr, folder, CSIDL_COMMON_APPDATA, FALSE);
-    return std::string(folder) + "\\VLX3_SIDM.LOG";
-}
-
-// The lines this process wrote, without their "pid:ticks: " prefix.
-std::vector<std::string> OwnLines()
-{
-    std::string text = vm2test::ReadFileText(TraceFilePath());
-    char pid[16];
-    snprintf(pid, sizeof(pid), "%04lX:", GetCurrentProcessId());
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    static const std::regex prefix("^[0-9A-F]{4,}:[0-9]{10}: ");
-    while (std::getline(in, line)) {
-        if (line.rfind(pid, 0) != 0) continue;
-        EXPECT_TRUE(std::regex_search(line, prefix)) << line;
-        EXPECT_FALSE(line.empty() || line.back() != '\r') << "text mode stores CR LF: " << line;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line.substr(line.find(": ") + 2));
-    }
-    return lines;
-}
-
-// Switches the in-process trace on for one test; the log file is shared by
-// every process of the prefix, so these tests hold the "trace" lock.
-struct TraceOn {
-    TraceOn() { SetTraceEnable(TRUE); }
-    ~TraceOn() { SetTraceEnable(FALSE); }
-};
 
 // Copies of trace_writer_helper sharing a start semaphore and a go event.
 struct Writers {
@@ -84,6 +54,7 @@ struct Writers {
 // name counts as category 0, and another category has a depth of its own.
 TEST(Trace, ScopesNestWithTwoBlanksPerLevelAndCategory)
 {
+    TraceLog log;
     {
         TraceOn on;
         TraceScope outer("Outer()");
@@ -106,10 +77,7 @@ TEST(Trace, ScopesNestWithTwoBlanksPerLevelAndCategory)
     std::vector<std::string> want = {"",           "---",   "Outer()", "  value : 5", "  ", "  ---", "  Inner::Step",
                                      "    deeper", "  no scope of its own", "  back", "  ", "  ---", "",    "---",
                                      "Other",      "  in two"};
-    std::vector<std::string> got = OwnLines();
-    ASSERT_GE(got.size(), want.size());
-    got.erase(got.begin(), got.end() - want.size());
-    EXPECT_EQ(want, got);
+    EXPECT_EQ(want, log.Lines());
 }
 
 // The path is looked up at the first scope (not when the switch is set, under
@@ -126,14 +94,14 @@ TEST(Trace, PathOnlyWithinTheOutermostScopeAndNothingWrittenWhenOff)
         }
         EXPECT_EQ(nullptr, g_pszTracePath);
     }
-    size_t before = OwnLines().size();
+    TraceLog log;
     {
         TraceScope s("Silent()");
         EXPECT_EQ(1u, g_nTraceDepth[0]);
         Trace(s, "never\n");
     }
     EXPECT_EQ(0u, g_nTraceDepth[0]);
-    EXPECT_EQ(before, OwnLines().size());
+    EXPECT_TRUE(log.Lines().empty());
 }
 
 TEST(Trace, RegistrySwitchTurnsTheModuleTraceOn)
@@ -155,26 +123,25 @@ TEST(Trace, RegistrySwitchTurnsTheModuleTraceOn)
     };
 
     setLog(0);
-    size_t before = OwnLines().size();
+    TraceLog log;
     runExport();
-    EXPECT_EQ(before, OwnLines().size()) << "log = 0 writes nothing";
+    EXPECT_TRUE(log.Lines().empty()) << "log = 0 writes nothing";
 
     RegDeleteValueA(key, "log");
     runExport();
-    EXPECT_EQ(before, OwnLines().size()) << "no log value writes nothing";
+    EXPECT_TRUE(log.Lines().empty()) << "no log value writes nothing";
 
     setLog(1);
     runExport();
     RegDeleteValueA(key, "log");
     RegCloseKey(key);
 
-    std::vector<std::string> got = OwnLines();
-    ASSERT_GE(got.size(), before + 4);
-    EXPECT_EQ("", got[before]);
-    EXPECT_EQ("---", got[before + 1]);
-    EXPECT_EQ("PrReleaseRegistry()", got[before + 2]);
-    EXPECT_EQ("  PrinterName : Trace Printer, DriverName : Trace Driver, PortName : LPT1:, ModelID : TR-1",
-              got[before + 3]);
+    std::vector<std::string> got = log.Lines();
+    ASSERT_GE(got.size(), 4u);
+    EXPECT_EQ("", got[0]);
+    EXPECT_EQ("---", got[1]);
+    EXPECT_EQ("PrReleaseRegistry()", got[2]);
+    EXPECT_EQ("  PrinterName : Trace Printer, DriverName : Trace Driver, PortName : LPT1:, ModelID : TR-1", got[3]);
 }
 
 TEST(TraceProcesses, SeveralWritersLoseOrSplitNoLine)
