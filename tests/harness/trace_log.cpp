@@ -47,8 +47,10 @@ std::vector<std::string> TraceLog::Lines() const
 int TraceLog::Count(const std::string& text) const
 {
     int n = 0;
-    for (const std::string& line : Lines()) n += line.find_first_not_of(' ') == line.size() - text.size() &&
-                                                 line.compare(line.size() - text.size(), text.size(), text) == 0;
+    for (const std::string& line : Lines()) {
+        size_t start = line.find_first_not_of(' ');
+        n += start != std::string::npos && line.compare(start, std::string::npos, text) == 0;
+    }
     return n;
 }
 
