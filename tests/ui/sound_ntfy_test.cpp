@@ -18,22 +18,17 @@ TEST(Sound, BuzzerOnceOrLoopingUntilStopStatusSoundsFromTheLibraryWavresNamesEls
 {
     InstalledModel m("KX9100.INI");
     CBeepBuzzer buzzer(kModel, m.hResDll);
-    if (getenv("VM2PR2_EXPECT_NO_AUDIO") != nullptr) {  // its entry without audio output (alsa-none.conf)
-        ASSERT_EQ(0u, waveOutGetNumDevs());
+    ASSERT_EQ(getenv("VM2PR2_EXPECT_NO_AUDIO") == nullptr, waveOutGetNumDevs() > 0) << "wave output as expected";
+    if (waveOutGetNumDevs() == 0) {  // the run without audio output (alsa-none.conf): ready players play nothing
         CResSndNtfy snd(kModel, m.driver.c_str(), m.hResDll);
-        ASSERT_TRUE(buzzer.IsReady() && snd.IsReady()) << "players that would play";
-        DWORD start = GetTickCount();
-        EXPECT_EQ(0, buzzer.Play(1) + snd.Play(16003)) << "nothing to play into";
+        EXPECT_TRUE(buzzer.IsReady() && snd.IsReady() && !buzzer.Play(1) && !snd.Play(16003));
         buzzer.Stop();
-        snd.Stop();
-        EXPECT_LT(GetTickCount() - start, 2000u) << "no hang";
+        snd.Stop();  // a hang here or in Play is the test's timeout
         return;
     }
-    if (waveOutGetNumDevs() == 0) GTEST_SKIP() << "no wave output in this environment";
     ASSERT_FALSE(SoundLog().empty()) << "VM2PR2_SOUND_LOG not set";
     DeleteFileA(SoundLog().c_str());
-    CBeepBuzzer none(kModel, nullptr);
-    EXPECT_TRUE(!none.IsReady() && none.Play(0) == 0);
+    EXPECT_FALSE(CBeepBuzzer(kModel, nullptr).IsReady()) << "no module";
     // This program has no WAVE resources: no play, not even the system's default sound.
     CBeepBuzzer bare(kModel, GetModuleHandleA(nullptr));
     EXPECT_TRUE(bare.IsReady() && bare.Play(1) == 0);
@@ -73,7 +68,7 @@ TEST(Sound, BuzzerOnceOrLoopingUntilStopStatusSoundsFromTheLibraryWavresNamesEls
             EXPECT_EQ(c.ready, snd.Play(16003) != FALSE);
             if (c.ready) SettledLogSize();
             EXPECT_NEAR(c.hz, RecordedHz(), c.tolerance);
-            EXPECT_EQ(0, snd.Play(0) + snd.Play(15999)) << "a status without sound, a sound the module lacks";
+            EXPECT_FALSE(snd.Play(0) || snd.Play(15999)) << "a status without sound, a sound the module lacks";
         }
         EXPECT_NE(nullptr, FindResourceA(model.hResDll, MAKEINTRESOURCEA(17000), "WAVE"))
             << "the player must not unload the window's resource DLL";

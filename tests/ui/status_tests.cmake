@@ -1,5 +1,4 @@
 # Status view, sound and buzzer, trouble dialog.
-vm2pr2_test(test_trouble_pages PORTABLE SOURCES ui/trouble_pages_test.cpp)
 
 if(WIN32)
   # Sounds play into one recording file: one sound test at a time.

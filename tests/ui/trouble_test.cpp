@@ -1,5 +1,5 @@
-// The trouble dialog over the kit's page variants (kit/resdll/status.rc); trouble_pages_test.cpp checks the flags,
-// detail_test.cpp how it ends with the status window.
+// The trouble dialog over the kit's page variants (kit/resdll/status.rc); fuzz_trouble_pages.cpp keeps every read
+// and step inside the resource, detail_test.cpp checks how the dialog ends with the status window.
 #include "ui/status/trouble.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +34,9 @@ struct Probe : CTrouble {
         HWND next = GetDlgItem(m_hWnd, kCtlTroubleNext);
         bool enterOnNext = GetFocus() == next && (GetWindowLongA(next, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON &&
                            (GetWindowLongA(GetDlgItem(m_hWnd, IDOK), GWL_STYLE) & BS_TYPEMASK) == BS_PUSHBUTTON;
-        m_seen = Text(m_hWnd) + "|" + Text(GetDlgItem(m_hWnd, kCtlTroubleText)) + (enterOnNext ? "|Enter on Next" : "");
+        m_seen = Text(m_hWnd) + "|" + Text(GetDlgItem(m_hWnd, kCtlTroubleText)) +
+                 (enterOnNext ? "|Enter on Next" : "") +
+                 (IsWindowVisible(next) && !IsWindowEnabled(next) ? "|Next greyed" : "");
         PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
         PostMessageA(m_hWnd, WM_COMMAND, IDCANCEL, 0);
         PostMessageA(m_hWnd, WM_APP, 0, 0);
@@ -57,10 +59,11 @@ struct Probe : CTrouble {
 TEST(Trouble, PagesAsReadDefaultToNextEscapeIgnoredAndNoObjectLeftBehind)
 {
     // What the first page shows: T1 one page ending the walk, Enter on its hidden Next; T6 a title without its zero
-    // byte, no text; T4 no pages, no window. Not checked: T2 three frames, T3 no picture, T5 no title.
-    const char* names[] = {"T1", "T6", "T4", "T2", "T3", "T5"};
+    // byte, no text, no flag; T4 no pages, no window; T5 two of five pages, no title. Not checked: T2, T3.
+    const char* names[] = {"T1", "T6", "T4", "T5", "T2", "T3"};
     const char* seen[6] = {"Paper out|The printer has stopped. Press OK when the paper is loaded.|Enter on Next|stayed",
-                           "Unterminated||stayed", ""};
+                           "Unterminated||Next greyed|stayed", "",
+                           "|The printer has stopped. Press OK when the paper is loaded.|Enter on Next|stayed"};
     std::vector<KitDll> dlls;
     for (const char* name : names) dlls.emplace_back(("KX9100" + std::string(name) + ".DLL").c_str());
     CTrouble missing(nullptr);
