@@ -351,7 +351,7 @@ int __cdecl PrGetStatus(int iEnableGetStatusErr, int* pbPopup, int* pbSoundPlay,
         // statuses are still reported, without the model's own rows.
         const std::shared_ptr<CStatusInfo> tables = StatusInfoFor(info.GetDatFileName());
         CStatusInfo& statusInfo = *tables;
-        if (statusInfo.GetLoadResult() < 0)
+        if (statusInfo.LoadFailed())
             Trace(scope, "PrGetStatus : error : status table of the data file not loaded : %d\n",
                   statusInfo.GetLoadResult());
 

@@ -105,13 +105,14 @@ void CStatusInfo::BuildNoThrow(const char* pszDatFile) noexcept
 {
     try {
         m_nLoadResult = m_StatusCtrl.Build(pszDatFile);
+        return;
     } catch (int e) {
-        m_StatusCtrl.Clear();
         m_nLoadResult = e;
     } catch (...) {
-        m_StatusCtrl.Clear();
         m_nLoadResult = -3;
     }
+    m_StatusCtrl.Clear();
+    m_bLoadFailed = true;
 }
 
 void CStatusInfo::SetDataFile(const char* pszDatFile)

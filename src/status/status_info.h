@@ -83,14 +83,17 @@ public:
     // be determined and -2 when the file cannot be opened.
     explicit CStatusInfo(const char* pszDatFile);
     // The same, but never throws: an unreadable data file leaves the built-in
-    // rows alone, and GetLoadResult() tells -1 or -2.
+    // rows alone, LoadFailed() is true and GetLoadResult() tells -1, -2 or -3.
     CStatusInfo(const char* pszDatFile, const std::nothrow_t&) noexcept;
     virtual ~CStatusInfo() = default;
 
     CStatusInfo(const CStatusInfo&) = delete;
     CStatusInfo& operator=(const CStatusInfo&) = delete;
 
+    // After a load: the section lookup's result, or -2 when the file ends
+    // inside the section (the usual case for the last section).
     int GetLoadResult() const { return m_nLoadResult; }
+    bool LoadFailed() const { return m_bLoadFailed; }
 
     // The data file whose help keys are used (empty or null: none), and
     // whether HTML pages can be opened (HKEY_CLASSES_ROOT\.HTM exists now).
@@ -137,4 +140,5 @@ private:
     mutable std::string m_strHelpSection;
     mutable std::map<int, UINT> m_helpFlags;
     int m_nLoadResult = 0;
+    bool m_bLoadFailed = false;
 };

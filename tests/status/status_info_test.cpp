@@ -237,9 +237,13 @@ TEST(StatusInfoConstruction, IntegerExceptionsAndTheNoThrowForm)
     ASSERT_NE(nullptr, s);  // the built-in rows still work
     EXPECT_EQ(1, s->GetRealStatusNo());
 
-    // The section ends at another section: the lookup's result (the name's length).
+    // The section ends at another section: the lookup's result (the name's length); at the file's end: -2, and
+    // loaded all the same.
     CStatusInfo ok(WriteDataFile(dir, "STATUS00=1\r\n", "[Next]\r\n").c_str(), std::nothrow);
+    CStatusInfo last(WriteDataFile(dir, "STATUS00=1\r\n").c_str(), std::nothrow);
     EXPECT_EQ(3, ok.GetLoadResult());
+    EXPECT_EQ(-2, last.GetLoadResult());
+    EXPECT_TRUE(none.LoadFailed() && missing.LoadFailed() && !ok.LoadFailed() && !last.LoadFailed());
 }
 
 TEST(MessageTexts, FromTheResourceDll)
