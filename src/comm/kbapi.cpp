@@ -52,8 +52,9 @@ CKbApiBase& CKbApiBase::Instance() { return theKbApiBase; }
 
 void CKbApiBase::LoadLibraryOfPrinter(const char* pszPrinterName)
 {
+    // A name or path cut short would name another printer or folder: nothing is loaded then.
     char printer[vm2::kPathBuf];
-    vm2::CopyText(printer, sizeof(printer), pszPrinterName != nullptr ? pszPrinterName : "");
+    if (!vm2::CopyText(printer, sizeof(printer), pszPrinterName != nullptr ? pszPrinterName : "")) return;
 
     PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
     vm2::UniquePrinter hPrinter;
@@ -75,11 +76,10 @@ void CKbApiBase::LoadLibraryOfPrinter(const char* pszPrinterName)
     const DRIVER_INFO_6A* driver = reinterpret_cast<const DRIVER_INFO_6A*>(info.data());
 
     char path[vm2::kPathBuf];
-    vm2::CopyText(path, sizeof(path), driver->pDataFile);
+    if (!vm2::CopyText(path, sizeof(path), driver->pDataFile)) return;
     char* slash = strrchr(path, '\\');
     if (slash == nullptr) return;  // no folder: nothing is loaded
     slash[1] = '\0';
-    // A path that does not fit would name another file: load nothing then.
     size_t used = strlen(path);
     if (!vm2::CopyText(path + used, sizeof(path) - used, fileName)) return;
     m_hLibrary = LoadLibraryA(path);
