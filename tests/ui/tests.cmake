@@ -33,8 +33,9 @@ if(WIN32)
     COMMAND sh -c "mkdir -p ${VM2PR2_LOCALES}; localedef -i ja_JP -f UTF-8 ${VM2PR2_LOCALES}/ja_JP.UTF-8 >/dev/null 2>&1; touch ${VM2PR2_LOCALES}/ja_JP.stamp"
     VERBATIM)
   add_custom_target(vm2pr2_locale_ja DEPENDS ${VM2PR2_LOCALES}/ja_JP.stamp)
+  # Its dialogs show topmost and take the activation: "screen" too.
   vm2pr2_test(test_ui_dbcs SOURCES ui/dbcs_font_test.cpp ui/ui_fixture.cpp
-    DEPENDS vm2pr2_kit_res_en vm2pr2_locale_ja)
+    DEPENDS vm2pr2_kit_res_en vm2pr2_locale_ja LOCKS screen)
   target_sources(test_ui_dbcs PRIVATE ui/ui_test_res.rc)
   set_tests_properties(test_ui_dbcs.CDialogBoxDoubleByteFont.OldSansFacesTakeTheGuiFontAtTheirSize PROPERTIES
     ENVIRONMENT "${VM2PR2_TEST_ENV};LOCPATH=${VM2PR2_LOCALES};LC_ALL=ja_JP.UTF-8")
