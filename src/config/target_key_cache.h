@@ -9,9 +9,9 @@
 //  - the notification list, kept until a change notification on its key;
 //  - the model data file's name and its buzzer default, kept until the
 //    machine's "VLX3" keys change or the file's size or write time does.
-// The two printer-wide switches and "ComStatus" are read by every poll: the
-// poll's own writes land in the same key, so a notification on it could
-// not tell another process's change from ours.
+// The two printer-wide switches and "ComStatus" are never kept: the poll's
+// own writes land in the same key, so a notification on it could not tell
+// another process's change from ours.
 // The application object owns the one cache of the process; a
 // TargetKeyPoll holds its lock, so any thread may poll.
 #pragma once
