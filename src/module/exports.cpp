@@ -1,6 +1,7 @@
 // The export frame: trace scope, arguments to the trace, context fill, work.
 #include "module/exports.h"
 
+#include <climits>
 #include <memory>
 #include <new>
 
@@ -473,7 +474,7 @@ int __cdecl PrGetTimerValue(DWORD dwChannelNo, DWORD* pbNetwork)
             // A resource DLL without the string gives no interval at all.
             if (LoadStringA(res.get(), vm2::res::kDefaultTimerString, number, sizeof(number)) <= 0) return -1;
             long value = vm2::ParseDecimal(number);
-            if (network) value *= 3;
+            if (network) value = value > LONG_MAX / 3 ? LONG_MAX : value * 3;  // saturates, as the reading does
             if (value <= 0) return -1;
             Trace(scope, "Return, Timer Value(for Resource) : %d\n", static_cast<int>(value));
             return static_cast<int>(value);
